@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quillbox {
+
+/// The JSON null marker held by a JSONValue.
+struct JSONNull {
+  friend bool operator==(JSONNull, JSONNull) { return true; }
+};
+
+/// One JSON value of any kind. Free-form record fields ("attributes",
+/// "reservationInfo") are maps from string to JSONValue.
+///
+/// A JSON number without fraction or exponent that fits a signed 64-bit
+/// integer is held as an integer; any other number as a double. Strings stay
+/// strings even when their text looks like a number or a boolean.
+struct JSONValue {
+  using Array = std::vector<JSONValue>;
+  using Object = std::map<std::string, JSONValue>;
+  using Value = std::variant<std::string, std::int64_t, double, bool, Array, Object, JSONNull>;
+
+  Value value = JSONNull{};
+
+  JSONValue() = default;
+  JSONValue(std::string v) : value(std::move(v)) {}          // NOLINT: implicit by design
+  JSONValue(const char* v) : value(std::string(v)) {}        // NOLINT
+  JSONValue(std::int64_t v) : value(v) {}                    // NOLINT
+  JSONValue(int v) : value(static_cast<std::int64_t>(v)) {}  // NOLINT
+  JSONValue(double v) : value(v) {}                          // NOLINT
+  JSONValue(bool v) : value(v) {}                            // NOLINT
+  JSONValue(Array v) : value(std::move(v)) {}                // NOLINT
+  JSONValue(Object v) : value(std::move(v)) {}               // NOLINT
+  JSONValue(JSONNull v) : value(v) {}                        // NOLINT
+
+  bool isNull() const { return std::holds_alternative<JSONNull>(value); }
+
+  friend bool operator==(const JSONValue& a, const JSONValue& b) { return a.value == b.value; }
+};
+
+/// A free-form JSON object as records carry it.
+using JSONObject = std::map<std::string, JSONValue>;
+
+/// A coding key whose name is chosen at run time.
+struct GenericCodingKeys {
+  std::string stringValue;
+  std::optional<std::int64_t> intValue;
+
+  explicit GenericCodingKeys(std::string name) : stringValue(std::move(name)) {}
+  explicit GenericCodingKeys(std::int64_t index) : stringValue(std::to_string(index)), intValue(index) {}
+
+  friend bool operator==(const GenericCodingKeys&, const GenericCodingKeys&) = default;
+};
+
+}  // namespace quillbox

@@ -1,0 +1,35 @@
+#pragma once
+// Codecs of the shared file records, for the files that nest them.
+
+#include "quillbox/services/records/FileRecords.hpp"
+#include "request/JsonCodec.hpp"
+
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::User)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::DownloadLink)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::UserCapabilities)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::Capabilities)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::PrivateProperties)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::FileListPrivateProperties)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::Properties)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::EndpointURL)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::EndpointURLMetadata)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::Images)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::Keychain)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::Cipher)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::SliceObject)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::FileListSliceObject)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::SliceObjectMetadata)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::Resource)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::FileListResource)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::ResourceMetadata)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::Asset)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::FileListAsset)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::AssetMetadata)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::BaseAttachment)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::Attachment)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::FileListAttachment)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::AttachmentMetadata)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::BaseFileBean)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::FileListMetadata)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::FileBean)
+QUILLBOX_DECLARE_RECORD_CODEC(quillbox::StarFileInfo)
