@@ -1,0 +1,102 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "quillbox/request/BaseResponse.hpp"
+#include "quillbox/request/HTTPMethod.hpp"
+#include "quillbox/request/Json.hpp"
+#include "quillbox/request/NetworkResult.hpp"
+#include "request/Settings.hpp"
+
+namespace quillbox::request {
+
+struct HttpResult;
+
+/// Hands one exchange's outcome to the typed callback of its request.
+class ResponseDelivery {
+ public:
+  virtual ~ResponseDelivery() = default;
+  /// Decodes `body` as the response record and, when that works, calls the
+  /// callback with success. Otherwise returns why, without calling back.
+  virtual std::optional<std::string> deliverDecoded(std::string_view body) = 0;
+  virtual void deliverFailure(std::int64_t code, std::string message) = 0;
+};
+
+/// The part of a request object that does not depend on its answer's type.
+class RequestCore {
+ public:
+  virtual ~RequestCore() = default;
+
+  std::optional<std::map<std::string, std::string>> heads;
+  HTTPMethod method = HTTPMethod::get;
+  /// The endpoint path, beginning with "/".
+  std::optional<std::string> url;
+  /// The query string without the leading "?".
+  std::optional<std::string> params;
+  /// The JSON body.
+  std::optional<std::string> body;
+
+  /// Fills url, params and body from the request record: 0 when the request
+  /// can be sent, -1 when it cannot (no record, a required value missing, or
+  /// the record does not encode).
+  virtual int buildParams() = 0;
+
+  /// `url`, followed by "?" and `params` when there are any.
+  std::string requestPath() const;
+
+ protected:
+  /// Builds, adds the standard headers and either reports a build failure at
+  /// once (on the calling thread) or starts the exchange; `self` keeps the
+  /// request alive until its callback has run.
+  static void start(std::shared_ptr<RequestCore> self, const Settings& settings,
+                    std::unique_ptr<ResponseDelivery> delivery);
+};
+
+/// Interprets one finished exchange and calls back exactly once.
+void handleResponse(const HttpResult& result, ResponseDelivery& delivery);
+
+/// The envelope of an error answer, if it decodes; otherwise logs why.
+std::optional<BaseResponse> decodeErrorEnvelope(std::string_view body);
+
+/// A fresh trace identifier: "000000000000DSDK", 16 random upper-case hex
+/// digits, "000000".
+std::string makeTraceId();
+
+/// A request object whose answer decodes into T.
+template <class T>
+class BaseReq : public RequestCore, public std::enable_shared_from_this<BaseReq<T>> {
+ public:
+  using Callback = std::function<void(NetworkResult<T>)>;
+  Callback onCallback;
+
+  /// Runs the request: see RequestCore::start.
+  void callRequest(const Settings& settings) {
+    start(std::static_pointer_cast<RequestCore>(this->shared_from_this()), settings,
+          std::make_unique<Delivery>(onCallback));
+  }
+
+ private:
+  class Delivery final : public ResponseDelivery {
+   public:
+    explicit Delivery(Callback cb) : cb_(std::move(cb)) {}
+    std::optional<std::string> deliverDecoded(std::string_view text) override {
+      JsonResult<T> decoded = fromJson<T>(text);
+      if (!decoded) return decoded.error().description();
+      if (cb_) cb_(NetworkResult<T>::success(std::move(decoded).value()));
+      return std::nullopt;
+    }
+    void deliverFailure(std::int64_t code, std::string message) override {
+      if (cb_) cb_(NetworkResult<T>::failure(code, std::move(message)));
+    }
+
+   private:
+    Callback cb_;
+  };
+};
+
+}  // namespace quillbox::request

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillbox::request {
+
+/// The text that stands in for a secret in a log line.
+inline constexpr std::string_view kMasked = "***";
+
+/// The URL with every query value replaced by the mask (pre-signed URLs carry
+/// their signature in the query). Names stay, so the line is still useful.
+std::string maskUrlQuery(std::string_view url);
+
+/// A JSON body with the values of credential keys ("authCode", "accessToken",
+/// "password", ...) masked at any depth. Text that is not JSON, or holds no
+/// such key, comes back unchanged.
+std::string maskJsonSecrets(std::string_view body);
+
+/// A body as it may be logged: secrets masked, and cut after
+/// kMaxLoggedBody bytes (with a note of the full size) so that one answer
+/// cannot flood the log.
+std::string loggableBody(std::string_view body);
+inline constexpr std::size_t kMaxLoggedBody = 16 * 1024;
+
+/// The header value as it may be logged.
+std::string_view loggableHeaderValue(std::string_view name, std::string_view value);
+
+}  // namespace quillbox::request

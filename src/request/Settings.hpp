@@ -1,0 +1,65 @@
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace quillbox::request {
+
+/// The connection settings the request pipeline reads when each request
+/// starts. The facade owns one and exposes it to the host; every access is
+/// under one lock, so a request always sees a consistent host and token.
+class Settings {
+ public:
+  struct Snapshot {
+    std::optional<std::string> host;
+    std::optional<std::string> token;
+  };
+
+  std::optional<std::string> authCode() const { return read(&Settings::authCode_); }
+  std::optional<std::string> token() const { return read(&Settings::token_); }
+  std::optional<std::string> contentId() const { return read(&Settings::contentId_); }
+  std::optional<std::string> host() const { return read(&Settings::host_); }
+  std::optional<std::string> innerUser() const { return read(&Settings::innerUser_); }
+  std::string userAgent() const {
+    std::lock_guard lock(mutex_);
+    return userAgent_;
+  }
+
+  void setAuthCode(std::optional<std::string> v) { write(&Settings::authCode_, std::move(v)); }
+  void setToken(std::optional<std::string> v) { write(&Settings::token_, std::move(v)); }
+  void setContentId(std::optional<std::string> v) { write(&Settings::contentId_, std::move(v)); }
+  void setHost(std::optional<std::string> v) { write(&Settings::host_, std::move(v)); }
+  void setInnerUser(std::optional<std::string> v) { write(&Settings::innerUser_, std::move(v)); }
+  void setUserAgent(std::string v) {
+    std::lock_guard lock(mutex_);
+    userAgent_ = std::move(v);
+  }
+
+  /// Host and token read together, as one request needs them.
+  Snapshot connection() const {
+    std::lock_guard lock(mutex_);
+    return {host_, token_};
+  }
+
+ private:
+  using Field = std::optional<std::string> Settings::*;
+  std::optional<std::string> read(Field f) const {
+    std::lock_guard lock(mutex_);
+    return this->*f;
+  }
+  void write(Field f, std::optional<std::string> v) {
+    std::lock_guard lock(mutex_);
+    this->*f = std::move(v);
+  }
+
+  mutable std::mutex mutex_;
+  std::optional<std::string> authCode_;
+  std::optional<std::string> token_;
+  std::optional<std::string> contentId_;
+  std::optional<std::string> host_;
+  std::optional<std::string> innerUser_;
+  std::string userAgent_ = "Your-App-Name";
+};
+
+}  // namespace quillbox::request

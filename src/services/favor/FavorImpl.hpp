@@ -1,0 +1,20 @@
+#pragma once
+
+#include "quillbox/services/favor/IFavor.hpp"
+#include "request/Settings.hpp"
+
+namespace quillbox::request {
+
+class FavorImpl final : public IFavor {
+ public:
+  explicit FavorImpl(const Settings& settings) : settings_(settings) {}
+  void getStarFiles(std::optional<GetStarFilesBean> bean,
+                    std::function<void(NetworkResult<GetStarFilesResponse>)> onCallback) override;
+  void getStarBatch(std::optional<GetStarBatchBean> bean,
+                    std::function<void(NetworkResult<GetStarBatchResponse>)> onCallback) override;
+
+ private:
+  const Settings& settings_;
+};
+
+}  // namespace quillbox::request

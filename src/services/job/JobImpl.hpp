@@ -1,0 +1,24 @@
+#pragma once
+
+#include "quillbox/services/job/IJob.hpp"
+#include "request/Settings.hpp"
+
+namespace quillbox::request {
+
+class JobImpl final : public IJob {
+ public:
+  explicit JobImpl(const Settings& settings) : settings_(settings) {}
+  void cancelJobs(std::optional<CancelJobsBean> bean,
+                  std::function<void(NetworkResult<CancelJobsResponse>)> onCallback) override;
+  void createJobs(std::optional<CreateJobBean> bean,
+                  std::function<void(NetworkResult<CreateJobsResponse>)> onCallback) override;
+  void getJobDetailById(std::optional<GetJobDetailByIdBean> bean,
+                        std::function<void(NetworkResult<GetJobDetailByIdResponse>)> onCallback) override;
+  void getJobs(std::optional<GetJobsBean> bean,
+               std::function<void(NetworkResult<GetJobsResponse>)> onCallback) override;
+
+ private:
+  const Settings& settings_;
+};
+
+}  // namespace quillbox::request

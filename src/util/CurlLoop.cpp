@@ -1,0 +1,151 @@
+#include "util/CurlLoop.hpp"
+
+#include <stdexcept>
+
+namespace quillbox::util {
+
+namespace {
+
+struct GlobalInit {
+  GlobalInit() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+};
+
+void ensureGlobalInit() { static GlobalInit once; }
+
+void lockShared(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+  static_cast<std::array<std::mutex, CURL_LOCK_DATA_LAST>*>(user)->at(data).lock();
+}
+
+void unlockShared(CURL*, curl_lock_data data, void* user) {
+  static_cast<std::array<std::mutex, CURL_LOCK_DATA_LAST>*>(user)->at(data).unlock();
+}
+
+}  // namespace
+
+CurlTransfer::CurlTransfer() {
+  ensureGlobalInit();
+  easy_ = curl_easy_init();
+  if (!easy_) throw std::runtime_error("curl_easy_init failed");
+  curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_.data());
+  curl_easy_setopt(easy_, CURLOPT_PRIVATE, this);
+}
+
+CurlTransfer::~CurlTransfer() { curl_easy_cleanup(easy_); }
+
+std::string CurlTransfer::errorText(CURLcode rc) const {
+  std::string text = curl_easy_strerror(rc);
+  if (errorBuffer_[0] != '\0') text.append(": ").append(errorBuffer_.data());
+  return text;
+}
+
+CurlLoop::CurlLoop(std::string name) : name_(std::move(name)) {
+  ensureGlobalInit();
+  multi_ = curl_multi_init();
+  share_ = curl_share_init();
+  if (!multi_ || !share_) throw std::runtime_error("libcurl initialisation failed");
+  curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, lockShared);
+  curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, unlockShared);
+  curl_share_setopt(share_, CURLSHOPT_USERDATA, &shareLocks_);
+  curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+  curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+  thread_ = std::thread([this] { run(); });
+}
+
+CurlLoop::~CurlLoop() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  curl_multi_wakeup(multi_);
+  thread_.join();
+  curl_multi_cleanup(multi_);
+  curl_share_cleanup(share_);
+}
+
+CurlLoop::Id CurlLoop::start(std::shared_ptr<CurlTransfer> transfer) {
+  const Id id = nextId_++;
+  {
+    std::lock_guard lock(mutex_);
+    toStart_.emplace_back(id, std::move(transfer));
+  }
+  curl_multi_wakeup(multi_);
+  return id;
+}
+
+void CurlLoop::cancel(Id id) {
+  {
+    std::lock_guard lock(mutex_);
+    toCancel_.push_back(id);
+  }
+  curl_multi_wakeup(multi_);
+}
+
+void CurlLoop::applyCommands() {
+  std::vector<std::pair<Id, std::shared_ptr<CurlTransfer>>> starts;
+  std::vector<Id> cancels;
+  bool stopping;
+  {
+    std::lock_guard lock(mutex_);
+    starts.swap(toStart_);
+    cancels.swap(toCancel_);
+    stopping = stopping_;
+  }
+  for (auto& [id, transfer] : starts) {
+    curl_easy_setopt(transfer->easy(), CURLOPT_SHARE, share_);
+    CURLMcode mc = curl_multi_add_handle(multi_, transfer->easy());
+    if (mc != CURLM_OK) {
+      transfer->finished(CURLE_FAILED_INIT, false);
+      continue;
+    }
+    running_.emplace(id, std::move(transfer));
+  }
+  auto stop = [this](std::unordered_map<Id, std::shared_ptr<CurlTransfer>>::iterator it) {
+    std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
+    running_.erase(it);
+    curl_multi_remove_handle(multi_, transfer->easy());
+    transfer->finished(CURLE_ABORTED_BY_CALLBACK, true);
+  };
+  for (Id id : cancels) {
+    if (auto it = running_.find(id); it != running_.end()) stop(it);
+  }
+  if (stopping) {
+    while (!running_.empty()) stop(running_.begin());
+  }
+}
+
+void CurlLoop::collectFinished() {
+  int queued = 0;
+  while (CURLMsg* msg = curl_multi_info_read(multi_, &queued)) {
+    if (msg->msg != CURLMSG_DONE) continue;
+    CURL* easy = msg->easy_handle;
+    const CURLcode rc = msg->data.result;
+    CurlTransfer* raw = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_PRIVATE, &raw);
+    curl_multi_remove_handle(multi_, easy);
+    for (auto it = running_.begin(); it != running_.end(); ++it) {
+      if (it->second.get() == raw) {
+        std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
+        running_.erase(it);
+        transfer->finished(rc, false);
+        break;
+      }
+    }
+  }
+}
+
+void CurlLoop::run() {
+  for (;;) {
+    applyCommands();
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_ && running_.empty() && toStart_.empty()) break;
+    }
+    int stillRunning = 0;
+    curl_multi_perform(multi_, &stillRunning);
+    collectFinished();
+    curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+  }
+}
+
+}  // namespace quillbox::util

@@ -1,0 +1,364 @@
+// The request pipeline end to end against the loopback server: what goes on
+// the wire, what the host's callback receives for every kind of answer, and
+// what the log shows.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <future>
+#include <regex>
+#include <thread>
+
+#include "quillbox/facade/CloudInstance.hpp"
+#include "quillbox/services/favor/IFavor.hpp"
+#include "quillbox/services/job/IJob.hpp"
+#include "request/HttpHelper.hpp"
+#include "support/Callbacks.hpp"
+#include "support/LoopbackServer.hpp"
+
+namespace quillbox {
+namespace {
+
+using test::LogCapture;
+using test::LoopbackServer;
+using test::Reply;
+using test::ResultCollector;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class PipelineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CloudInstance::shared().setHost(server.baseUrl());
+    CloudInstance::shared().setToken("tok-123");
+  }
+  void TearDown() override { request::HttpHelper::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60)); }
+
+  IJob& jobs() { return CloudInstance::shared().getJobImpl(); }
+  IFavor& favor() { return CloudInstance::shared().getFavorImpl(); }
+
+  /// Runs getJobs against one scripted reply and returns what the host got.
+  NetworkResult<GetJobsResponse> getJobsAnswer(Reply reply) {
+    server.enqueue(std::move(reply));
+    ResultCollector<GetJobsResponse> got;
+    jobs().getJobs(GetJobsBean{}, got.callback());
+    return got.wait();
+  }
+
+  LoopbackServer server;
+};
+
+const std::regex kTraceId("^000000000000DSDK[0-9A-F]{16}000000$");
+
+TEST_F(PipelineTest, GetJobsSendsTheSixHeadersNoBodyAndLogsTheExchange) {
+  server.enqueue(Reply::json(200, R"({"code":0,"msg":"ok","data":[{"taskId":"t1","status":2}]})"));
+  LogCapture log;
+  GetJobsBean bean;
+  bean.limit = 20;
+  bean.status = 2;
+  ResultCollector<GetJobsResponse> got;
+  jobs().getJobs(bean, got.callback());
+  auto result = got.wait();
+
+  ASSERT_TRUE(result.isSuccess()) << result.message();
+  ASSERT_TRUE(result.value().data.has_value());
+  EXPECT_EQ(result.value().data->at(0).taskId, "t1");
+  EXPECT_EQ(result.value().data->at(0).status, 2);
+
+  auto req = server.requests().at(0);
+  EXPECT_EQ(req.method, "GET");
+  EXPECT_EQ(req.target, "/quillbox/ose/v1/jobs?offset=0&limit=20&status=2");
+  EXPECT_EQ(req.body, "");
+  EXPECT_EQ(req.header("Content-Type"), "application/json; charset=utf-8");
+  EXPECT_EQ(req.header("x-qz-agentname"), "standard");
+  EXPECT_EQ(req.header("Accept"), "*/*");
+  EXPECT_EQ(req.header("User-Agent"), "DSDK");
+  EXPECT_EQ(req.header("Authorization"), "tok-123");
+  EXPECT_TRUE(std::regex_match(req.header("X-Traceid").value_or(""), kTraceId));
+  EXPECT_EQ(req.headerCount("Expect"), 0u);
+  EXPECT_EQ(req.headerCount("Content-Length"), 0u);
+
+  // The callback has run, so every line of the exchange is in.
+  auto lines = log.lines();
+  const std::string url = "Request url = " + server.baseUrl() + "/quillbox/ose/v1/jobs?offset=***&limit=***&status=***";
+  ASSERT_GE(lines.size(), 9u);
+  EXPECT_EQ(lines[0], url);
+  EXPECT_EQ(lines[1], "Request head = Accept : */*");
+  EXPECT_EQ(lines[2], "Request head = Authorization : ***");  // never the token
+  EXPECT_EQ(lines[3], "Request head = Content-Type : application/json; charset=utf-8");
+  EXPECT_EQ(lines[4], "Request head = User-Agent : DSDK");
+  EXPECT_THAT(lines[5], StartsWith("Request head = X-Traceid : 000000000000DSDK"));
+  EXPECT_EQ(lines[6], "Request head = x-qz-agentname : standard");
+  EXPECT_EQ(lines[7], "Request Body: 空");
+  EXPECT_EQ(lines[8], "request httpResponse session.data after");
+  EXPECT_TRUE(log.contains("响应数据: {\"code\":0"));
+  for (const auto& line : lines) EXPECT_THAT(line, ::testing::Not(HasSubstr("tok-123")));
+}
+
+TEST_F(PipelineTest, EveryFavouriteAndJobOperationPutsItsRequestOnTheWire) {
+  struct Case {
+    std::function<void()> call;
+    std::string method, target, body;
+  };
+  ResultCollector<GetStarFilesResponse> starFiles;
+  ResultCollector<GetStarBatchResponse> starBatch;
+  ResultCollector<CreateJobsResponse> created;
+  ResultCollector<CancelJobsResponse> cancelled;
+  ResultCollector<GetJobDetailByIdResponse> detail;
+  ResultCollector<GetJobsResponse> filtered;
+
+  GetStarFilesBean cursorPage;
+  cursorPage.pageCursor = "c+/=&x";
+  cursorPage.imageProcess = "resize,w_100";
+  cursorPage.fileType = "image";
+  CreateJobBean job;
+  job.taskType = 3;
+  job.taskInfo = CreateTaskInfoReq({{FileInfo("f1", std::nullopt)}}, std::nullopt, "src", std::nullopt);
+  CancelJobsBean cancel;
+  cancel.jobId = "J1";
+  GetJobDetailByIdBean byId;
+  byId.jobId = "../admin";
+  GetJobsBean filter;
+  filter.type = 3;
+  filter.status = 0;
+
+  std::vector<Case> cases = {
+      {[&] { favor().getStarFiles(GetStarFilesBean{}, starFiles.callback()); }, "GET",
+       "/quillbox/ose/v1/star/files?pageSize=100&sortType=1&sortDirection=2", ""},
+      {[&] { favor().getStarFiles(cursorPage, starFiles.callback()); }, "GET",
+       "/quillbox/ose/v1/star/files?pageSize=100&pageCursor=c%2B%2F%3D%26x&sortType=1&sortDirection=2&"
+       "imageProcess=resize%2Cw_100",
+       ""},
+      {[&] { favor().getStarBatch(GetStarBatchBean(true, {}), starBatch.callback()); }, "POST",
+       "/quillbox/ose/v1/star/batch", R"({"starred":true,"subRequestList":[]})"},
+      {[&] { jobs().createJobs(job, created.callback()); }, "POST", "/quillbox/ose/v1/jobs",
+       R"({"taskType":3,"taskInfo":{"fileInfo":[{"fileId":"f1"}],"srcContainerId":"src"}})"},
+      {[&] { jobs().cancelJobs(cancel, cancelled.callback()); }, "POST", "/quillbox/ose/v1/cancel", R"({"jobId":"J1"})"},
+      {[&] { jobs().getJobDetailById(byId, detail.callback()); }, "GET", "/quillbox/ose/v1/..%2Fadmin", ""},
+      {[&] { jobs().getJobs(filter, filtered.callback()); }, "GET", "/quillbox/ose/v1/jobs?offset=0&limit=100&type=3&status=0",
+       ""},
+  };
+  // Answers that every one of the response records accepts.
+  server.setHandler([](const test::RecordedRequest&) { return Reply::json(200, R"({"code":0,"msg":"ok","status":0})"); });
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    cases[i].call();
+    ASSERT_TRUE(server.waitForRequests(i + 1, std::chrono::seconds(10))) << i;
+    auto req = server.requests().at(i);
+    EXPECT_EQ(req.method, cases[i].method) << i;
+    EXPECT_EQ(req.target, cases[i].target) << i;
+    EXPECT_EQ(req.body, cases[i].body) << i;
+    EXPECT_EQ(req.header("Content-Type"), "application/json; charset=utf-8") << i;
+  }
+  EXPECT_TRUE(starFiles.wait().isSuccess());
+  EXPECT_TRUE(starBatch.wait().isSuccess());
+  EXPECT_EQ(starBatch.wait().value().status, GetStarBatchResponse::BatchStatus::allSuccess);
+  EXPECT_TRUE(created.wait().isSuccess());
+  EXPECT_TRUE(cancelled.wait().isSuccess());
+  EXPECT_TRUE(detail.wait().isSuccess());
+  EXPECT_TRUE(filtered.wait().isSuccess());
+}
+
+TEST_F(PipelineTest, TokenAndHostAreReadWhenEachRequestStarts) {
+  CloudInstance::shared().setToken(std::nullopt);
+  ResultCollector<GetJobsResponse> first, second;
+  jobs().getJobs(GetJobsBean{}, first.callback());
+  ASSERT_TRUE(first.wait().isSuccess());
+  CloudInstance::shared().setToken("second-token");
+  CloudInstance::shared().updateUserAgent("MyApp/2");
+  jobs().getJobs(GetJobsBean{}, second.callback());
+  ASSERT_TRUE(second.wait().isSuccess());
+
+  auto reqs = server.requests();
+  ASSERT_EQ(reqs.size(), 2u);
+  EXPECT_EQ(reqs[0].headerCount("Authorization"), 0u);
+  EXPECT_EQ(reqs[1].header("Authorization"), "second-token");
+  EXPECT_EQ(reqs[1].header("User-Agent"), "DSDK");
+  EXPECT_EQ(CloudInstance::shared().userAgent(), "MyApp/2");
+  EXPECT_NE(reqs[0].header("X-Traceid"), reqs[1].header("X-Traceid"));
+  for (const auto& r : reqs) EXPECT_TRUE(std::regex_match(r.header("X-Traceid").value_or(""), kTraceId));
+
+  // A base address ending in "/" is used as given.
+  CloudInstance::shared().setHost(server.baseUrl() + "/");
+  ResultCollector<GetJobsResponse> third;
+  jobs().getJobs(GetJobsBean{}, third.callback());
+  ASSERT_TRUE(third.wait().isSuccess());
+  EXPECT_EQ(server.requests().at(2).target, "//quillbox/ose/v1/jobs?offset=0&limit=100");
+}
+
+TEST_F(PipelineTest, BuildFailuresCallBackOnTheCallingThreadAndSendNothing) {
+  CancelJobsBean noJob;
+  GetJobDetailByIdBean emptyId;
+  emptyId.jobId = "";
+  ResultCollector<GetJobsResponse> a;
+  ResultCollector<CancelJobsResponse> b;
+  ResultCollector<GetJobDetailByIdResponse> c, d;
+  ResultCollector<GetStarBatchResponse> e;
+  ResultCollector<CreateJobsResponse> f;
+
+  jobs().getJobs(std::nullopt, a.callback());
+  jobs().cancelJobs(noJob, b.callback());
+  jobs().getJobDetailById(GetJobDetailByIdBean{}, c.callback());
+  jobs().getJobDetailById(emptyId, d.callback());
+  favor().getStarBatch(std::nullopt, e.callback());
+  jobs().createJobs(std::nullopt, f.callback());
+
+  // Each callback has already run, on this thread, before the call returned.
+  const auto self = std::this_thread::get_id();
+  auto check = [&](auto& collector) {
+    ASSERT_EQ(collector.count(), 1u);
+    EXPECT_EQ(collector.thread(), self);
+    auto r = collector.wait();
+    EXPECT_EQ(r.code(), -1);
+    EXPECT_EQ(r.message(), "params build faild");
+  };
+  check(a), check(b), check(c), check(d), check(e), check(f);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(server.requestCount(), 0u);
+}
+
+TEST_F(PipelineTest, FailureTableRowsReachTheCallbackOnce) {
+  LogCapture log;
+  // Status outside 2xx with an envelope: the server's own code and message.
+  auto r = getJobsAnswer(Reply::json(500, R"({"code":7,"msg":"disk on fire"})"));
+  EXPECT_EQ(r.code(), 7);
+  EXPECT_EQ(r.message(), "disk on fire");
+
+  // Status outside 2xx without an envelope.
+  r = getJobsAnswer(Reply::json(404, ""));
+  EXPECT_EQ(r.code(), -1);
+  EXPECT_EQ(r.message(), "response status code = 404");
+  EXPECT_TRUE(log.contains("服务器返回错误 status code: 404"));
+  EXPECT_TRUE(log.contains("数据损坏: "));
+  EXPECT_TRUE(log.contains("转换失败"));
+
+  r = getJobsAnswer(Reply::json(300, R"({"code":"seven"})"));
+  EXPECT_EQ(r.message(), "response status code = 300");
+  EXPECT_TRUE(log.contains("类型不匹配: "));
+
+  // 2xx bodies: decoded whatever their code; an undecodable one fails.
+  r = getJobsAnswer(Reply::json(200, R"({"code":7,"msg":"app error"})"));
+  ASSERT_TRUE(r.isSuccess());
+  EXPECT_EQ(r.value().code, 7);
+  r = getJobsAnswer(Reply::json(299, R"({})"));
+  EXPECT_TRUE(r.isSuccess());
+  r = getJobsAnswer(Reply::json(204, ""));
+  EXPECT_THAT(r.message(), StartsWith("str to bean error "));
+  r = getJobsAnswer(Reply::json(200, R"({"data":[{"status":1.5}]})"));
+  EXPECT_EQ(r.message(), "str to bean error data[0].status: expected an integer, found a number with a fraction or exponent");
+
+  // Not an HTTP answer at all.
+  Reply garbage;
+  garbage.raw = "this is not http\r\n\r\n";
+  r = getJobsAnswer(garbage);
+  EXPECT_EQ(r.code(), -1);
+  EXPECT_EQ(r.message(), "response not HTTPURLResponse");
+  EXPECT_TRUE(log.contains("响应不是 HTTPURLResponse 类型"));
+}
+
+TEST_F(PipelineTest, TransportAndUrlFailures) {
+  LogCapture log;
+  ResultCollector<GetJobsResponse> refused, noHost, badHost, stalled;
+
+  CloudInstance::shared().setHost("http://127.0.0.1:1");
+  jobs().getJobs(GetJobsBean{}, refused.callback());
+  auto r = refused.wait();
+  EXPECT_EQ(r.code(), -1);
+  EXPECT_THAT(r.message(), StartsWith("request error Couldn't connect to server"));
+  EXPECT_TRUE(log.contains("请求失败: Couldn't connect"));
+
+  CloudInstance::shared().setHost(std::nullopt);
+  jobs().getJobs(GetJobsBean{}, noHost.callback());
+  EXPECT_EQ(noHost.wait().message(), "callRequest error: invalidURL");
+  EXPECT_NE(noHost.thread(), std::this_thread::get_id());
+
+  CloudInstance::shared().setHost("http://[::1");
+  jobs().getJobs(GetJobsBean{}, badHost.callback());
+  EXPECT_EQ(badHost.wait().message(), "callRequest error: invalidURL");
+  EXPECT_TRUE(log.contains("callRequest error: invalidURL"));
+
+  // A server that stops sending is cut off by the stall time-out.
+  request::HttpHelper::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
+  CloudInstance::shared().setHost(server.baseUrl());
+  Reply slow = Reply::json(200, "{}");
+  slow.delay = std::chrono::milliseconds(3000);
+  server.enqueue(slow);
+  jobs().getJobs(GetJobsBean{}, stalled.callback());
+  r = stalled.wait();
+  EXPECT_THAT(r.message(), StartsWith("request error Timeout was reached"));
+}
+
+TEST_F(PipelineTest, AnyResponseBodyEndsInExactlyOneFailure) {
+  std::string deep(10000, '[');
+  deep += std::string(10000, ']');
+  std::string huge(100u << 20, ' ');
+  Reply truncated = Reply::json(200, R"({"code":0,"msg":"a long enough message"})");
+  truncated.closeAfterBodyBytes = 10;
+  Reply reset = Reply::json(200, "{}");
+  reset.closeWithoutReply = true;
+
+  const std::vector<std::pair<std::string, Reply>> bodies = {
+      {"empty", Reply::json(200, "")},
+      {"truncated JSON", Reply::json(200, R"({"code":0,"msg":"a)")},
+      {"not JSON", Reply::json(200, "<html>hello</html>")},
+      {"invalid UTF-8", Reply::json(200, "{\"msg\":\"\xC3\x28\"}")},
+      {"deep nesting", Reply::json(200, deep)},
+      {"100 MB", Reply::json(200, huge)},
+      {"body cut short", truncated},
+      {"closed without reply", reset},
+  };
+  for (const auto& [what, reply] : bodies) {
+    server.enqueue(reply);
+    ResultCollector<GetJobsResponse> got;
+    jobs().getJobs(GetJobsBean{}, got.callback());
+    auto r = got.wait();
+    EXPECT_FALSE(r.isSuccess()) << what;
+    EXPECT_EQ(r.code(), -1) << what << ": " << r.message();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(got.count(), 1u) << what;
+  }
+}
+
+TEST_F(PipelineTest, SecretsInBodiesAreMaskedInTheLog) {
+  LogCapture log;
+  server.enqueue(Reply::json(200, R"({"code":0,"data":"job-1","accessToken":"server-secret"})"));
+  CreateJobBean job;
+  job.password = "archive-pass";
+  ResultCollector<CreateJobsResponse> got;
+  jobs().createJobs(job, got.callback());
+  ASSERT_TRUE(got.wait().isSuccess());
+  EXPECT_EQ(server.requests().at(0).body, R"({"taskType":-1,"password":"archive-pass"})");
+  EXPECT_TRUE(log.contains(R"(Request Body: {"taskType":-1,"password":"***"})"));
+  EXPECT_TRUE(log.contains(R"("accessToken":"***")"));
+  for (const auto& line : log.lines()) {
+    EXPECT_THAT(line, ::testing::Not(HasSubstr("archive-pass")));
+    EXPECT_THAT(line, ::testing::Not(HasSubstr("server-secret")));
+  }
+}
+
+TEST_F(PipelineTest, SilencedLogSinkGetsNothing) {
+  std::atomic<int> lines{0};
+  setLogSink([&](std::string_view) { ++lines; });
+  setLogSink({});
+  ResultCollector<GetJobsResponse> got;
+  jobs().getJobs(GetJobsBean{}, got.callback());
+  EXPECT_TRUE(got.wait().isSuccess());
+  resetLogSink();
+  EXPECT_EQ(lines.load(), 0);
+}
+
+TEST_F(PipelineTest, GetNeverCarriesABodyButTheLogShowsIt) {
+  LogCapture log;
+  std::promise<request::HttpResult> done;
+  auto error = request::HttpHelper::shared().sendRequest(
+      server.baseUrl(), "/quillbox/ose/v1/jobs", HTTPMethod::get, std::nullopt, std::nullopt, std::string("{\"a\":1}"),
+      [&](request::HttpResult r) { done.set_value(std::move(r)); });
+  ASSERT_FALSE(error.has_value());
+  EXPECT_EQ(done.get_future().get().status, 200);
+  EXPECT_EQ(server.requests().at(0).body, "");
+  EXPECT_EQ(server.requests().at(0).headerCount("Content-Length"), 0u);
+  EXPECT_TRUE(log.contains("Request Body: {\"a\":1}"));
+}
+
+}  // namespace
+}  // namespace quillbox

@@ -1,0 +1,165 @@
+// Pure pieces of the request pipeline: methods, URL parts, log redaction,
+// Base64 and UTF-8 checks, trace identifiers, and the facade's settings.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <thread>
+
+#include "quillbox/facade/CloudInstance.hpp"
+#include "quillbox/request/HTTPMethod.hpp"
+#include "quillbox/services/favor/IFavor.hpp"
+#include "quillbox/services/job/IJob.hpp"
+#include "request/BaseReq.hpp"
+#include "request/Redact.hpp"
+#include "request/UrlParts.hpp"
+#include "util/Base64.hpp"
+#include "util/Text.hpp"
+
+namespace quillbox {
+namespace {
+
+using namespace request;
+
+TEST(HTTPMethodTest, RawTextsAndIndicesMatchExactly) {
+  EXPECT_EQ(httpMethodFromRaw("PATCH"), HTTPMethod::patch);
+  EXPECT_EQ(httpMethodFromRaw("get"), std::nullopt);
+  EXPECT_EQ(httpMethodFromRaw("GET "), std::nullopt);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(httpMethodFromRaw(rawValue(*httpMethodFromIndex(i))), httpMethodFromIndex(i));
+  EXPECT_EQ(rawValue(HTTPMethod::delete_), "DELETE");
+  EXPECT_EQ(httpMethodFromIndex(5), std::nullopt);
+  EXPECT_EQ(httpMethodFromIndex(-1), std::nullopt);
+}
+
+TEST(UrlPartsTest, ValuesCannotAddSegmentsOrItems) {
+  EXPECT_EQ(encodePathSegment("../admin"), "..%2Fadmin");
+  EXPECT_EQ(encodePathSegment(".."), "%2E%2E");
+  EXPECT_EQ(encodePathSegment("."), "%2E");
+  EXPECT_EQ(encodePathSegment("abc-XYZ_0.9~"), "abc-XYZ_0.9~");  // unreserved stay
+  EXPECT_EQ(encodeQueryValue("a&limit=1000"), "a%26limit%3D1000");
+  EXPECT_EQ(encodeQueryValue("c+/=?# x"), "c%2B%2F%3D%3F%23%20x");
+  EXPECT_EQ(encodeQueryValue("文件"), "%E6%96%87%E4%BB%B6");
+  EXPECT_EQ(encodeQueryValue(std::string("a\0b", 3)), "a%00b");
+
+  QueryBuilder q;
+  q.add("offset", std::int64_t{0}).add("isDirect", false).add("keyWord", "x y");
+  EXPECT_EQ(q.str(), "offset=0&isDirect=false&keyWord=x%20y");
+}
+
+TEST(RedactTest, QueriesHeadersAndBodiesLoseTheirSecrets) {
+  EXPECT_EQ(maskUrlQuery("https://h/p?sig=abc&exp=1&flag"), "https://h/p?sig=***&exp=***&flag");
+  EXPECT_EQ(maskUrlQuery("https://h/p?sig=abc#frag"), "https://h/p?sig=***");
+  EXPECT_EQ(maskUrlQuery("https://h/p"), "https://h/p");
+  EXPECT_EQ(loggableHeaderValue("authorization", "secret"), kMasked);
+  EXPECT_EQ(loggableHeaderValue("X-Traceid", "id"), "id");
+
+  EXPECT_EQ(maskJsonSecrets(R"({"authCode":"c1","nested":[{"password":"p"}],"n":1})"),
+            R"({"authCode":"***","nested":[{"password":"***"}],"n":1})");
+  EXPECT_EQ(maskJsonSecrets(R"({"fileName":"password.txt"})"), R"({"fileName":"password.txt"})");
+  EXPECT_EQ(maskJsonSecrets("password is not JSON"), "password is not JSON");
+
+  std::string big(40000, 'x');
+  big += "文";
+  std::string logged = loggableBody(big);
+  EXPECT_LT(logged.size(), 17000u);
+  EXPECT_THAT(logged, ::testing::EndsWith("...(40003 bytes)"));
+  EXPECT_TRUE(util::isValidUtf8(logged));
+}
+
+TEST(Base64Test, StrictDecodingAndRoundTrip) {
+  for (const std::string& s : std::vector<std::string>{"", "f", "fo", "foo", "foob", "fooba", "foobar", std::string("\0\xff\x10", 3)}) {
+    EXPECT_EQ(util::base64Decode(util::base64Encode(s)), s);
+  }
+  EXPECT_EQ(util::base64Encode("foobar"), "Zm9vYmFy");
+  EXPECT_EQ(util::base64Decode("Zm9vYg=="), "foob");
+  EXPECT_EQ(util::base64Decode("Zm9vYg"), std::nullopt);    // unpadded
+  EXPECT_EQ(util::base64Decode("Zm9v\nYg=="), std::nullopt);  // whitespace
+  EXPECT_EQ(util::base64Decode("Zm=vYg=="), std::nullopt);  // padding inside
+  EXPECT_EQ(util::base64Decode("Zm9v-_=="), std::nullopt);  // URL alphabet
+}
+
+TEST(Utf8Test, RejectsMalformedSequences) {
+  EXPECT_TRUE(util::isValidUtf8("plain 文件 😀"));
+  EXPECT_FALSE(util::isValidUtf8("\xC3\x28"));
+  EXPECT_FALSE(util::isValidUtf8("\xC0\xAF"));          // overlong
+  EXPECT_FALSE(util::isValidUtf8("\xED\xA0\x80"));      // surrogate
+  EXPECT_FALSE(util::isValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+  EXPECT_FALSE(util::isValidUtf8("\xE6\x96"));          // cut short
+}
+
+TEST(TraceIdTest, FreshRandomIdentifiersOfTheFixedShape) {
+  const std::regex shape("^000000000000DSDK[0-9A-F]{16}000000$");
+  std::set<std::string> seen;
+  std::mutex mutex;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 250; ++i) {
+        std::string id = makeTraceId();
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(id.size(), 38u);
+        EXPECT_TRUE(std::regex_match(id, shape)) << id;
+        seen.insert(id);
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(seen.size(), 1000u);  // no repeats, also across threads
+}
+
+TEST(RequestPathTest, QueryAppendedOnlyWhenPresent) {
+  struct Probe : RequestCore {
+    int buildParams() override { return 0; }
+  } req;
+  EXPECT_EQ(req.requestPath(), "");
+  req.url = "/quillbox/ose/v1/jobs";
+  EXPECT_EQ(req.requestPath(), "/quillbox/ose/v1/jobs");
+  req.params = "";
+  EXPECT_EQ(req.requestPath(), "/quillbox/ose/v1/jobs");
+  req.params = "offset=0";
+  EXPECT_EQ(req.requestPath(), "/quillbox/ose/v1/jobs?offset=0");
+}
+
+// This binary never changes the facade before this test, so it sees the
+// settings as a host does on first use.
+TEST(CloudInstanceTest, StartsEmptyAndKeepsWhatTheHostSets) {
+  auto& cloud = CloudInstance::shared();
+  EXPECT_EQ(&cloud, &CloudInstance::shared());
+  EXPECT_EQ(cloud.authCode(), std::nullopt);
+  EXPECT_EQ(cloud.token(), std::nullopt);
+  EXPECT_EQ(cloud.contentId(), std::nullopt);
+  EXPECT_EQ(cloud.host(), std::nullopt);
+  EXPECT_EQ(cloud.innerUser(), std::nullopt);
+  EXPECT_EQ(cloud.userAgent(), "Your-App-Name");
+  EXPECT_EQ(&cloud.getJobImpl(), &cloud.getJobImpl());
+  EXPECT_EQ(&cloud.getFavorImpl(), &cloud.getFavorImpl());
+
+  // Concurrent writers and readers see whole values.
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 500; ++i) {
+        cloud.setToken("token-" + std::to_string(t));
+        auto v = cloud.token();
+        ASSERT_TRUE(v.has_value());
+        EXPECT_EQ(v->rfind("token-", 0), 0u);
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  cloud.setAuthCode("a");
+  cloud.setContentId("c");
+  cloud.setInnerUser("u");
+  cloud.updateUserAgent("App/1");
+  EXPECT_EQ(cloud.authCode(), "a");
+  EXPECT_EQ(cloud.contentId(), "c");
+  EXPECT_EQ(cloud.innerUser(), "u");
+  EXPECT_EQ(cloud.userAgent(), "App/1");
+  cloud.setToken(std::nullopt);
+  EXPECT_EQ(cloud.token(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace quillbox
