@@ -61,6 +61,7 @@ class LogCapture {
     setLogSink([this](std::string_view line) {
       std::lock_guard lock(mutex_);
       lines_.emplace_back(line);
+      added_.notify_all();
     });
   }
   ~LogCapture() { resetLogSink(); }
@@ -70,14 +71,25 @@ class LogCapture {
   }
   bool contains(std::string_view needle) const {
     std::lock_guard lock(mutex_);
+    return containsLocked(needle);
+  }
+  /// Waits for a line holding `needle`: some lines (the answer's body) are
+  /// written after the callback has returned.
+  bool waitFor(std::string_view needle, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const {
+    std::unique_lock lock(mutex_);
+    return added_.wait_for(lock, timeout, [&] { return containsLocked(needle); });
+  }
+
+ private:
+  bool containsLocked(std::string_view needle) const {
     for (const auto& l : lines_) {
       if (l.find(needle) != std::string::npos) return true;
     }
     return false;
   }
 
- private:
   mutable std::mutex mutex_;
+  mutable std::condition_variable added_;
   std::vector<std::string> lines_;
 };
 
