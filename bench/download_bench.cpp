@@ -1,0 +1,249 @@
+// Download throughput: the SDK's downloader against the curl command line, both fetching the
+// same file from the same nginx on 127.0.0.1 to the same disk in one run, in alternating rounds.
+// Prints both throughputs (best round of each), their ratio and the process's peak RSS, which
+// holds the SDK's downloads only (nginx and curl are child processes).
+//
+//   download_bench [--size-mib N] [--rounds N] [--dir PATH]
+//
+// Defaults: 1024 MiB, 3 rounds, the system's temporary folder. Exit status 0 when the aims are
+// met (ratio >= 0.95, peak RSS <= 32 MiB), 1 when not, 2 when the run itself failed.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "quillbox/download/ResumableDownloader.hpp"
+#include "quillbox/util/Log.hpp"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kMiB = 1024.0 * 1024.0;
+constexpr double kAimRatio = 0.95;
+constexpr double kAimRssMiB = 32.0;
+
+std::atomic<std::uint64_t> logLines{0};
+
+std::uint16_t freePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+bool accepts(std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return ok;
+}
+
+/// nginx serving `root` until destroyed.
+class Nginx {
+ public:
+  Nginx(const fs::path& dir, const fs::path& root) {
+    port_ = freePort();
+    const std::string d = dir.string();
+    std::ofstream(dir / "nginx.conf") << "daemon off;\nmaster_process on;\nworker_processes 1;\nuser root root;\n"
+                                      << "pid " << d << "/nginx.pid;\nerror_log " << d << "/error.log warn;\n"
+                                      << "events { worker_connections 64; }\nhttp {\n  access_log off;\n"
+                                      << "  client_body_temp_path " << d << "/body;\n  sendfile on;\n  tcp_nopush on;\n"
+                                      << "  server {\n    listen 127.0.0.1:" << port_ << ";\n    root " << root.string()
+                                      << ";\n  }\n}\n";
+    const std::string prefix = d + "/";
+    const std::string conf = (dir / "nginx.conf").string();
+    const std::string errors = (dir / "error.log").string();
+    pid_ = ::fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      ::execl("/usr/sbin/nginx", "nginx", "-p", prefix.c_str(), "-c", conf.c_str(), "-e", errors.c_str(),
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!accepts(port_)) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_ || Clock::now() > deadline) {
+        pid_ = -1;
+        throw std::runtime_error("nginx did not start; see " + errors);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  ~Nginx() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      int status = 0;
+      ::waitpid(pid_, &status, 0);
+    }
+  }
+  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + "/" + path; }
+
+ private:
+  std::uint16_t port_ = 0;
+  pid_t pid_ = -1;
+};
+
+void makeFile(const fs::path& path, std::size_t bytes) {
+  std::vector<char> block(1 << 20);
+  std::mt19937_64 engine(42);
+  for (std::size_t i = 0; i + 8 <= block.size(); i += 8) {
+    const std::uint64_t v = engine();
+    std::memcpy(block.data() + i, &v, 8);
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  for (std::size_t done = 0; done < bytes; done += block.size()) {
+    block[0] = static_cast<char>(done >> 20);  // no two blocks alike
+    out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), bytes - done)));
+  }
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+double timeCurl(const std::string& url, const fs::path& out) {
+  const std::string target = out.string();
+  std::vector<char*> argv{const_cast<char*>("curl"), const_cast<char*>("-s"), const_cast<char*>("-f"),
+                          const_cast<char*>("--noproxy"), const_cast<char*>("*"), const_cast<char*>("-o"),
+                          const_cast<char*>(target.c_str()), const_cast<char*>(url.c_str()), nullptr};
+  const auto begin = Clock::now();
+  pid_t pid = 0;
+  if (::posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0) {
+    throw std::runtime_error("cannot run curl");
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("curl failed");
+  return seconds;
+}
+
+double timeSdk(const std::string& url, const fs::path& out) {
+  quillbox::ResumableDownloader downloader(url, out, "com.resumable.download");
+  std::promise<quillbox::DownloadResult> done;
+  auto future = done.get_future();
+  const auto begin = Clock::now();
+  downloader.start({}, [&done](quillbox::DownloadResult r) { done.set_value(std::move(r)); });
+  const auto result = future.get();
+  const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+  if (!result.isSuccess()) throw std::runtime_error("SDK download failed: " + result.error().message);
+  return seconds;
+}
+
+double peakRssMiB() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::size_t sizeMiB = 1024;
+  int rounds = 3;
+  fs::path base = fs::temp_directory_path();
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string flag = argv[i];
+    if (flag == "--size-mib") {
+      sizeMiB = std::stoul(argv[i + 1]);
+    } else if (flag == "--rounds") {
+      rounds = std::max(1, std::stoi(argv[i + 1]));
+    } else if (flag == "--dir") {
+      base = argv[i + 1];
+    } else {
+      std::fprintf(stderr, "usage: %s [--size-mib N] [--rounds N] [--dir PATH]\n", argv[0]);
+      return 2;
+    }
+  }
+
+  std::string pattern = (base / "quillbox-download-bench-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) {
+    std::perror("mkdtemp");
+    return 2;
+  }
+  const fs::path dir = pattern;
+  int exitCode = 2;
+  try {
+    // Every log line is still produced and handed to a sink; it just does not flood the output.
+    quillbox::setLogSink([](std::string_view) { logLines.fetch_add(1, std::memory_order_relaxed); });
+
+    fs::create_directories(dir / "www");
+    const std::size_t bytes = sizeMiB << 20;
+    makeFile(dir / "www" / "big.bin", bytes);
+    Nginx nginx(dir, dir / "www");
+    const std::string url = nginx.url("big.bin");
+    const double rssBefore = peakRssMiB();
+
+    timeCurl(url, dir / "warm.bin");  // the source file into the page cache
+    fs::remove(dir / "warm.bin");
+    ::sync();
+
+    double bestCurl = 1e300;
+    double bestSdk = 1e300;
+    for (int round = 0; round < rounds; ++round) {
+      // Alternate who goes first; start each run with nothing waiting to be written back.
+      for (int turn = 0; turn < 2; ++turn) {
+        const bool sdk = (turn == 0) == (round % 2 == 1);
+        const fs::path out = dir / (sdk ? "sdk.bin" : "curl.bin");
+        const double seconds = sdk ? timeSdk(url, out) : timeCurl(url, out);
+        if (fs::file_size(out) != bytes) throw std::runtime_error("wrong size from " + out.string());
+        std::printf("round %d %-4s %8.1f MiB/s\n", round + 1, sdk ? "sdk" : "curl",
+                    static_cast<double>(bytes) / kMiB / seconds);
+        (sdk ? bestSdk : bestCurl) = std::min(sdk ? bestSdk : bestCurl, seconds);
+        fs::remove(out);
+        ::sync();
+      }
+    }
+    const double curlRate = static_cast<double>(bytes) / kMiB / bestCurl;
+    const double sdkRate = static_cast<double>(bytes) / kMiB / bestSdk;
+    const double ratio = sdkRate / curlRate;
+    const double rss = peakRssMiB();
+    std::printf("file %zu MiB, %d rounds, best of each\n", sizeMiB, rounds);
+    std::printf("curl -o    %8.1f MiB/s\n", curlRate);
+    std::printf("SDK        %8.1f MiB/s\n", sdkRate);
+    std::printf("ratio      %8.3f   (aim >= %.2f)\n", ratio, kAimRatio);
+    std::printf("peak RSS   %8.1f MiB (aim <= %.0f; %.1f MiB before the first download)\n", rss, kAimRssMiB,
+                rssBefore);
+    std::printf("log lines  %8llu\n", static_cast<unsigned long long>(logLines.load()));
+    exitCode = ratio >= kAimRatio && rss <= kAimRssMiB ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "download_bench: %s\n", e.what());
+  }
+  quillbox::resetLogSink();
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
+  return exitCode;
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "quillbox/download/Cancelable.hpp"
+#include "quillbox/download/DownloadResult.hpp"
+
+namespace quillbox {
+
+/// Where a downloader stands. The numbers are part of the interface.
+enum class DownloadState {
+  idle = 0,         // constructed, or cancelled
+  downloading = 1,  // a transfer has been started and has not reported yet
+  paused = 2,       // pause() stopped the transfer; resumeData() holds the resume point
+  failed = 3,       // the last transfer failed
+  completed = 4,    // the file was moved to the destination
+};
+
+/// Downloads one URL into one local file over a transport session of its own
+/// (its transfers share no connection with the service requests or with other
+/// downloads). The body is written to a temporary file next to the
+/// destination and moved over the destination only once it is complete.
+///
+/// Each start() ends in exactly one call of its `completion` (after every
+/// `progress` call of that start), except a transfer stopped by pause(), which
+/// reports nothing and keeps its resume point. Callbacks run on the
+/// downloader's own callback thread, one at a time, never on the caller's
+/// thread. A running downloader stays alive until it has reported, whether or
+/// not the caller keeps its handle.
+///
+/// Resuming sends "Range" with "If-Range" on the validator (ETag, otherwise
+/// Last-Modified) of the answer the partial file came from: a 206 answer is
+/// appended, a 200 answer (the file changed on the server) starts over.
+///
+/// All operations may be called from any thread, including from inside the
+/// downloader's own callbacks.
+class ResumableDownloader final : public Cancelable {
+ public:
+  ResumableDownloader(std::string targetURL, std::filesystem::path destinationURL,
+                      std::string sessionIdentifier);
+  ~ResumableDownloader() override;
+  ResumableDownloader(const ResumableDownloader&) = delete;
+  ResumableDownloader& operator=(const ResumableDownloader&) = delete;
+
+  /// Starts the download, from the resume point when there is one. Does
+  /// nothing while a transfer is running (the earlier callbacks stay in force).
+  /// An empty callback is simply not called.
+  void start(std::function<void(double)> progress, std::function<void(DownloadResult)> completion);
+
+  /// Stops the running transfer at once, drops the resume point and its
+  /// partial file, and returns to `idle`. The stopped transfer then reports
+  /// an error whose isCancelled() is true, which moves the state to `failed`.
+  void cancel() override;
+
+  /// Stops the running transfer and keeps what has arrived as the resume
+  /// point; returns once the transfer has stopped, so resumeData() holds the
+  /// point at once (none when no byte had arrived yet: the next start()
+  /// begins afresh). The stopped transfer reports nothing. Does nothing
+  /// unless a transfer is running.
+  void pause();
+
+  DownloadState state() const;
+
+  /// The resume point as opaque bytes a host may store and later hand to
+  /// setResumeData() of a new downloader for the same URL and destination
+  /// (also in a later process). Absent when there is nothing to resume. The
+  /// partial file it refers to stays next to the destination until the
+  /// download completes or is cancelled.
+  std::optional<std::vector<std::uint8_t>> resumeData() const;
+
+  /// Takes a resume point produced by resumeData(). The bytes are checked:
+  /// corrupt data, data of another URL (the query may differ, as it does
+  /// between two signed links to one file) or of another destination, or a
+  /// call while a transfer is running, yield an error and change nothing.
+  std::optional<DownloadError> setResumeData(std::span<const std::uint8_t> data);
+
+  /// Moves a finished file to the destination: creates the destination's
+  /// missing directories and replaces what is there (an empty directory is
+  /// removed; a non-empty one is an error). Nullopt on success.
+  std::optional<DownloadError> moveTempFile(const std::filesystem::path& location) const;
+
+  const std::string& targetURL() const;
+  const std::filesystem::path& destinationURL() const;
+  const std::string& sessionIdentifier() const;
+
+ private:
+  struct Core;
+  std::shared_ptr<Core> core_;
+};
+
+}  // namespace quillbox

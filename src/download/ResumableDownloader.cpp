@@ -1,0 +1,339 @@
+#include "quillbox/download/ResumableDownloader.hpp"
+
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+
+#include "download/DownloadFiles.hpp"
+#include "download/DownloadLimits.hpp"
+#include "download/DownloadText.hpp"
+#include "download/DownloadTransfer.hpp"
+#include "download/ResumeToken.hpp"
+#include "request/Redact.hpp"
+#include "util/CurlLoop.hpp"
+#include "util/Log.hpp"
+#include "util/ThreadPool.hpp"
+
+namespace quillbox {
+
+namespace fs = std::filesystem;
+using download::DownloadTransfer;
+using download::TransferEnd;
+using util::log;
+
+namespace {
+
+// The downloader whose callback thread this is (set once on that thread).
+thread_local const void* tlsCallbackThreadOf = nullptr;
+
+// Tears down downloaders whose last reference went on their own callback
+// thread, which cannot join itself. Lives as long as the process.
+util::ThreadPool& reaper() {
+  static auto* pool = new util::ThreadPool("quillbox-download-reaper", 1);
+  return *pool;
+}
+
+DownloadError resumeDataError(std::string why) {
+  DownloadError error;
+  error.kind = DownloadError::Kind::resumeData;
+  error.code = -1;
+  error.message = "invalid resume data: " + std::move(why);
+  return error;
+}
+
+struct Handlers {
+  std::function<void(double)> progress;
+  std::function<void(DownloadResult)> completion;
+};
+
+}  // namespace
+
+/// The downloader proper. The public object is a handle on it; a running
+/// transfer holds it too (through its Attempt), so it lives until the outcome
+/// has been reported.
+struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloader::Core> {
+  Core(std::string url, fs::path destination, std::string identifier)
+      : targetURL(std::move(url)),
+        destinationURL(std::move(destination)),
+        sessionIdentifier(std::move(identifier)),
+        executor(std::make_unique<util::ThreadPool>("quillbox-download", 1)),
+        loop(std::make_unique<util::CurlLoop>("quillbox-download")) {
+    executor->post([this] { tlsCallbackThreadOf = this; });
+  }
+
+  // The last reference goes on a host thread, or on this downloader's own
+  // callback thread (the job that reported the outcome held it). Never on
+  // the I/O thread: transfers hand their reference to the callback thread.
+  ~Core() {
+    running.reset();  // its easy handle goes before the loop's share handle
+    if (tlsCallbackThreadOf == this) {
+      std::shared_ptr<util::CurlLoop> oldLoop(std::move(loop));
+      std::shared_ptr<util::ThreadPool> oldExecutor(std::move(executor));
+      reaper().post([l = std::move(oldLoop), e = std::move(oldExecutor)]() mutable {
+        l.reset();
+        e.reset();
+      });
+    } else {
+      loop.reset();
+      executor.reset();
+    }
+  }
+
+  void start(std::function<void(double)> progress, std::function<void(DownloadResult)> completion);
+  void cancel();
+  void pause();
+  std::optional<DownloadError> setResumeData(std::span<const std::uint8_t> data);
+  void transferEnded(std::uint64_t attempt, const TransferEnd& end);
+  class Attempt;
+  void settle(std::uint64_t attempt, DownloadState outcome) {
+    std::lock_guard lock(mutex);
+    if (attempt == generation) state = outcome;
+  }
+
+  const std::string targetURL;
+  const fs::path destinationURL;
+  const std::string sessionIdentifier;
+
+  std::unique_ptr<util::ThreadPool> executor;  // host callbacks and log lines, in order
+  std::unique_ptr<util::CurlLoop> loop;        // this downloader's own transport session
+
+  mutable std::mutex mutex;  // guards everything below
+  std::condition_variable stopped;
+  DownloadState state = DownloadState::idle;
+  std::optional<download::ResumeToken> resume;
+  std::uint64_t generation = 0;  // of the newest start()
+  std::shared_ptr<DownloadTransfer> running;
+  std::uint64_t runningGeneration = 0;  // 0: nothing in the loop
+  util::CurlLoop::Id runningId = 0;
+};
+
+/// One start(): receives its transfer's events and reports them to the
+/// callbacks given with that start.
+class ResumableDownloader::Core::Attempt final : public download::TransferEvents {
+ public:
+  Attempt(std::shared_ptr<Core> core, std::uint64_t generation,
+          std::shared_ptr<const Handlers> handlers)
+      : core_(std::move(core)), generation_(generation), handlers_(std::move(handlers)) {}
+
+  void written(std::int64_t written, std::int64_t expected) override {
+    core_->executor->post([handlers = handlers_, written, expected] {
+      const double fraction = static_cast<double>(written) / static_cast<double>(expected);
+      log("download didWriteData");
+      log("download progress " + download::formatFraction(fraction));
+      if (handlers->progress) handlers->progress(fraction);
+    });
+  }
+
+  void ended(std::shared_ptr<TransferEvents> self, TransferEnd end) override {
+    core_->transferEnded(generation_, end);
+    // Nothing of this object may be touched after the post: the job owns it.
+    util::ThreadPool& executor = *core_->executor;
+    executor.post([self = std::move(self), end = std::move(end)]() mutable {
+      static_cast<Attempt&>(*self).report(std::move(end));
+    });
+  }
+
+  /// On the callback thread.
+  void report(TransferEnd end) {
+    auto& core = *core_;
+    switch (end.outcome) {
+      case TransferEnd::Outcome::paused:
+        log("download didCompleteWithError");
+        return;
+      case TransferEnd::Outcome::cancelled:
+      case TransferEnd::Outcome::failed: {
+        core.settle(generation_, DownloadState::failed);
+        log("download didCompleteWithError");
+        log("down file error = " + end.error->message);
+        complete(DownloadResult::failure(std::move(*end.error)));
+        return;
+      }
+      case TransferEnd::Outcome::complete: {
+        log("download didFinishDownloadingTo");
+        log("===moveTempFile=== " + end.partialFile->native());
+        if (auto problem = download::moveIntoPlace(*end.partialFile, core.destinationURL)) {
+          std::error_code ignored;
+          fs::remove(*end.partialFile, ignored);
+          log("move file error = " + problem->message);
+          core.settle(generation_, DownloadState::failed);
+          complete(DownloadResult::failure(std::move(*problem)));
+        } else {
+          core.settle(generation_, DownloadState::completed);
+          complete(DownloadResult::success(core.destinationURL));
+        }
+        log("download didCompleteWithError");
+        return;
+      }
+    }
+  }
+
+ private:
+  void complete(DownloadResult result) {
+    if (handlers_->completion) handlers_->completion(std::move(result));
+  }
+
+  std::shared_ptr<Core> core_;
+  std::uint64_t generation_;
+  std::shared_ptr<const Handlers> handlers_;
+};
+
+void ResumableDownloader::Core::start(std::function<void(double)> progress,
+                                      std::function<void(DownloadResult)> completion) {
+  std::lock_guard lock(mutex);
+  if (state == DownloadState::downloading) return;
+
+  const std::uint64_t attemptNo = ++generation;
+  auto attempt = std::make_shared<Attempt>(shared_from_this(), attemptNo,
+                                           std::make_shared<const Handlers>(Handlers{std::move(progress), std::move(completion)}));
+  download::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}};
+  std::optional<DownloadError> problem;
+  std::string line;
+  if (resume) {
+    line = "Continue downloading from the resume point: " + download::lastPathComponent(targetURL);
+    auto reopened = download::reopenPartialFile(resume->partialFile, resume->offset);
+    if (auto* error = std::get_if<DownloadError>(&reopened)) {
+      problem = std::move(*error);
+      // Nothing left to continue from; the next start begins afresh. The
+      // file (one of this downloader's own, the token was checked) goes too.
+      std::error_code ignored;
+      fs::remove(resume->partialFile, ignored);
+      resume.reset();
+    } else {
+      from.resumeFrom = std::get<download::PartialFile>(std::move(reopened));
+      from.offset = resume->offset;
+      from.validator = resume->validator;
+    }
+  } else {
+    line = "Start downloading new tasks: " + request::maskUrlQuery(targetURL);
+  }
+  executor->post([line = std::move(line)] { log(line); });
+  state = DownloadState::downloading;
+
+  if (!problem) {
+    try {
+      running = std::make_shared<DownloadTransfer>(attempt, std::move(from), download::downloadLimits());
+      runningGeneration = attemptNo;
+      runningId = loop->start(running);
+      return;
+    } catch (const std::exception& e) {
+      problem = DownloadError{DownloadError::Kind::transport, CURLE_FAILED_INIT, e.what()};
+    }
+  }
+  TransferEnd end;
+  end.outcome = TransferEnd::Outcome::failed;
+  end.error = std::move(problem);
+  executor->post([attempt, end]() mutable { attempt->report(std::move(end)); });
+}
+
+void ResumableDownloader::Core::cancel() {
+  std::optional<fs::path> orphan;
+  {
+    std::lock_guard lock(mutex);
+    if (runningGeneration != 0) {
+      running->requestStop(DownloadTransfer::Stop::cancel);  // the transfer removes its own file
+      loop->cancel(runningId);
+    } else if (resume) {
+      orphan = resume->partialFile;
+    }
+    resume.reset();
+    state = DownloadState::idle;
+  }
+  if (orphan) {
+    std::error_code ignored;
+    fs::remove(*orphan, ignored);
+  }
+}
+
+void ResumableDownloader::Core::pause() {
+  std::unique_lock lock(mutex);
+  if (state != DownloadState::downloading || runningGeneration == 0) return;
+  const std::uint64_t paused = runningGeneration;
+  running->requestStop(DownloadTransfer::Stop::pause);
+  state = DownloadState::paused;
+  loop->cancel(runningId);
+  // The I/O thread stores the resume point as the transfer leaves the loop
+  // (well under a millisecond); it never waits for this thread.
+  stopped.wait(lock, [&] { return runningGeneration != paused; });
+}
+
+void ResumableDownloader::Core::transferEnded(std::uint64_t attempt, const TransferEnd& end) {
+  std::lock_guard lock(mutex);
+  if (runningGeneration == attempt) {
+    runningGeneration = 0;
+    running.reset();
+  }
+  if (attempt == generation) {
+    switch (end.outcome) {
+      case TransferEnd::Outcome::paused:
+        if (end.partialFile) resume = download::ResumeToken{targetURL, end.validator, end.bytes, *end.partialFile};
+        break;
+      case TransferEnd::Outcome::complete:
+        resume.reset();
+        break;
+      case TransferEnd::Outcome::failed:
+        // After a failure the resume point stays usable, unless the server
+        // had started the file over.
+        if (end.restarted) resume.reset();
+        break;
+      case TransferEnd::Outcome::cancelled:
+        break;
+    }
+  }
+  stopped.notify_all();
+}
+
+std::optional<DownloadError> ResumableDownloader::Core::setResumeData(std::span<const std::uint8_t> data) {
+  auto decoded = download::decodeResumeToken(data);
+  if (auto* why = std::get_if<std::string>(&decoded)) return resumeDataError(std::move(*why));
+  auto& token = std::get<download::ResumeToken>(decoded);
+  if (download::withoutQuery(token.url) != download::withoutQuery(targetURL)) {
+    return resumeDataError("it belongs to another URL");
+  }
+  if (!download::isPartialFileOf(token.partialFile, destinationURL)) {
+    return resumeDataError("it belongs to another destination");
+  }
+  std::lock_guard lock(mutex);
+  if (state == DownloadState::downloading) return resumeDataError("a transfer is running");
+  resume = std::move(token);
+  return std::nullopt;
+}
+
+ResumableDownloader::ResumableDownloader(std::string targetURL, std::filesystem::path destinationURL,
+                                         std::string sessionIdentifier)
+    : core_(std::make_shared<Core>(std::move(targetURL), std::move(destinationURL), std::move(sessionIdentifier))) {}
+
+ResumableDownloader::~ResumableDownloader() = default;
+
+void ResumableDownloader::start(std::function<void(double)> progress,
+                                std::function<void(DownloadResult)> completion) {
+  core_->start(std::move(progress), std::move(completion));
+}
+
+void ResumableDownloader::cancel() { core_->cancel(); }
+
+void ResumableDownloader::pause() { core_->pause(); }
+
+DownloadState ResumableDownloader::state() const {
+  std::lock_guard lock(core_->mutex);
+  return core_->state;
+}
+
+std::optional<std::vector<std::uint8_t>> ResumableDownloader::resumeData() const {
+  std::lock_guard lock(core_->mutex);
+  if (!core_->resume) return std::nullopt;
+  return download::encodeResumeToken(*core_->resume);
+}
+
+std::optional<DownloadError> ResumableDownloader::setResumeData(std::span<const std::uint8_t> data) {
+  return core_->setResumeData(data);
+}
+
+std::optional<DownloadError> ResumableDownloader::moveTempFile(const std::filesystem::path& location) const {
+  return download::moveIntoPlace(location, core_->destinationURL);
+}
+
+const std::string& ResumableDownloader::targetURL() const { return core_->targetURL; }
+const std::filesystem::path& ResumableDownloader::destinationURL() const { return core_->destinationURL; }
+const std::string& ResumableDownloader::sessionIdentifier() const { return core_->sessionIdentifier; }
+
+}  // namespace quillbox

@@ -1,0 +1,16 @@
+#include "download/TransferDownload.hpp"
+
+#include "quillbox/download/ResumableDownloader.hpp"
+
+namespace quillbox::download {
+
+std::shared_ptr<Cancelable> startDownload(std::string url, std::string /*fileId*/, std::filesystem::path localPath,
+                                          std::function<void(double)> progress,
+                                          std::function<void(DownloadResult)> completion) {
+  auto downloader = std::make_shared<ResumableDownloader>(std::move(url), std::move(localPath),
+                                                          std::string(kDownloadSessionIdentifier));
+  downloader->start(std::move(progress), std::move(completion));
+  return downloader;
+}
+
+}  // namespace quillbox::download

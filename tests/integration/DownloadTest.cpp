@@ -1,0 +1,958 @@
+// The download engine against the loopback server: what goes on the wire, what reaches the
+// callbacks and the disk, and what the log shows, for whole downloads, failures, cancel, pause
+// and resume.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <curl/curl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <fstream>
+#include <future>
+#include <mutex>
+#include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "download/DownloadLimits.hpp"
+#include "download/DownloadText.hpp"
+#include "download/ResumeToken.hpp"
+#include "download/TransferDownload.hpp"
+#include "quillbox/download/ResumableDownloader.hpp"
+#include "support/Callbacks.hpp"
+#include "support/LoopbackServer.hpp"
+
+namespace quillbox {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::LogCapture;
+using test::LoopbackServer;
+using test::RecordedRequest;
+using test::Reply;
+using ::testing::HasSubstr;
+
+constexpr const char* kSession = "com.resumable.download";
+
+std::string randomBody(std::size_t size, unsigned seed) {
+  std::mt19937 engine(seed);
+  std::string body(size, '\0');
+  for (auto& c : body) c = static_cast<char>(engine() & 0xFF);
+  return body;
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void writeFile(const fs::path& path, std::string_view content) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/quillbox-download-XXXXXX";
+    path_ = ::mkdtemp(pattern);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+/// The downloader's hidden partial files in `dir`.
+std::vector<fs::path> partialFiles(const fs::path& dir) {
+  std::vector<fs::path> found;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(".") && name.ends_with(".qbpart")) found.push_back(entry.path());
+  }
+  return found;
+}
+
+/// Everything one start() reports. Held by shared_ptr in its callbacks, so a late call never
+/// outlives it.
+class Probe : public std::enable_shared_from_this<Probe> {
+ public:
+  static std::shared_ptr<Probe> make() { return std::make_shared<Probe>(); }
+
+  std::function<void(double)> progress() {
+    return [self = shared_from_this()](double fraction) {
+      std::lock_guard lock(self->mutex_);
+      self->fractions_.push_back(fraction);
+      self->threads_.insert(std::this_thread::get_id());
+      if (!self->results_.empty()) self->progressAfterCompletion_ = true;
+      self->changed_.notify_all();
+    };
+  }
+  std::function<void(DownloadResult)> completion() {
+    return [self = shared_from_this()](DownloadResult result) {
+      std::lock_guard lock(self->mutex_);
+      self->results_.push_back(std::move(result));
+      self->threads_.insert(std::this_thread::get_id());
+      self->changed_.notify_all();
+    };
+  }
+
+  std::optional<DownloadResult> wait(std::chrono::milliseconds timeout = 30s) {
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait_for(lock, timeout, [&] { return !results_.empty(); })) return std::nullopt;
+    return results_.front();
+  }
+  bool waitForProgress(std::chrono::milliseconds timeout = 30s) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return !fractions_.empty(); });
+  }
+  std::vector<double> fractions() const {
+    std::lock_guard lock(mutex_);
+    return fractions_;
+  }
+  std::size_t completions() const {
+    std::lock_guard lock(mutex_);
+    return results_.size();
+  }
+  bool progressAfterCompletion() const {
+    std::lock_guard lock(mutex_);
+    return progressAfterCompletion_;
+  }
+  std::set<std::thread::id> threads() const {
+    std::lock_guard lock(mutex_);
+    return threads_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<double> fractions_;
+  std::vector<DownloadResult> results_;
+  std::set<std::thread::id> threads_;
+  bool progressAfterCompletion_ = false;
+};
+
+std::string describe(const std::optional<DownloadResult>& result) {
+  if (!result) return "no outcome within the time-out";
+  if (result->isSuccess()) return "success: " + result->value().string();
+  return "failure " + std::to_string(result->error().code) + ": " + result->error().message;
+}
+
+/// Waits until the log holds a line equal to `line`.
+bool waitForLine(const LogCapture& log, const std::string& line, std::chrono::milliseconds timeout = 10s) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto lines = log.lines();
+    if (std::find(lines.begin(), lines.end(), line) != lines.end()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(5ms);
+  }
+}
+
+Reply bodyReply(std::string body) {
+  Reply reply;
+  reply.body = std::move(body);
+  reply.headers.emplace_back("Content-Type", "application/octet-stream");
+  return reply;
+}
+
+/// A file as a file server offers it: with an ETag, honouring "Range: bytes=N-" when
+/// "If-Range" names the current ETag and answering everything else with the whole body.
+class RangeFile {
+ public:
+  RangeFile(std::string body, std::string etag) : body_(std::move(body)), etag_(std::move(etag)) {}
+
+  void replace(std::string body, std::string etag) {
+    std::lock_guard lock(mutex_);
+    body_ = std::move(body);
+    etag_ = std::move(etag);
+  }
+
+  Reply answer(const RecordedRequest& request) const {
+    std::string body;
+    std::string etag;
+    {
+      std::lock_guard lock(mutex_);
+      body = body_;
+      etag = etag_;
+    }
+    Reply reply;
+    reply.headers = {{"ETag", etag}, {"Accept-Ranges", "bytes"}};
+    const auto range = request.header("Range");
+    if (range && range->starts_with("bytes=") && request.header("If-Range") == etag) {
+      const std::size_t from = std::stoull(range->substr(6));
+      const std::string size = std::to_string(body.size());
+      if (from >= body.size()) {
+        reply.status = 416;
+        reply.headers.emplace_back("Content-Range", "bytes */" + size);
+        return reply;
+      }
+      reply.status = 206;
+      reply.headers.emplace_back("Content-Range",
+                                 "bytes " + std::to_string(from) + "-" + std::to_string(body.size() - 1) + "/" + size);
+      reply.body = body.substr(from);
+      return reply;
+    }
+    reply.body = std::move(body);
+    return reply;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::string body_;
+  std::string etag_;
+};
+
+/// Accepts one connection, answers its request with `head` and `body`, waits a moment so that
+/// the client is reading the body, then resets the connection (RST, not FIN).
+class ResettingPeer {
+ public:
+  ResettingPeer(std::string head, std::string body) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_, 4);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this, head = std::move(head), body = std::move(body)] {
+      const int fd = ::accept(listener_, nullptr, nullptr);
+      if (fd < 0) return;
+      std::string request;
+      char buffer[4096];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<std::size_t>(n));
+      }
+      const std::string reply = head + body;
+      ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+      std::this_thread::sleep_for(100ms);
+      linger abort{1, 0};
+      ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+      ::close(fd);
+    });
+  }
+  ~ResettingPeer() {
+    ::shutdown(listener_, SHUT_RDWR);
+    thread_.join();
+    ::close(listener_);
+  }
+  std::string url(std::string_view path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+  }
+
+ private:
+  int listener_ = -1;
+  std::uint16_t port_ = 0;
+  std::thread thread_;
+};
+
+class DownloadTest : public ::testing::Test {
+ protected:
+  void TearDown() override { download::setDownloadLimits({}); }
+
+  static void throttle(std::int64_t bytesPerSecond) {
+    download::DownloadLimits limits;
+    limits.maxBytesPerSecond = bytesPerSecond;
+    download::setDownloadLimits(limits);
+  }
+
+  std::shared_ptr<ResumableDownloader> downloader(const std::string& path, const fs::path& destination) {
+    return std::make_shared<ResumableDownloader>(server.baseUrl() + path, destination, kSession);
+  }
+
+  /// Starts `d` slowly, waits for the first progress, pauses it and returns how many bytes the
+  /// partial file keeps.
+  std::uintmax_t startAndPause(ResumableDownloader& d, const std::shared_ptr<Probe>& probe) {
+    throttle(256 * 1024);
+    d.start(probe->progress(), probe->completion());
+    EXPECT_TRUE(probe->waitForProgress());
+    d.pause();
+    download::setDownloadLimits({});
+    EXPECT_EQ(d.state(), DownloadState::paused);
+    const auto parts = partialFiles(dir.path());
+    EXPECT_EQ(parts.size(), 1u);
+    return parts.empty() ? 0 : fs::file_size(parts.front());
+  }
+
+  LoopbackServer server;
+  TempDir dir;
+};
+
+TEST_F(DownloadTest, DownloadsTheBodyByteExactWithRisingProgressAndTheLogLines) {
+  const std::string body = randomBody(3 * 1024 * 1024 + 123, 1);
+  server.setHandler([&](const RecordedRequest&) { return bodyReply(body); });
+  LogCapture log;
+  const fs::path destination = dir.path() / "report.bin";
+  auto d = downloader("/files/report.bin?sig=secret&exp=99", destination);
+  EXPECT_EQ(d->state(), DownloadState::idle);
+  EXPECT_EQ(d->sessionIdentifier(), kSession);
+
+  auto probe = Probe::make();
+  d->start(probe->progress(), probe->completion());
+  const auto result = probe->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->value(), destination);
+  EXPECT_TRUE(readFile(destination) == body);
+  EXPECT_EQ(d->state(), DownloadState::completed);
+  EXPECT_FALSE(d->resumeData().has_value());
+  EXPECT_TRUE(partialFiles(dir.path()).empty());
+
+  const auto fractions = probe->fractions();
+  ASSERT_FALSE(fractions.empty());
+  EXPECT_GT(fractions.front(), 0.0);
+  EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+  EXPECT_EQ(fractions.back(), 1.0);
+  EXPECT_FALSE(probe->progressAfterCompletion());
+  EXPECT_EQ(probe->threads().count(std::this_thread::get_id()), 0u);
+
+  // The request is the URL as given, with no SDK header and no token.
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "GET");
+  EXPECT_EQ(requests[0].target, "/files/report.bin?sig=secret&exp=99");
+  for (const char* name : {"Authorization", "User-Agent", "X-Traceid", "x-qz-agentname", "Content-Type", "Range",
+                           "If-Range"}) {
+    EXPECT_EQ(requests[0].headerCount(name), 0u) << name;
+  }
+
+  ASSERT_TRUE(waitForLine(log, "download didCompleteWithError"));
+  const auto lines = log.lines();
+  EXPECT_EQ(lines.front(), "Start downloading new tasks: " + server.baseUrl() + "/files/report.bin?sig=***&exp=***");
+  auto at = [&](const std::string& prefix) {
+    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(prefix); }) -
+           lines.begin();
+  };
+  const auto written = at("download didWriteData");
+  const auto whole = at("download progress 1.0");
+  const auto finished = at("download didFinishDownloadingTo");
+  const auto moved = at("===moveTempFile=== ");
+  const auto ended = at("download didCompleteWithError");
+  EXPECT_LT(written, whole);
+  EXPECT_LT(whole, finished);
+  EXPECT_LT(finished, moved);
+  EXPECT_LT(moved, ended);
+  ASSERT_LT(static_cast<std::size_t>(moved), lines.size());
+  EXPECT_THAT(lines[moved], HasSubstr((dir.path() / ".report.bin.").string()));
+  for (const auto& line : lines) EXPECT_THAT(line, ::testing::Not(HasSubstr("secret")));
+}
+
+TEST_F(DownloadTest, FollowsRedirectsAndReportsNegativeFractionsWhileTheSizeIsUnknown) {
+  const std::string body = randomBody(300 * 1024, 2);
+  server.setHandler([&](const RecordedRequest& request) {
+    if (request.target == "/old") {
+      Reply moved;
+      moved.status = 302;
+      moved.headers.emplace_back("Location", "/new");
+      return moved;
+    }
+    Reply reply = bodyReply(body);
+    reply.noContentLength = true;  // close-delimited: nothing announces the size
+    return reply;
+  });
+  const fs::path destination = dir.path() / "moved.bin";
+  auto d = downloader("/old", destination);
+  auto probe = Probe::make();
+  d->start(probe->progress(), probe->completion());
+  const auto result = probe->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(destination) == body);
+  EXPECT_EQ(server.requestCount(), 2u);
+
+  // Bytes written over a total of -1.
+  const auto fractions = probe->fractions();
+  ASSERT_FALSE(fractions.empty());
+  for (double f : fractions) EXPECT_LT(f, 0.0);
+  EXPECT_EQ(fractions.back(), -static_cast<double>(body.size()));
+}
+
+TEST_F(DownloadTest, CreatesMissingDirectoriesAndReplacesAnExistingFile) {
+  const std::string first = randomBody(100 * 1024, 3);
+  const std::string second = "a shorter body";
+  server.enqueue(bodyReply(first));
+  server.enqueue(bodyReply(second));
+  const fs::path destination = dir.path() / "a" / "b" / "c" / "file.bin";
+
+  auto probe = Probe::make();
+  auto d = downloader("/f", destination);
+  d->start(probe->progress(), probe->completion());
+  auto result = probe->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(destination) == first);
+
+  // The entry point, with an empty file id, over the file that is there now.
+  auto again = Probe::make();
+  auto handle = download::startDownload(server.baseUrl() + "/f", "", destination, again->progress(), again->completion());
+  ASSERT_NE(handle, nullptr);
+  result = again->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->value(), destination);
+  EXPECT_EQ(readFile(destination), second);
+  EXPECT_TRUE(partialFiles(destination.parent_path()).empty());
+}
+
+TEST_F(DownloadTest, StartWhileDownloadingChangesNothing) {
+  Reply slow = bodyReply("body");
+  slow.delay = 1s;  // still running when the second start() comes
+  server.enqueue(slow);
+  server.enqueue(bodyReply("second body"));
+  LogCapture log;
+  const fs::path destination = dir.path() / "once.txt";
+  auto d = downloader("/once", destination);
+  auto first = Probe::make();
+  auto second = Probe::make();
+  d->start(first->progress(), first->completion());
+  d->start(second->progress(), second->completion());
+  EXPECT_EQ(d->state(), DownloadState::downloading);
+
+  const auto result = first->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  ASSERT_TRUE(waitForLine(log, "download didCompleteWithError"));
+  EXPECT_EQ(server.requestCount(), 1u);
+  EXPECT_EQ(second->completions(), 0u);
+  EXPECT_TRUE(second->fractions().empty());
+  EXPECT_EQ(readFile(destination), "body");
+
+  // Once it has ended, start() downloads again.
+  auto third = Probe::make();
+  d->start(third->progress(), third->completion());
+  const auto again = third->wait();
+  ASSERT_TRUE(again && again->isSuccess()) << describe(again);
+  EXPECT_EQ(readFile(destination), "second body");
+  EXPECT_EQ(first->completions(), 1u);
+}
+
+TEST_F(DownloadTest, StatusesOutside2xxFailAndLeaveTheDestinationUntouched) {
+  LogCapture log;
+  for (int status : {404, 500}) {
+    SCOPED_TRACE(status);
+    Reply reply;
+    reply.status = status;
+    reply.body = "<html>no such file</html>";
+    server.enqueue(reply);
+    const fs::path destination = dir.path() / "kept.txt";
+    writeFile(destination, "the old content");
+
+    auto d = downloader("/missing", destination);
+    auto probe = Probe::make();
+    d->start(probe->progress(), probe->completion());
+    const auto result = probe->wait();
+    ASSERT_TRUE(result.has_value());
+    ASSERT_FALSE(result->isSuccess());
+    EXPECT_EQ(result->error().kind, DownloadError::Kind::httpStatus);
+    EXPECT_EQ(result->error().code, status);
+    EXPECT_EQ(result->error().message, "response status code = " + std::to_string(status));
+    EXPECT_FALSE(result->error().isCancelled());
+    EXPECT_EQ(d->state(), DownloadState::failed);
+    EXPECT_EQ(readFile(destination), "the old content");
+    EXPECT_TRUE(partialFiles(dir.path()).empty());
+    EXPECT_TRUE(probe->fractions().empty());
+    EXPECT_TRUE(waitForLine(log, "down file error = response status code = " + std::to_string(status)));
+  }
+
+  // Nothing is created on the way to a destination that does not exist yet either.
+  Reply gone;
+  gone.status = 404;
+  gone.body = "gone";
+  server.enqueue(gone);
+  auto d = downloader("/missing", dir.path() / "new" / "dir" / "x.bin");
+  auto probe = Probe::make();
+  d->start(probe->progress(), probe->completion());
+  const auto result = probe->wait();
+  ASSERT_TRUE(result && !result->isSuccess());
+  EXPECT_FALSE(fs::exists(dir.path() / "new"));
+}
+
+TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
+  // Before the answer has begun.
+  Reply late = bodyReply("never seen");
+  late.delay = 20s;
+  server.enqueue(late);
+  const fs::path destination = dir.path() / "cancelled.bin";
+  auto d = downloader("/late", destination);
+  auto probe = Probe::make();
+  d->start(probe->progress(), probe->completion());
+  ASSERT_TRUE(server.waitForRequests(1, 10s));
+  d->cancel();
+  auto result = probe->wait();
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_TRUE(result->error().isCancelled());
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::cancelled);
+  EXPECT_EQ(result->error().code, DownloadError::kCancelledCode);
+  EXPECT_EQ(result->error().message, "cancelled");
+  EXPECT_EQ(d->state(), DownloadState::failed);  // idle from cancel(), then failed by the report
+  EXPECT_FALSE(d->resumeData().has_value());
+  EXPECT_FALSE(fs::exists(destination));
+  d->cancel();  // after the end: no second outcome
+  EXPECT_EQ(d->state(), DownloadState::idle);
+  EXPECT_EQ(probe->completions(), 1u);
+
+  // In the middle of the body, with a partial file on disk.
+  const std::string body = randomBody(4 * 1024 * 1024, 4);
+  server.setHandler([&](const RecordedRequest&) { return bodyReply(body); });
+  throttle(256 * 1024);
+  auto slow = downloader("/big", destination);
+  auto mid = Probe::make();
+  slow->start(mid->progress(), mid->completion());
+  ASSERT_TRUE(mid->waitForProgress());
+  EXPECT_EQ(partialFiles(dir.path()).size(), 1u);
+  slow->cancel();
+  result = mid->wait();
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_TRUE(result->error().isCancelled());
+  EXPECT_FALSE(fs::exists(destination));
+  EXPECT_TRUE(partialFiles(dir.path()).empty());
+
+  // While paused: the resume point and its file go, and there is no transfer left to report.
+  auto paused = downloader("/big", destination);
+  auto before = Probe::make();
+  ASSERT_GT(startAndPause(*paused, before), 0u);
+  paused->cancel();
+  EXPECT_EQ(paused->state(), DownloadState::idle);
+  EXPECT_FALSE(paused->resumeData().has_value());
+  EXPECT_TRUE(partialFiles(dir.path()).empty());
+  EXPECT_EQ(before->completions(), 0u);
+}
+
+TEST_F(DownloadTest, PauseKeepsTheResumePointAndStartContinuesWithRangeAndIfRange) {
+  const std::string body = randomBody(4 * 1024 * 1024, 5);
+  RangeFile file(body, "\"v1\"");
+  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
+  LogCapture log;
+  const fs::path destination = dir.path() / "big.bin";
+  auto d = downloader("/files/big.bin?sig=x", destination);
+
+  auto first = Probe::make();
+  const auto kept = startAndPause(*d, first);
+  ASSERT_GT(kept, 0u);
+  ASSERT_LT(kept, body.size());
+  EXPECT_TRUE(d->resumeData().has_value());
+  EXPECT_FALSE(fs::exists(destination));
+  EXPECT_TRUE(readFile(partialFiles(dir.path()).front()) == body.substr(0, kept));
+  d->pause();  // nothing running: nothing changes
+  EXPECT_EQ(d->state(), DownloadState::paused);
+
+  auto second = Probe::make();
+  d->start(second->progress(), second->completion());
+  const auto result = second->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(destination) == body);
+  EXPECT_EQ(d->state(), DownloadState::completed);
+  EXPECT_FALSE(d->resumeData().has_value());
+  EXPECT_TRUE(partialFiles(dir.path()).empty());
+  EXPECT_EQ(first->completions(), 0u);  // a paused transfer reports nothing
+
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].headerCount("Range"), 0u);
+  EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
+  EXPECT_EQ(requests[1].header("If-Range"), "\"v1\"");
+  EXPECT_EQ(requests[1].target, "/files/big.bin?sig=x");
+
+  // Progress goes on from where the file stood.
+  const auto fractions = second->fractions();
+  ASSERT_FALSE(fractions.empty());
+  EXPECT_GT(fractions.front(), static_cast<double>(kept) / static_cast<double>(body.size()));
+  EXPECT_EQ(fractions.back(), 1.0);
+  EXPECT_TRUE(waitForLine(log, "Continue downloading from the resume point: big.bin"));
+}
+
+TEST_F(DownloadTest, AFileChangedOnTheServerWhilePausedIsDownloadedAgainFromZero) {
+  RangeFile file(randomBody(4 * 1024 * 1024, 6), "\"v1\"");
+  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
+  const fs::path destination = dir.path() / "changing.bin";
+  auto d = downloader("/changing.bin", destination);
+  const auto kept = startAndPause(*d, Probe::make());
+  ASSERT_GT(kept, 0u);
+
+  const std::string changed = randomBody(3 * 1024 * 1024 + 17, 7);
+  file.replace(changed, "\"v2\"");
+  auto probe = Probe::make();
+  d->start(probe->progress(), probe->completion());
+  const auto result = probe->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(destination) == changed);
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].header("If-Range"), "\"v1\"");
+  EXPECT_EQ(probe->fractions().back(), 1.0);
+  EXPECT_TRUE(partialFiles(dir.path()).empty());
+}
+
+TEST_F(DownloadTest, AResumePointHandedToANewDownloaderContinues) {
+  const std::string body = randomBody(4 * 1024 * 1024, 8);
+  RangeFile file(body, "\"abc\"");
+  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
+  const fs::path destination = dir.path() / "handed.bin";
+  std::vector<std::uint8_t> token;
+  std::uintmax_t kept = 0;
+  {
+    auto first = downloader("/handed.bin?sig=first", destination);
+    kept = startAndPause(*first, Probe::make());
+    token = first->resumeData().value_or(std::vector<std::uint8_t>{});
+  }  // the downloader goes; the partial file stays for the token
+  ASSERT_FALSE(token.empty());
+  ASSERT_EQ(partialFiles(dir.path()).size(), 1u);
+
+  // A fresh link to the same file (another signature) takes the token.
+  auto second = downloader("/handed.bin?sig=second", destination);
+  EXPECT_FALSE(second->setResumeData(token).has_value());
+  auto probe = Probe::make();
+  second->start(probe->progress(), probe->completion());
+  const auto result = probe->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(destination) == body);
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].target, "/handed.bin?sig=second");
+  EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
+  EXPECT_EQ(requests[1].header("If-Range"), "\"abc\"");
+}
+
+TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
+  const fs::path destination = dir.path() / "target.bin";
+  const std::string url = server.baseUrl() + "/target.bin?sig=1";
+  const fs::path partial = dir.path() / ".target.bin.0123456789ABCDEF.qbpart";
+  const download::ResumeToken good{url, "\"e\"", 3, partial};
+  const auto bytes = download::encodeResumeToken(good);
+  ASSERT_TRUE(std::holds_alternative<download::ResumeToken>(download::decodeResumeToken(bytes)));
+  EXPECT_EQ(std::get<download::ResumeToken>(download::decodeResumeToken(bytes)), good);
+
+  ResumableDownloader d(url, destination, kSession);
+  auto rejected = [&](std::span<const std::uint8_t> data) {
+    const auto error = d.setResumeData(data);
+    return error.has_value() && error->kind == DownloadError::Kind::resumeData && error->code == -1;
+  };
+  EXPECT_TRUE(rejected({}));
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    auto corrupt = bytes;
+    corrupt[i] ^= 0x20;
+    EXPECT_TRUE(rejected(corrupt)) << "byte " << i;
+    EXPECT_TRUE(rejected(std::span(bytes).first(i))) << "cut at " << i;
+  }
+  auto extended = bytes;
+  extended.push_back(0);
+  EXPECT_TRUE(rejected(extended));
+
+  // Well-formed, but not for this downloader: another file, another destination, or a partial
+  // file that is not one of its own (which cancel() would delete).
+  EXPECT_TRUE(rejected(download::encodeResumeToken({server.baseUrl() + "/other.bin", "\"e\"", 3, partial})));
+  EXPECT_TRUE(rejected(download::encodeResumeToken({url, "\"e\"", 3, dir.path() / ".other.bin.0123456789ABCDEF.qbpart"})));
+  EXPECT_TRUE(rejected(download::encodeResumeToken({url, "\"e\"", 3, dir.path() / "precious.txt"})));
+  EXPECT_TRUE(rejected(download::encodeResumeToken({url, "\"e\"\r\nX-Injected: 1", 3, partial})));
+  EXPECT_EQ(d.state(), DownloadState::idle);
+  EXPECT_FALSE(d.resumeData().has_value());
+
+  // Accepted, but its partial file is gone: a clear failure, after which start() begins afresh.
+  EXPECT_FALSE(d.setResumeData(download::encodeResumeToken({server.baseUrl() + "/target.bin?sig=old", "\"e\"", 3, partial}))
+                   .has_value());
+  EXPECT_TRUE(d.resumeData().has_value());
+  auto probe = Probe::make();
+  d.start(probe->progress(), probe->completion());
+  auto result = probe->wait();
+  ASSERT_TRUE(result && !result->isSuccess());
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::resumeData);
+  EXPECT_EQ(d.state(), DownloadState::failed);
+  EXPECT_FALSE(d.resumeData().has_value());
+  EXPECT_EQ(server.requestCount(), 0u);
+
+  // A partial file shorter than the token says is no use either, and is removed.
+  writeFile(partial, "x");
+  ASSERT_FALSE(d.setResumeData(bytes).has_value());
+  auto shorter = Probe::make();
+  d.start(shorter->progress(), shorter->completion());
+  result = shorter->wait();
+  ASSERT_TRUE(result && !result->isSuccess());
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::resumeData);
+  EXPECT_FALSE(fs::exists(partial));
+  EXPECT_EQ(server.requestCount(), 0u);
+
+  Reply slow = bodyReply("fresh");
+  slow.delay = 1s;  // still running when setResumeData() comes
+  server.enqueue(slow);
+  auto again = Probe::make();
+  d.start(again->progress(), again->completion());
+  EXPECT_TRUE(d.setResumeData(bytes).has_value());  // not while a transfer runs
+  result = again->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_EQ(readFile(destination), "fresh");
+  EXPECT_EQ(server.requests().at(0).headerCount("Range"), 0u);
+}
+
+TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndA206ThatEndsShort) {
+  const std::string body = randomBody(64 * 1024, 9);
+  RangeFile file(body, "\"w\"");
+  const fs::path destination = dir.path() / "r.bin";
+  const std::string url = server.baseUrl() + "/r.bin";
+
+  // Every byte had arrived before the pause: the server answers 416 and the file is complete.
+  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
+  const fs::path whole = dir.path() / ".r.bin.00000000000000AA.qbpart";
+  writeFile(whole, body);
+  ResumableDownloader d(url, destination, kSession);
+  ASSERT_FALSE(d.setResumeData(download::encodeResumeToken({url, "\"w\"", static_cast<std::int64_t>(body.size()), whole}))
+                   .has_value());
+  auto probe = Probe::make();
+  d.start(probe->progress(), probe->completion());
+  auto result = probe->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(destination) == body);
+  EXPECT_EQ(server.requests().at(0).header("Range"), "bytes=" + std::to_string(body.size()) + "-");
+
+  // A close-delimited 206 whose Content-Range promises more than arrives: a failure, never a
+  // success; the partial file stays for the next attempt.
+  fs::remove(destination);
+  server.reset();
+  server.setHandler([&](const RecordedRequest&) {
+    Reply reply;
+    reply.status = 206;
+    reply.noContentLength = true;
+    reply.headers = {{"ETag", "\"w\""}, {"Content-Range", "bytes 1000-65535/65536"}};
+    reply.body = body.substr(1000, 20000);
+    return reply;
+  });
+  const fs::path part = dir.path() / ".r.bin.00000000000000BB.qbpart";
+  writeFile(part, body.substr(0, 1000));
+  ResumableDownloader shortened(url, destination, kSession);
+  ASSERT_FALSE(shortened.setResumeData(download::encodeResumeToken({url, "\"w\"", 1000, part})).has_value());
+  auto cut = Probe::make();
+  shortened.start(cut->progress(), cut->completion());
+  result = cut->wait();
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
+  EXPECT_THAT(result->error().message, HasSubstr("21000 of 65536"));
+  EXPECT_FALSE(fs::exists(destination));
+  EXPECT_TRUE(shortened.resumeData().has_value());
+  EXPECT_TRUE(fs::exists(part));
+
+  // A 206 for another range than the one asked for is refused before any byte is written.
+  server.reset();
+  server.setHandler([&](const RecordedRequest&) {
+    Reply reply;
+    reply.status = 206;
+    reply.headers = {{"ETag", "\"w\""}, {"Content-Range", "bytes 0-65535/65536"}};
+    reply.body = body;
+    return reply;
+  });
+  auto wrong = Probe::make();
+  shortened.start(wrong->progress(), wrong->completion());
+  result = wrong->wait();
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
+  EXPECT_EQ(fs::file_size(part), 1000u);
+  EXPECT_FALSE(fs::exists(destination));
+}
+
+TEST_F(DownloadTest, ABodyCutShortFailsAndLeavesNoFileBehind) {
+  const std::string body = randomBody(1024 * 1024, 10);
+  const fs::path destination = dir.path() / "cut.bin";
+  auto run = [&](const std::string& url) {
+    ResumableDownloader d(url, destination, kSession);
+    auto probe = Probe::make();
+    d.start(probe->progress(), probe->completion());
+    auto result = probe->wait();
+    EXPECT_EQ(d.state(), DownloadState::failed);
+    EXPECT_FALSE(fs::exists(destination));
+    EXPECT_TRUE(partialFiles(dir.path()).empty());
+    EXPECT_FALSE(d.resumeData().has_value());
+    return result;
+  };
+
+  // The server closes after part of an announced body.
+  Reply truncated = bodyReply(body);
+  truncated.closeAfterBodyBytes = 300000;
+  server.enqueue(truncated);
+  auto result = run(server.baseUrl() + "/cut");
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
+  EXPECT_EQ(result->error().code, CURLE_PARTIAL_FILE);
+
+  // The connection is reset in the middle of the body.
+  {
+    ResettingPeer peer("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n",
+                       body.substr(0, 200000));
+    result = run(peer.url("/reset"));
+  }
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::transport);
+  EXPECT_EQ(result->error().code, CURLE_RECV_ERROR);
+  EXPECT_THAT(result->error().message, HasSubstr("Connection reset"));
+
+  // No answer at all.
+  Reply dropped;
+  dropped.closeWithoutReply = true;
+  server.enqueue(dropped);
+  result = run(server.baseUrl() + "/dropped");
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::transport);
+  EXPECT_EQ(result->error().code, CURLE_GOT_NOTHING);
+}
+
+TEST_F(DownloadTest, TwoDownloadsRunSideBySideEachWithItsOwnCallbacks) {
+  const std::string one = randomBody(1024 * 1024, 11);
+  const std::string two = randomBody(700 * 1024, 12);
+  server.setHandler([&](const RecordedRequest& r) { return bodyReply(r.target == "/one" ? one : two); });
+  throttle(2 * 1024 * 1024);
+  auto p1 = Probe::make();
+  auto p2 = Probe::make();
+  auto h1 = download::startDownload(server.baseUrl() + "/one", "id-1", dir.path() / "one.bin", p1->progress(),
+                                    p1->completion());
+  auto h2 = download::startDownload(server.baseUrl() + "/two", "", dir.path() / "two.bin", p2->progress(),
+                                    p2->completion());
+  const auto r1 = p1->wait();
+  const auto r2 = p2->wait();
+  ASSERT_TRUE(r1 && r1->isSuccess()) << describe(r1);
+  ASSERT_TRUE(r2 && r2->isSuccess()) << describe(r2);
+  EXPECT_EQ(r1->value(), dir.path() / "one.bin");
+  EXPECT_EQ(r2->value(), dir.path() / "two.bin");
+  EXPECT_TRUE(readFile(dir.path() / "one.bin") == one);
+  EXPECT_TRUE(readFile(dir.path() / "two.bin") == two);
+  EXPECT_EQ(p1->fractions().back(), 1.0);
+  EXPECT_EQ(p2->fractions().back(), 1.0);
+  EXPECT_EQ(p1->completions(), 1u);
+  EXPECT_EQ(p2->completions(), 1u);
+  // Each download has its own session and its own callback thread.
+  EXPECT_EQ(server.connectionCount(), 2u);
+  const auto t1 = p1->threads();
+  const auto t2 = p2->threads();
+  ASSERT_EQ(t1.size(), 1u);
+  ASSERT_EQ(t2.size(), 1u);
+  EXPECT_NE(*t1.begin(), *t2.begin());
+}
+
+TEST_F(DownloadTest, ADroppedHandleStillReportsAndTheLastReferenceMayGoInACallback) {
+  const std::string body = randomBody(200 * 1024, 13);
+  Reply slow = bodyReply(body);
+  slow.delay = 200ms;
+  server.setHandler([&](const RecordedRequest&) { return slow; });
+  LogCapture log;
+
+  // Nobody keeps the handle.
+  auto probe = Probe::make();
+  download::startDownload(server.baseUrl() + "/a", "", dir.path() / "a.bin", probe->progress(), probe->completion());
+  auto result = probe->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(dir.path() / "a.bin") == body);
+
+  // The completion itself drops the last handle, on the downloader's own thread.
+  auto held = std::make_shared<std::pair<std::mutex, std::shared_ptr<Cancelable>>>();
+  auto done = std::make_shared<std::promise<bool>>();
+  auto future = done->get_future();
+  auto handle = download::startDownload(server.baseUrl() + "/b", "", dir.path() / "b.bin", {},
+                                        [held, done](DownloadResult r) {
+                                          std::shared_ptr<Cancelable> last;
+                                          {
+                                            std::lock_guard lock(held->first);
+                                            last = std::move(held->second);
+                                          }
+                                          last.reset();
+                                          done->set_value(r.isSuccess());
+                                        });
+  {
+    std::lock_guard lock(held->first);
+    held->second = std::move(handle);
+  }
+  ASSERT_EQ(future.wait_for(30s), std::future_status::ready);
+  EXPECT_TRUE(future.get());
+  EXPECT_TRUE(readFile(dir.path() / "b.bin") == body);
+}
+
+TEST_F(DownloadTest, AStalledTransferFailsButASlowSteadyOneDoesNot) {
+  download::DownloadLimits limits;
+  limits.stallTimeout = 1s;
+  download::setDownloadLimits(limits);
+  Reply stalled = bodyReply("late");
+  stalled.delay = 6s;
+  server.enqueue(stalled);
+  ResumableDownloader d(server.baseUrl() + "/stalled", dir.path() / "stalled.bin", kSession);
+  auto probe = Probe::make();
+  d.start(probe->progress(), probe->completion());
+  auto result = probe->wait();
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::transport);
+  EXPECT_EQ(result->error().code, CURLE_OPERATION_TIMEDOUT);
+  EXPECT_THAT(result->error().message, HasSubstr("Timeout was reached"));
+
+  // Longer in total than the stall time-out, but never standing still.
+  const std::string body = randomBody(640 * 1024, 14);
+  server.enqueue(bodyReply(body));
+  limits.maxBytesPerSecond = 256 * 1024;
+  download::setDownloadLimits(limits);
+  ResumableDownloader steady(server.baseUrl() + "/steady", dir.path() / "steady.bin", kSession);
+  auto slow = Probe::make();
+  steady.start(slow->progress(), slow->completion());
+  result = slow->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(dir.path() / "steady.bin") == body);
+}
+
+TEST_F(DownloadTest, MoveTempFileCreatesDirectoriesAndReplacesWhatIsThere) {
+  const fs::path destination = dir.path() / "x" / "y" / "out.txt";
+  ResumableDownloader d(server.baseUrl() + "/unused", destination, kSession);
+  const fs::path source = dir.path() / "finished.tmp";
+  writeFile(source, "one");
+  EXPECT_FALSE(d.moveTempFile(source).has_value());
+  EXPECT_EQ(readFile(destination), "one");
+  EXPECT_FALSE(fs::exists(source));
+  writeFile(source, "two");
+  EXPECT_FALSE(d.moveTempFile(source).has_value());
+  EXPECT_EQ(readFile(destination), "two");
+
+  // An empty directory in the way is replaced; a directory with content is not.
+  const fs::path emptyDir = dir.path() / "empty";
+  fs::create_directories(emptyDir);
+  ResumableDownloader intoEmpty(server.baseUrl() + "/unused", emptyDir, kSession);
+  writeFile(source, "three");
+  EXPECT_FALSE(intoEmpty.moveTempFile(source).has_value());
+  EXPECT_EQ(readFile(emptyDir), "three");
+
+  const fs::path fullDir = dir.path() / "full";
+  writeFile(fullDir / "inner.txt", "keep me");
+  ResumableDownloader intoFull(server.baseUrl() + "/unused", fullDir, kSession);
+  writeFile(source, "four");
+  const auto error = intoFull.moveTempFile(source);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->kind, DownloadError::Kind::fileSystem);
+  EXPECT_EQ(readFile(fullDir / "inner.txt"), "keep me");
+  EXPECT_TRUE(fs::exists(source));
+
+  const auto missing = d.moveTempFile(dir.path() / "no-such-file");
+  ASSERT_TRUE(missing.has_value());
+  EXPECT_EQ(missing->code, ENOENT);
+  EXPECT_EQ(readFile(destination), "two");
+}
+
+TEST(DownloadText, FractionsAndFileNamesAsTheLogShowsThem) {
+  EXPECT_EQ(download::formatFraction(1.0), "1.0");
+  EXPECT_EQ(download::formatFraction(0.5), "0.5");
+  EXPECT_EQ(download::formatFraction(1.0 / 3.0), "0.3333333333333333");
+  EXPECT_EQ(download::formatFraction(-2048.0), "-2048.0");
+  EXPECT_EQ(download::formatFraction(1e-05), "1e-05");
+
+  EXPECT_EQ(download::lastPathComponent("https://h.example/a/b/report%20final.pdf?sig=x#top"), "report final.pdf");
+  EXPECT_EQ(download::lastPathComponent("https://h.example/a/dir/"), "dir");
+  EXPECT_EQ(download::lastPathComponent("https://h.example/"), "/");
+  EXPECT_EQ(download::lastPathComponent("https://h.example"), "/");
+  EXPECT_EQ(download::lastPathComponent("https://h.example/100%"), "100%");
+}
+
+}  // namespace
+}  // namespace quillbox
