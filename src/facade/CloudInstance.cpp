@@ -1,15 +1,23 @@
 #include "quillbox/facade/CloudInstance.hpp"
 
 #include "request/Settings.hpp"
+#include "services/carrier/CarrierImpl.hpp"
 #include "services/favor/FavorImpl.hpp"
+#include "services/file/FileImpl.hpp"
 #include "services/job/JobImpl.hpp"
+#include "services/share/ShareImpl.hpp"
+#include "services/user/UserImpl.hpp"
 
 namespace quillbox {
 
 struct CloudInstance::Impl {
   request::Settings settings;
+  request::UserImpl user{settings};
+  request::FileImpl file{settings};
+  request::ShareImpl share{settings};
   request::FavorImpl favor{settings};
   request::JobImpl job{settings};
+  request::CarrierImpl carrier{settings};
 };
 
 CloudInstance::CloudInstance() : impl_(std::make_unique<Impl>()) {}
@@ -34,7 +42,11 @@ void CloudInstance::setInnerUser(std::optional<std::string> v) { impl_->settings
 std::string CloudInstance::userAgent() const { return impl_->settings.userAgent(); }
 void CloudInstance::updateUserAgent(std::string text) { impl_->settings.setUserAgent(std::move(text)); }
 
+IUser& CloudInstance::getUserImpl() { return impl_->user; }
+IFile& CloudInstance::getFileImpl() { return impl_->file; }
+IShare& CloudInstance::getShareImpl() { return impl_->share; }
 IFavor& CloudInstance::getFavorImpl() { return impl_->favor; }
 IJob& CloudInstance::getJobImpl() { return impl_->job; }
+ICarrier& CloudInstance::getCarrierImpl() { return impl_->carrier; }
 
 }  // namespace quillbox

@@ -6,8 +6,12 @@
 
 namespace quillbox {
 
+class IUser;
+class IFile;
+class IShare;
 class IFavor;
 class IJob;
+class ICarrier;
 
 /// The SDK's entry point: the connection settings and the service objects.
 ///
@@ -44,8 +48,12 @@ class CloudInstance {
   void updateUserAgent(std::string text);
 
   /// Each accessor returns the same object on every call.
+  IUser& getUserImpl();
+  IFile& getFileImpl();
+  IShare& getShareImpl();
   IFavor& getFavorImpl();
   IJob& getJobImpl();
+  ICarrier& getCarrierImpl();
 
  private:
   CloudInstance();

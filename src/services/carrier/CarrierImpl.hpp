@@ -1,0 +1,18 @@
+#pragma once
+
+#include "quillbox/services/carrier/ICarrier.hpp"
+#include "request/Settings.hpp"
+
+namespace quillbox::request {
+
+class CarrierImpl final : public ICarrier {
+ public:
+  explicit CarrierImpl(const Settings& settings) : settings_(settings) {}
+  void standardPackages(std::function<void(NetworkResult<GetstandPackagesResponse>)> onCallback) override;
+  void standardPackagesOrders(std::function<void(NetworkResult<GetStandPackagesOrdersResponse>)> onCallback) override;
+
+ private:
+  const Settings& settings_;
+};
+
+}  // namespace quillbox::request

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "quillbox/services/share/IShare.hpp"
+#include "request/Settings.hpp"
+
+namespace quillbox::request {
+
+class ShareImpl final : public IShare {
+ public:
+  explicit ShareImpl(const Settings& settings) : settings_(settings) {}
+  void getShares(std::optional<GetShareBean> bean,
+                 std::function<void(NetworkResult<GetShareResponse>)> onCallback) override;
+  void createShare(std::optional<CreateShareBean> bean,
+                   std::function<void(NetworkResult<CreateShareResponse>)> onCallback) override;
+  void cancelShare(std::optional<CancelShareBean> bean,
+                   std::function<void(NetworkResult<CancelShareResponse>)> onCallback) override;
+  void getShareDetail(std::optional<GetShareDetailBean> bean,
+                      std::function<void(NetworkResult<GetShareDetailResponse>)> onCallback) override;
+  void modifyShareDetail(std::optional<ModifyShareDetailBean> bean,
+                         std::function<void(NetworkResult<ModifyShareDetailResponse>)> onCallback) override;
+  void getShareFiles(std::optional<GetShareFilesBean> bean,
+                     std::function<void(NetworkResult<GetShareFilesResponse>)> onCallback) override;
+
+ private:
+  const Settings& settings_;
+};
+
+}  // namespace quillbox::request

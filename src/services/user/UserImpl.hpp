@@ -1,0 +1,22 @@
+#pragma once
+
+#include "quillbox/services/user/IUser.hpp"
+#include "request/Settings.hpp"
+
+namespace quillbox::request {
+
+class UserImpl final : public IUser {
+ public:
+  explicit UserImpl(const Settings& settings) : settings_(settings) {}
+  void getToken(std::optional<AuthCodeBean> bean, std::function<void(NetworkResult<UserAuthResp>)> onCallback) override;
+  void getSpace(std::optional<GetSpaceBean> bean, std::function<void(NetworkResult<GetSpaceResp>)> onCallback) override;
+  void getUserById(std::optional<GetUserByIdBean> bean,
+                   std::function<void(NetworkResult<GetUsersByIdResponse>)> onCallback) override;
+  void getUserList(std::optional<GetUserListBean> bean,
+                   std::function<void(NetworkResult<GetuserListResponse>)> onCallback) override;
+
+ private:
+  const Settings& settings_;
+};
+
+}  // namespace quillbox::request
