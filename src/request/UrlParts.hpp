@@ -2,6 +2,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,10 @@ namespace quillbox::request {
 /// "%2E" and "%2E%2E" so that they are never read as dot segments.
 std::string encodePathSegment(std::string_view value);
 std::string encodeQueryValue(std::string_view value);
+
+/// True when an id that names a path segment is there and not empty: an
+/// empty one would address the enclosing collection instead.
+inline bool isUsableSegment(const std::optional<std::string>& id) { return id && !id->empty(); }
 
 /// Builds a query string ("a=1&b=x") item by item, encoding each value.
 class QueryBuilder {

@@ -104,6 +104,8 @@ TEST(CatalogueRequests, UserRecordsThePathNeedsMustBePresent) {
 
   GetUserByIdBean user;
   EXPECT_EQ(build<GetUserByIdReq>(std::optional(user)).result, -1);
+  user.userId = "";  // would address the user collection
+  EXPECT_EQ(build<GetUserByIdReq>(std::optional(user)).result, -1);
   user.userId = "u/1?x";
   EXPECT_EQ(build<GetUserByIdReq>(std::optional(user)), get("/quillbox/ose/v1/users/u%2F1%3Fx", ""));
 }
@@ -156,6 +158,8 @@ TEST(CatalogueRequests, FileBodiesCarryTheWholeRecordAndPathValuesToo) {
 
   GetFileDetailBean detail;
   EXPECT_EQ(build<GetFileDetailRequest>(std::optional(detail)).result, -1);
+  detail.fileId = "";
+  EXPECT_EQ(build<GetFileDetailRequest>(std::optional(detail)).result, -1);
   detail.fileId = "f 1";
   EXPECT_EQ(build<GetFileDetailRequest>(std::optional(detail)),
             (Built{0, "/quillbox/ose/v1/files/f%201/detail", "", R"({"fileId":"f 1"})"}));
@@ -203,6 +207,7 @@ TEST(CatalogueRequests, ShareRecordsThePathOrTheServerNeedsMustBePresent) {
             (Built{0, "/quillbox/ose/v1/share/cancel", "", R"({"shareIds":[]})"}));
 
   EXPECT_EQ(build<GetShareDetailRequest>(std::optional(GetShareDetailBean{})).result, -1);
+  EXPECT_EQ(build<GetShareDetailRequest>(std::optional(GetShareDetailBean(""))).result, -1);
   EXPECT_EQ(build<GetShareDetailRequest>(std::optional(GetShareDetailBean("s1"))), get("/quillbox/ose/v1/share/s1", ""));
 
   ModifyShareDetailBean modify;

@@ -40,7 +40,7 @@ int FileCompleteRequest::buildParams() {
 }
 
 int FileRenameRequest::buildParams() {
-  if (!bean || !bean->fileId) return -1;
+  if (!bean || !isUsableSegment(bean->fileId)) return -1;
   return setJsonBody(*this, filesPath("rename/" + encodePathSegment(*bean->fileId)), *bean);
 }
 
@@ -56,7 +56,7 @@ int FileSearchRequest::buildParams() {
 
 int FilesListRequest::buildParams() {
   // The listing kind is the last path segment and also stays in the body.
-  if (!bean || !bean->type) return -1;
+  if (!bean || !isUsableSegment(bean->type)) return -1;
   return setJsonBody(*this, filesPath(encodePathSegment(*bean->type)), *bean);
 }
 
@@ -89,7 +89,7 @@ int GetDownloadUrlRequest::buildParams() {
 }
 
 int GetFileDetailRequest::buildParams() {
-  if (!bean || !bean->fileId) return -1;
+  if (!bean || !isUsableSegment(bean->fileId)) return -1;
   return setJsonBody(*this, filesPath(encodePathSegment(*bean->fileId) + "/detail"), *bean);
 }
 

@@ -17,8 +17,7 @@ int CreateJobsRequest::buildParams() {
 }
 
 int GetJobDetailByIdRequest::buildParams() {
-  // An empty id would address the service root rather than a job.
-  if (!_bean || !_bean->jobId || _bean->jobId->empty()) return -1;
+  if (!_bean || !isUsableSegment(_bean->jobId)) return -1;
   // The job id sits straight under the prefix.
   url = std::string(kApiPrefix) + encodePathSegment(*_bean->jobId);
   params = std::string();

@@ -43,7 +43,7 @@ int CancelShareRequest::buildParams() {
 }
 
 int GetShareDetailRequest::buildParams() {
-  if (!bean || !bean->shareId) return -1;
+  if (!bean || !isUsableSegment(bean->shareId)) return -1;
   url = sharePath("/" + encodePathSegment(*bean->shareId));
   params = std::string();
   body.reset();
@@ -51,7 +51,7 @@ int GetShareDetailRequest::buildParams() {
 }
 
 int ModifyShareDetailRequest::buildParams() {
-  if (!bean || !bean->shareId) return -1;
+  if (!bean || !isUsableSegment(bean->shareId)) return -1;
   return setJsonBody(*this, sharePath("/" + encodePathSegment(*bean->shareId)), *bean);
 }
 

@@ -30,7 +30,7 @@ int GetSpaceReq::buildParams() {
 }
 
 int GetUserByIdReq::buildParams() {
-  if (!bean || !bean->userId) return -1;
+  if (!bean || !isUsableSegment(bean->userId)) return -1;
   url = std::string(kApiPrefix) + "users/" + encodePathSegment(*bean->userId);
   params = std::string();
   body.reset();
