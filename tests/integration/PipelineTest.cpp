@@ -336,15 +336,30 @@ TEST_F(PipelineTest, SecretsInBodiesAreMaskedInTheLog) {
   }
 }
 
-TEST_F(PipelineTest, SilencedLogSinkGetsNothing) {
+TEST_F(PipelineTest, AnInstalledSinkGetsEveryLineAndAnEmptyOneSilencesTheSdk) {
   std::atomic<int> lines{0};
-  setLogSink([&](std::string_view) { ++lines; });
+  std::atomic<bool> sawAnswer{false};
+  setLogSink([&](std::string_view line) {
+    ++lines;
+    if (line.rfind("响应数据: ", 0) == 0) sawAnswer = true;
+  });
+  ResultCollector<GetJobsResponse> first;
+  testing::internal::CaptureStdout();
+  jobs().getJobs(GetJobsBean{}, first.callback());
+  ASSERT_TRUE(first.wait().isSuccess());
+  for (int i = 0; i < 500 && !sawAnswer; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_TRUE(sawAnswer.load());
+  EXPECT_EQ(lines.load(), 10);  // url, six headers, body, "session.data after", answer
+
   setLogSink({});
-  ResultCollector<GetJobsResponse> got;
-  jobs().getJobs(GetJobsBean{}, got.callback());
-  EXPECT_TRUE(got.wait().isSuccess());
+  ResultCollector<GetJobsResponse> second;
+  jobs().getJobs(GetJobsBean{}, second.callback());
+  ASSERT_TRUE(second.wait().isSuccess());
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for the answer's line
+  const std::string out = testing::internal::GetCapturedStdout();
   resetLogSink();
-  EXPECT_EQ(lines.load(), 0);
+  EXPECT_EQ(lines.load(), 10);  // the replaced sink got nothing more
+  EXPECT_EQ(out, "");           // and nothing went to standard output
 }
 
 TEST_F(PipelineTest, GetNeverCarriesABodyButTheLogShowsIt) {
