@@ -1,6 +1,11 @@
 #pragma once
 // The Quillbox SDK: include this one header.
 
+#include "quillbox/download/Cancelable.hpp"
+#include "quillbox/download/DownloadCallback.hpp"
+#include "quillbox/download/DownloadResult.hpp"
+#include "quillbox/download/ITransfer.hpp"
+#include "quillbox/download/ResumableDownloader.hpp"
 #include "quillbox/facade/CloudInstance.hpp"
 #include "quillbox/request/BaseResponse.hpp"
 #include "quillbox/request/HTTPMethod.hpp"

@@ -1,5 +1,6 @@
 #include "quillbox/facade/CloudInstance.hpp"
 
+#include "facade/TransferImpl.hpp"
 #include "request/Settings.hpp"
 #include "services/carrier/CarrierImpl.hpp"
 #include "services/favor/FavorImpl.hpp"
@@ -18,6 +19,7 @@ struct CloudInstance::Impl {
   request::FavorImpl favor{settings};
   request::JobImpl job{settings};
   request::CarrierImpl carrier{settings};
+  request::TransferImpl transfer;
 };
 
 CloudInstance::CloudInstance() : impl_(std::make_unique<Impl>()) {}
@@ -48,5 +50,6 @@ IShare& CloudInstance::getShareImpl() { return impl_->share; }
 IFavor& CloudInstance::getFavorImpl() { return impl_->favor; }
 IJob& CloudInstance::getJobImpl() { return impl_->job; }
 ICarrier& CloudInstance::getCarrierImpl() { return impl_->carrier; }
+ITransfer& CloudInstance::getTransferImpl() { return impl_->transfer; }
 
 }  // namespace quillbox

@@ -6,6 +6,7 @@
 
 namespace quillbox {
 
+class ITransfer;
 class IUser;
 class IFile;
 class IShare;
@@ -54,6 +55,7 @@ class CloudInstance {
   IFavor& getFavorImpl();
   IJob& getJobImpl();
   ICarrier& getCarrierImpl();
+  ITransfer& getTransferImpl();
 
  private:
   CloudInstance();
