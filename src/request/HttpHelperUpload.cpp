@@ -1,0 +1,235 @@
+// Part uploads on the shared transport: one PUT per part, its body streamed
+// from the file, its progress and outcome handed to the thread that awaits it.
+// The libcurl callbacks below run on the I/O thread: they only read the file
+// and record numbers, never log and never call host code.
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
+#include "request/HttpHelper.hpp"
+#include "request/Redact.hpp"
+#include "util/Log.hpp"
+#include "util/ReadOnlyFile.hpp"
+
+namespace quillbox::request {
+
+using util::log;
+
+struct UploadWaiter::State {
+  std::mutex mutex;
+  std::condition_variable changed;
+  const std::int64_t total;
+  std::int64_t sent = 0;  // bytes of the body sent so far
+  bool done = false;
+  BaseResponse outcome;
+
+  explicit State(std::int64_t total) : total(total) {}
+};
+
+namespace {
+
+constexpr long kUploadBufferSize = 512 * 1024;
+
+class PutTransfer final : public util::CurlTransfer {
+ public:
+  PutTransfer(UploadBody body, std::shared_ptr<UploadWaiter::State> state)
+      : body_(std::move(body)), state_(std::move(state)) {}
+  ~PutTransfer() override {
+    if (headerList_) curl_slist_free_all(headerList_);
+  }
+
+  void configure(const std::string& url, long connectTimeout, long stallTimeout) {
+    CURL* h = easy();
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, connectTimeout);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stallTimeout);
+
+    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(body_.length));
+    curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferSize);
+    curl_easy_setopt(h, CURLOPT_READFUNCTION, &PutTransfer::onRead);
+    curl_easy_setopt(h, CURLOPT_READDATA, this);
+    // Lets libcurl send the body again on a fresh connection when a reused
+    // one turns out to be closed.
+    curl_easy_setopt(h, CURLOPT_SEEKFUNCTION, &PutTransfer::onSeek);
+    curl_easy_setopt(h, CURLOPT_SEEKDATA, this);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &PutTransfer::onBody);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &PutTransfer::onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+
+    headerList_ = curl_slist_append(headerList_, "Content-Type: application/octet-stream");
+    headerList_ = curl_slist_append(headerList_, ("Content-Length: " + std::to_string(body_.length)).c_str());
+    // Without these libcurl would add "Expect: 100-continue" (and wait for a
+    // peer that may never answer it) and "Accept: */*".
+    headerList_ = curl_slist_append(headerList_, "Expect:");
+    headerList_ = curl_slist_append(headerList_, "Accept:");
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList_);
+  }
+
+  void finished(CURLcode rc, bool cancelled) override {
+    BaseResponse outcome;
+    curl_off_t uploaded = 0;
+    if (cancelled) {
+      outcome = BaseResponse(-1, "cancelled", std::nullopt);
+    } else if (rc != CURLE_OK) {
+      outcome = BaseResponse(-1, errorText(rc), std::nullopt);
+    } else {
+      long status = 0;
+      curl_easy_getinfo(easy(), CURLINFO_RESPONSE_CODE, &status);
+      curl_easy_getinfo(easy(), CURLINFO_SIZE_UPLOAD_T, &uploaded);
+      if (status < 200 || status > 299) {
+        outcome = BaseResponse(-1, "response status code = " + std::to_string(status), std::nullopt);
+      } else {
+        outcome = BaseResponse(0, "success", std::nullopt);
+      }
+    }
+    {
+      std::lock_guard lock(state_->mutex);
+      if (uploaded > state_->sent) state_->sent = static_cast<std::int64_t>(uploaded);
+      state_->outcome = std::move(outcome);
+      state_->done = true;
+    }
+    state_->changed.notify_all();
+  }
+
+ private:
+  static std::size_t onRead(char* buffer, std::size_t size, std::size_t count, void* self) {
+    auto* t = static_cast<PutTransfer*>(self);
+    const auto remaining = static_cast<std::uint64_t>(t->body_.length - t->position_);
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size * count, remaining));
+    if (want == 0) return 0;
+    const std::int64_t n =
+        t->body_.file->readAt(static_cast<std::uint64_t>(t->body_.offset + t->position_), buffer, want);
+    // A read error, or a file that has become shorter than the part: the
+    // body cannot be completed, so the PUT fails.
+    if (n <= 0) return CURL_READFUNC_ABORT;
+    t->position_ += n;
+    return static_cast<std::size_t>(n);
+  }
+
+  static int onSeek(void* self, curl_off_t offset, int origin) {
+    auto* t = static_cast<PutTransfer*>(self);
+    if (origin != SEEK_SET) return CURL_SEEKFUNC_CANTSEEK;
+    if (offset < 0 || offset > t->body_.length) return CURL_SEEKFUNC_FAIL;
+    t->position_ = static_cast<std::int64_t>(offset);
+    return CURL_SEEKFUNC_OK;
+  }
+
+  static std::size_t onBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+
+  static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow) {
+    auto* t = static_cast<PutTransfer*>(self);
+    const auto sent = static_cast<std::int64_t>(ulnow);
+    bool changed = false;
+    {
+      std::lock_guard lock(t->state_->mutex);
+      if (sent > t->state_->sent) {
+        t->state_->sent = sent;
+        changed = true;
+      }
+    }
+    if (changed) t->state_->changed.notify_all();
+    return 0;
+  }
+
+  UploadBody body_;
+  std::shared_ptr<UploadWaiter::State> state_;
+  std::int64_t position_ = 0;  // within the part
+  curl_slist* headerList_ = nullptr;
+};
+
+bool isUrl(const std::string& text) {
+  std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
+  return url && curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_PATH_AS_IS) == CURLUE_OK;
+}
+
+}  // namespace
+
+std::shared_ptr<UploadWaiter> HttpHelper::putUploadFile(const std::string& url, UploadBody data, const std::string& hash,
+                                                        std::shared_ptr<ProgressListener> progressListener) {
+  log("putUploadFile bytes size = " + std::to_string(data.length));
+  log("putUploadFile hash = " + hash);
+  const std::int64_t length = std::max<std::int64_t>(data.length, 0);
+  auto state = std::make_shared<UploadWaiter::State>(length);
+  if (!isUrl(url) || !data.file) {
+    log("无效的URL: " + maskUrlQuery(url));
+    state->outcome = BaseResponse(-1, "url invalid", std::nullopt);
+    state->done = true;
+    return std::make_shared<UploadWaiter>(0, std::move(state));
+  }
+  data.length = length;
+
+  auto transfer = std::make_shared<PutTransfer>(std::move(data), state);
+  transfer->configure(url, connectTimeout_.load(), stallTimeout_.load());
+  const util::CurlLoop::Id id = loop_.start(std::move(transfer));
+  auto waiter = std::make_shared<UploadWaiter>(id, std::move(state));
+  log("==============XXXXXX====start===========" + std::to_string(id) + "===============");
+  std::size_t count = 0;
+  {
+    std::unique_lock lock(uploadTasksMutex_);
+    uploadTasks_[id] = UploadBean{std::move(progressListener), hash, waiter};
+    count = uploadTasks_.size();
+  }
+  log("设置任务成功: " + std::to_string(id) + ", 当前任务数: " + std::to_string(count));
+  return waiter;
+}
+
+std::size_t HttpHelper::runningUploads() const {
+  std::shared_lock lock(uploadTasksMutex_);
+  return uploadTasks_.size();
+}
+
+std::string UploadWaiter::description() const { return "UploadWaiter(id: " + std::to_string(id_) + ")"; }
+
+BaseResponse UploadWaiter::await() {
+  HttpHelper& helper = HttpHelper::shared();
+  auto lookup = [&]() -> std::optional<HttpHelper::UploadBean> {
+    std::shared_lock lock(helper.uploadTasksMutex_);
+    auto it = helper.uploadTasks_.find(id_);
+    if (it == helper.uploadTasks_.end()) return std::nullopt;
+    return it->second;
+  };
+
+  std::int64_t forwarded = 0;
+  for (;;) {
+    std::int64_t sent = 0;
+    bool done = false;
+    {
+      std::unique_lock lock(state_->mutex);
+      state_->changed.wait(lock, [&] { return state_->done || state_->sent != forwarded; });
+      sent = state_->sent;
+      done = state_->done;
+    }
+    if (sent != forwarded && id_ != 0) {
+      forwarded = sent;
+      std::optional<HttpHelper::UploadBean> bean = lookup();
+      const std::string hash = bean && bean->hash ? *bean->hash : std::string();
+      log("========== " + (bean && bean->hash ? *bean->hash : std::string("nil")) +
+          "=========totalBytesSent = " + std::to_string(sent) +
+          " , totalBytesExpectedToSend = " + std::to_string(state_->total));
+      if (bean && bean->process) bean->process->onProgress(hash, sent, state_->total);
+    }
+    if (done) break;
+  }
+  if (id_ == 0) return state_->outcome;
+
+  std::optional<HttpHelper::UploadBean> bean = lookup();
+  log("==============XXXXXX====didCompleteWithError===========" + std::to_string(id_) + "========= " +
+      (bean && bean->continuation ? bean->continuation->description() : std::string("nil")) + "==== " +
+      (bean ? "UploadBean(hash: " + bean->hash.value_or("nil") + ")" : std::string("nil")) + "==");
+  {
+    std::unique_lock lock(helper.uploadTasksMutex_);
+    helper.uploadTasks_.erase(id_);
+  }
+  std::lock_guard lock(state_->mutex);
+  return state_->outcome;
+}
+
+}  // namespace quillbox::request

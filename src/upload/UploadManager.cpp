@@ -1,0 +1,225 @@
+#include "upload/UploadManager.hpp"
+
+#include "quillbox/request/Json.hpp"
+#include "request/BaseResponseCodec.hpp"
+#include "util/Log.hpp"
+#include "util/MainQueue.hpp"
+#include "util/Text.hpp"
+
+namespace quillbox::upload {
+
+using util::log;
+
+namespace {
+const std::string kTag(UploadManager::TAG);
+}
+
+std::string UploadManager::ResultData::description() const {
+  return "hash " + hash + ", isFinish " + (isFinish ? "true" : "false") + ", state " + std::to_string(state);
+}
+
+void UploadManager::add(std::shared_ptr<UploadTask> task) {
+  ResultData record;
+  record.totalBytes = task->length;
+  record.hash = task->hash1;
+  std::lock_guard lock(mutex_);
+  resultMap_.insert_or_assign(task->hash1, std::move(record));
+  uploadTaskMap_.insert_or_assign(task->hash1, std::move(task));
+}
+
+void UploadManager::setOnTotalCallback(std::function<void(UploadProcessResult)> callback) {
+  std::lock_guard lock(mutex_);
+  onTotalCallback_ = std::move(callback);
+}
+
+void UploadManager::setTotalLength(std::int64_t length) {
+  std::lock_guard lock(mutex_);
+  totalLength_ = length;
+}
+
+void UploadManager::setHasDownloadSize(std::int64_t bytes) {
+  std::lock_guard lock(mutex_);
+  hasDownloadSize_ = bytes;
+}
+
+std::vector<UploadManager::ResultData> UploadManager::records() const {
+  std::lock_guard lock(mutex_);
+  std::vector<ResultData> out;
+  for (const auto& [key, record] : resultMap_) out.push_back(record);
+  return out;
+}
+
+void UploadManager::submit() {
+  std::vector<std::shared_ptr<UploadTask>> tasks;
+  bool cancelled = false;
+  {
+    std::lock_guard lock(mutex_);
+    cancelled = hasCancel_.load();
+    if (!cancelled) {
+      submitted_ = true;
+      for (const auto& [key, task] : uploadTaskMap_) tasks.push_back(task);
+    }
+  }
+  if (cancelled) {
+    util::MainQueue::async(
+        [self = shared_from_this()] { self->giveVerdict(uploadResult::onFailure{-1, "has cancel"}); });
+    return;
+  }
+  log(kTag + ": uploadManager submit curTask Size = " + std::to_string(tasks.size()));
+  if (tasks.empty()) {
+    // Nothing to wait for: the verdict follows at once.
+    util::MainQueue::async([self = shared_from_this()] { self->checkOnComplete(); });
+    return;
+  }
+  std::weak_ptr<UploadManager> weak = weak_from_this();
+  for (const auto& task : tasks) {
+    log("task in " + task->description());
+    task->onCallback = [weak](UploadResult result) {
+      if (auto self = weak.lock()) self->subCallback(std::move(result));
+    };
+    // The operation's slot stays busy until the part has reported, so the
+    // queue's width bounds the parts in flight across the process.
+    auto operation = std::make_shared<util::Operation>([task] {
+      log("task execute " + task->description());
+      task->run();
+    });
+    // Known to the task before it is queued: a cancel from now on either
+    // keeps it from running or lets it run and report "has cancel".
+    task->setOperation(operation);
+    queue_.addOperation(std::move(operation));
+  }
+}
+
+void UploadManager::subCallback(UploadResult result) {
+  auto self = shared_from_this();
+  if (auto* success = std::get_if<partResult::onSuccess>(&result)) {
+    const std::string json = toJson(success->response);
+    log("subCallback success resp = " + (util::isValidUtf8(json) ? json : std::string("unknow")));
+    util::MainQueue::async([self, key = success->hash, response = success->response] {
+      self->onPartSuccess(key, response);
+    });
+  } else if (auto* failure = std::get_if<partResult::onFailure>(&result)) {
+    util::MainQueue::async([self, key = failure->hash] { self->onPartFailure(key); });
+    log("subCallback failure hash = " + failure->hash + ", code = " + std::to_string(failure->code) +
+        ", msg = " + failure->msg);
+  } else if (auto* progress = std::get_if<partResult::onProgress>(&result)) {
+    util::MainQueue::async(
+        [self, key = progress->hash, written = progress->bytesWritten] { self->onPartProgress(key, written); });
+    log("subCallback procress  hash = " + progress->hash + ", current = " + std::to_string(progress->bytesWritten) +
+        ", total = " + std::to_string(progress->totalBytes));
+  }
+}
+
+void UploadManager::cancel() {
+  log(kTag + ": UploadManager cancel");
+  std::vector<std::shared_ptr<UploadTask>> tasks;
+  {
+    std::lock_guard lock(mutex_);
+    hasCancel_ = true;
+    // Before submit nothing is queued, and submit will queue nothing.
+    if (submitted_) {
+      for (const auto& [key, task] : uploadTaskMap_) tasks.push_back(task);
+    }
+  }
+  // First every part is kept from starting, then the running PUTs are
+  // aborted: a slot freed by an aborted part cannot start another one.
+  std::vector<std::string> neverRun;
+  for (const auto& task : tasks) {
+    if (task->stopBeforeStart()) neverRun.push_back(task->hash1);
+  }
+  for (const auto& task : tasks) task->abortRunningPut();
+  if (!neverRun.empty()) {
+    util::MainQueue::async([self = shared_from_this(), keys = std::move(neverRun)] { self->onPartsAbandoned(keys); });
+  }
+}
+
+void UploadManager::onPartSuccess(const std::string& key, const BaseResponse& response) {
+  {
+    std::lock_guard lock(mutex_);
+    auto it = resultMap_.find(key);
+    if (it == resultMap_.end() || it->second.isFinish) return;
+    it->second.state = STATE_SUCCESS;
+    it->second.isFinish = true;
+    it->second.bytesWritten = it->second.totalBytes;
+  }
+  report(uploadResult::onItemFinish{key, 0, response.code == 0});
+  checkOnComplete();
+}
+
+void UploadManager::onPartFailure(const std::string& key) {
+  {
+    std::lock_guard lock(mutex_);
+    auto it = resultMap_.find(key);
+    if (it == resultMap_.end() || it->second.isFinish) return;
+    it->second.state = STATE_ERROR;
+    it->second.isFinish = true;
+    it->second.bytesWritten = it->second.totalBytes;
+  }
+  report(uploadResult::onItemFinish{key, 0, false});
+  checkOnComplete();
+}
+
+void UploadManager::onPartsAbandoned(const std::vector<std::string>& keys) {
+  for (const auto& key : keys) onPartFailure(key);
+}
+
+void UploadManager::onPartProgress(const std::string& key, std::int64_t bytesWritten) {
+  std::int64_t sum = 0;
+  std::int64_t total = 0;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = resultMap_.find(key);
+    if (verdictGiven_ || it == resultMap_.end() || it->second.isFinish) return;
+    it->second.bytesWritten = bytesWritten;
+    for (const auto& [k, record] : resultMap_) sum += record.bytesWritten;
+    total = totalLength_;
+  }
+  report(uploadResult::onProgress{sum, total});
+}
+
+void UploadManager::checkOnComplete() {
+  bool allSuccess = true;
+  std::optional<std::string> waitingFor;
+  {
+    std::lock_guard lock(mutex_);
+    if (verdictGiven_) return;
+    for (const auto& [key, record] : resultMap_) {
+      if (record.isFinish && record.state != STATE_DEFAULT) {
+        allSuccess = allSuccess && record.state != STATE_ERROR;
+      } else {
+        waitingFor = record.description();
+        break;
+      }
+    }
+  }
+  if (waitingFor) {
+    log(kTag + ": checkOnComplete return value = " + *waitingFor);
+    return;
+  }
+  log(kTag + ": checkOnComplete");
+  if (allSuccess) {
+    giveVerdict(uploadResult::onSuccess{0, "success"});
+  } else {
+    giveVerdict(uploadResult::onFailure{-1, hasCancel_ ? "has cancel" : "upload part failed"});
+  }
+}
+
+void UploadManager::giveVerdict(UploadProcessResult verdict) {
+  {
+    std::lock_guard lock(mutex_);
+    if (verdictGiven_) return;
+    verdictGiven_ = true;
+  }
+  report(std::move(verdict));
+}
+
+void UploadManager::report(UploadProcessResult result) {
+  std::function<void(UploadProcessResult)> callback;
+  {
+    std::lock_guard lock(mutex_);
+    callback = onTotalCallback_;
+  }
+  if (callback) callback(std::move(result));
+}
+
+}  // namespace quillbox::upload

@@ -1,0 +1,347 @@
+#include "upload/UploadProcessTask.hpp"
+
+#include <chrono>
+#include <exception>
+#include <system_error>
+
+#include "quillbox/request/Json.hpp"
+#include "request/BaseResponseCodec.hpp"
+#include "request/Redact.hpp"
+#include "services/file/FileServiceRecordsCodec.hpp"
+#include "upload/FileInfoUtil.hpp"
+#include "upload/ProofCodeCalculator.hpp"
+#include "upload/UploadRecordsCodec.hpp"
+#include "util/Log.hpp"
+#include "util/MainQueue.hpp"
+#include "util/ReadOnlyFile.hpp"
+#include "util/Text.hpp"
+
+namespace quillbox::upload {
+
+using util::log;
+using State = UploadProcessTask::State;
+
+namespace {
+
+const std::string kTag(UploadProcessTask::TAG);
+
+std::int64_t secondsSince1970() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+bool allowed(State from, State to) {
+  switch (from) {
+    case State::hashing:
+      return to == State::creating || to == State::failed;
+    case State::creating:
+      return to == State::uploading || to == State::done || to == State::failed;
+    case State::uploading:
+      return to == State::completing || to == State::failed;
+    case State::completing:
+      return to == State::done || to == State::failed;
+    case State::done:
+    case State::failed:
+      return false;
+  }
+  return false;
+}
+
+/// A JSON text for the log: the records' own JSON with the signatures of
+/// part URLs masked, "unknow" when it is not UTF-8.
+std::string loggable(std::string json) { return util::isValidUtf8(json) ? json : std::string("unknow"); }
+
+std::string loggableCreateAnswer(FilesCreateResponse response) {
+  if (response.multiParts) {
+    for (auto& part : *response.multiParts) {
+      if (part.uploadUrl) part.uploadUrl = request::maskUrlQuery(*part.uploadUrl);
+    }
+  }
+  try {
+    return loggable(toJson(response));
+  } catch (const std::exception&) {
+    return "unknow";
+  }
+}
+
+/// `partNumber` immediately followed by `partOffset`, both in decimal.
+std::string partKey(const MultiPartInfo& part) {
+  return std::to_string(part.partNumber) + std::to_string(part.partOffset);
+}
+
+}  // namespace
+
+UploadProcessTask::UploadProcessTask(IFile& files, const request::Settings& settings,
+                                     std::shared_ptr<UploadManager> manager)
+    : timeStamp(secondsSince1970()),
+      files_(files),
+      settings_(settings),
+      uploadManager_(manager ? std::move(manager) : std::make_shared<UploadManager>()) {}
+
+std::shared_ptr<UploadProcessTask> UploadProcessTask::create(IFile& files, const request::Settings& settings,
+                                                             std::shared_ptr<UploadManager> manager) {
+  auto task = std::make_shared<UploadProcessTask>(files, settings, std::move(manager));
+  task->retainSelf_ = task;
+  log(kTag + " retain self " + std::to_string(task->timeStamp));
+  return task;
+}
+
+State UploadProcessTask::state() const {
+  std::lock_guard lock(mutex_);
+  return state_;
+}
+
+bool UploadProcessTask::advance(State from, State to) {
+  std::lock_guard lock(mutex_);
+  if (state_ != from || !allowed(from, to)) return false;
+  state_ = to;
+  return true;
+}
+
+void UploadProcessTask::deliver(const std::function<void(UploadProcessResult)>& callback, UploadProcessResult result) {
+  if (!callback) return;
+  // A host callback that throws must not stop the upload's own bookkeeping.
+  try {
+    callback(std::move(result));
+  } catch (const std::exception& e) {
+    log(kTag + ": the host callback threw: " + e.what());
+  } catch (...) {
+    log(kTag + ": the host callback threw");
+  }
+}
+
+void UploadProcessTask::finish(State terminal, UploadProcessResult outcome) {
+  std::shared_ptr<UploadProcessTask> self;
+  {
+    std::lock_guard lock(mutex_);
+    if (!allowed(state_, terminal)) return;  // the outcome has been reported already
+    state_ = terminal;
+    self = std::move(retainSelf_);
+  }
+  deliver(onCallback, std::move(outcome));
+  log(kTag + " release self " + std::to_string(timeStamp));
+}
+
+void UploadProcessTask::releaseSelf(std::int64_t code, std::string message) {
+  finish(State::done, uploadResult::onSuccess{code, std::move(message)});
+}
+
+void UploadProcessTask::releaseSelfOnError() { finish(State::failed, uploadResult::onFailure{-1006, "file invaild"}); }
+
+void UploadProcessTask::forward(const UploadProcessResult& event) {
+  if (state() != State::uploading) return;
+  deliver(onCallback, event);
+}
+
+void UploadProcessTask::filesCreateRequest() {
+  if (!file || file->empty() || !defaultSliceFile) {
+    releaseSelfOnError();
+    return;
+  }
+  std::optional<std::string> text;
+  try {
+    text = defaultSliceFile->calcSha256(*file);
+  } catch (const std::exception& e) {
+    log(kTag + ": calcSha256 threw: " + e.what());
+  } catch (...) {
+    log(kTag + ": calcSha256 threw");
+  }
+  if (!text) {
+    log("filesCreateRequest get sha256 nil");
+    releaseSelfOnError();
+    return;
+  }
+  JsonResult<Sha256Result> decoded = fromJson<Sha256Result>(*text);
+  if (!decoded) {
+    log("JSON decoding failed: " + decoded.error().description());
+    releaseSelfOnError();
+    return;
+  }
+  const Sha256Result& result = decoded.value();
+  std::vector<MultiPartInfo> parts;
+  parts.reserve(result.parts.size());
+  for (std::size_t i = 0; i < result.parts.size(); ++i) {
+    const PartInfo& p = result.parts[i];
+    parts.emplace_back(static_cast<std::int64_t>(i) + 1, p.partSize, p.partOffset, p.hashCtx, std::nullopt,
+                       std::nullopt);
+  }
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(*file, error);
+  if (error) {
+    log("获取文件大小失败: " + error.message());
+    log("filesCreateRequest length is nil.");
+    releaseSelfOnError();
+    return;
+  }
+  const auto length = static_cast<std::int64_t>(size);
+  log("filesCreateRequest length " + std::to_string(length));
+  creareOrgFile(std::move(parts), result.hash, length);
+}
+
+void UploadProcessTask::creareOrgFile(std::vector<MultiPartInfo> parts, const std::string& sha256,
+                                      std::int64_t length) {
+  FilesCreateBean bean;
+  bean.containerId = containId;
+  bean.fileName = file->filename().string();
+  bean.autoRename = autoName;
+  bean.multiParts = std::move(parts);
+  bean.sha256 = sha256;
+  bean.proofCode = ProofCodeCalculator::calcProofCode(settings_.token().value_or(""), *file);
+  bean.length = length;
+  bean.fileType = FileInfoUtil::getFileTypeCode(*file);
+  bean.parentFolder = std::vector<std::string>{cloudPath.value_or("root")};
+  bean.uploadMode = "multipart";
+  bean.mimeType = FileInfoUtil::getMimeType(FileInfoUtil::pathExtension(*file));
+  bean.uploadType = 1;
+
+  log("creareOrgFile sha256 " + sha256);
+  log("creareOrgFile proofCode " + *bean.proofCode);
+  if (!advance(State::hashing, State::creating)) return;
+  auto self = shared_from_this();
+  files_.filesCreate(bean, [self, sha256](NetworkResult<FilesCreateResponse> answer) {
+    util::MainQueue::async([self, sha256, answer = std::move(answer)] { self->onCreateAnswer(answer, sha256); });
+  });
+}
+
+void UploadProcessTask::onCreateAnswer(const NetworkResult<FilesCreateResponse>& result, const std::string& sha256) {
+  if (!result.isSuccess()) {
+    log("filesCreateRequest failure code = " + std::to_string(result.code()) + ", msg = " + result.message());
+    releaseSelfOnError();
+    return;
+  }
+  const FilesCreateResponse& response = result.value();
+  log("filesCreateRequest success resp = " + loggableCreateAnswer(response));
+  if (response.code != 0) {
+    log("file create failed:" + response.msg.value_or("nil"));
+    releaseSelfOnError();
+    return;
+  }
+  // A finished upload stands even when it was cancelled meanwhile.
+  if (response.rapidUpload.value_or(false)) {
+    log("file is rapid");
+    releaseSelf(0, "rapid success");
+    return;
+  }
+  if (response.exist.value_or(false)) {
+    log("file is exist");
+    releaseSelf(0, "exist success");
+    return;
+  }
+  if (hasCancel_) {
+    log("file hasCancel");
+    releaseSelfOnError();
+    return;
+  }
+  if (!response.fileId) {
+    log("file create failed: the answer has no fileId");
+    releaseSelfOnError();
+    return;
+  }
+  if (!response.multiParts) {
+    log("file create failed: the answer has no multiParts");
+    releaseSelfOnError();
+    return;
+  }
+  startMultipartUpload(*response.fileId, *response.multiParts, sha256, 0);
+}
+
+void UploadProcessTask::startMultipartUpload(const std::string& fileId, const std::vector<MultiPartInfo>& parts,
+                                             const std::string& sha256, std::int64_t doneBytes) {
+  if (!advance(State::creating, State::uploading)) return;
+  log(kTag + ", start upload multiParts, fileid = " + fileId);
+  // Only proves that the file can be read: each part opens it again.
+  util::ReadOnlyFile handle(*file);
+  if (!handle.isOpen()) {
+    log("文件打开失败: " + handle.error());
+    releaseSelfOnError();
+    return;
+  }
+  if (parts.empty()) {
+    submitComplete(fileId, sha256);
+    return;
+  }
+  for (const MultiPartInfo& p : parts) {
+    auto task = std::make_shared<UploadTask>();
+    task->uploadUrl = p.uploadUrl.value_or("");
+    task->file = *file;
+    task->offset = p.partOffset;
+    task->length = p.partSize;
+    task->hash1 = partKey(p);
+    log(kTag + ", uploadManager subHash = " + task->hash1 + ", task = " + task->description());
+    uploadManager_->add(std::move(task));
+  }
+  uploadManager_->setHasDownloadSize(doneBytes);
+  log(kTag + ", uploadManager continue hasDownloadSize = " + std::to_string(doneBytes));
+  // Whole-file progress counts against the file's length.
+  if (std::optional<std::uint64_t> size = handle.size()) uploadManager_->setTotalLength(static_cast<std::int64_t>(*size));
+  std::weak_ptr<UploadProcessTask> weak = weak_from_this();
+  uploadManager_->setOnTotalCallback([weak, fileId, sha256](UploadProcessResult r) {
+    if (auto self = weak.lock()) self->onTotalResult(r, fileId, sha256);
+  });
+  uploadManager_->submit();
+}
+
+void UploadProcessTask::onTotalResult(const UploadProcessResult& result, const std::string& fileId,
+                                      const std::string& sha256) {
+  if (auto* p = std::get_if<uploadResult::onProgress>(&result)) {
+    log("上传进度: " + std::to_string(p->bytes) + "/" + std::to_string(p->total) + " 字节");
+    forward(result);
+  } else if (auto* s = std::get_if<uploadResult::onSuccess>(&result)) {
+    log("upload process task 上传成功: 状态码 " + std::to_string(s->code) + ", 消息: " + s->msg);
+    submitComplete(fileId, sha256);
+  } else if (auto* f = std::get_if<uploadResult::onFailure>(&result)) {
+    log("上传失败: 错误码 " + std::to_string(f->errCode) + ", 消息: " + f->errMsg);
+    releaseSelfOnError();
+  } else if (auto* c = std::get_if<uploadResult::onFileCreate>(&result)) {
+    log("文件创建响应: " + loggableCreateAnswer(c->response));
+    forward(result);
+  } else if (auto* i = std::get_if<uploadResult::onItemFinish>(&result)) {
+    log("子项 " + std::to_string(i->index) + " (" + i->subHash + ") 处理" + (i->isSuccess ? "true" : "false"));
+    forward(result);
+  }
+}
+
+void UploadProcessTask::submitComplete(const std::string& fileId, const std::string& sha256) {
+  if (!advance(State::uploading, State::completing)) return;
+  FilesCompleteBean bean;
+  bean.fileId = fileId;
+  bean.sha256 = sha256;
+  log("====start submitComplete, fileId = " + fileId + "====");
+  auto self = shared_from_this();
+  files_.fileComplete(bean, [self](NetworkResult<BaseResponse> answer) {
+    util::MainQueue::async([self, answer = std::move(answer)] { self->onCompleteAnswer(answer); });
+  });
+}
+
+void UploadProcessTask::onCompleteAnswer(const NetworkResult<BaseResponse>& result) {
+  if (!result.isSuccess()) {
+    log("filesCompleteRequest failure code = " + std::to_string(result.code()) + ", msg = " + result.message());
+    releaseSelfOnError();
+    return;
+  }
+  releaseSelf(0, "success");
+  log("filesCompleteRequest success resp = " + loggable(toJson(result.value())));
+}
+
+void UploadProcessTask::cancel() {
+  log("uploadProcessTask cancel");
+  hasCancel_ = true;
+  uploadManager_->cancel();
+}
+
+std::shared_ptr<Cancelable> startUpload(IFile& files, const request::Settings& settings, std::filesystem::path file,
+                                        std::string cloudPath, std::optional<std::string> fileId,
+                                        std::int64_t autoRename, std::shared_ptr<ISliceFile> sliceFile,
+                                        std::function<void(UploadProcessResult)> onCallback) {
+  auto task = UploadProcessTask::create(files, settings);
+  task->defaultSliceFile = std::move(sliceFile);
+  task->onCallback = std::move(onCallback);
+  task->cloudPath = std::move(cloudPath);
+  task->containId = settings.contentId();
+  if (!file.empty()) task->file = std::move(file);
+  task->autoName = autoRename;
+  (void)fileId;  // the server's file id comes with the create answer
+  task->filesCreateRequest();
+  return task;
+}
+
+}  // namespace quillbox::upload

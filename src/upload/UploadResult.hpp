@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+#include "quillbox/request/BaseResponse.hpp"
+
+namespace quillbox::upload {
+
+/// The outcome of one part, and its byte progress on the way. `hash` is the
+/// part key.
+namespace partResult {
+struct onSuccess {
+  std::string hash;
+  BaseResponse response;
+  friend bool operator==(const onSuccess&, const onSuccess&) = default;
+};
+struct onFailure {
+  std::string hash;
+  std::int64_t code = 0;
+  std::string msg;
+  friend bool operator==(const onFailure&, const onFailure&) = default;
+};
+struct onProgress {
+  std::string hash;
+  std::int64_t bytesWritten = 0;
+  std::int64_t totalBytes = 0;
+  friend bool operator==(const onProgress&, const onProgress&) = default;
+};
+}  // namespace partResult
+
+using UploadResult = std::variant<partResult::onSuccess, partResult::onFailure, partResult::onProgress>;
+
+}  // namespace quillbox::upload

@@ -1,0 +1,115 @@
+#include "upload/UploadTask.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "request/HttpHelper.hpp"
+#include "upload/UploadFileRequest.hpp"
+#include "util/Log.hpp"
+#include "util/ProgressHandler.hpp"
+#include "util/ReadOnlyFile.hpp"
+
+namespace quillbox::upload {
+
+using util::log;
+
+namespace {
+const std::string kTag(UploadTask::TAG);
+}
+
+void UploadTask::run() {
+  log(kTag + ": 开始执行上传任务");
+  if (!file || uploadUrl.empty()) {
+    log(kTag + ": file or uploadUrl is null");
+    report(partResult::onFailure{hash1, -1, "invalid params"});
+    return;
+  }
+  if (hasCancel) {
+    log(kTag + ": upload has cancel");
+    report(partResult::onFailure{hash1, -1, "has cancel"});
+    return;
+  }
+  log(kTag + ": start upload, hash = " + hash1);
+
+  auto handle = std::make_shared<util::ReadOnlyFile>(*file);
+  std::optional<std::uint64_t> size = handle->isOpen() ? handle->size() : std::nullopt;
+  std::string fileError = handle->error();
+  if (size && offset < 0) fileError = std::strerror(EINVAL);
+  if (!size || offset < 0) {
+    log(kTag + ": IOException " + fileError);
+    report(partResult::onFailure{hash1, -1, "file exception " + fileError});
+    return;
+  }
+  // A part that runs past the end of the file sends the bytes that exist.
+  const auto available = static_cast<std::int64_t>(*size) - offset;
+  const std::int64_t count = std::max<std::int64_t>(0, std::min(length, available));
+
+  UploadFileRequest request(request::UploadBody{handle, offset, count});
+  request.url = uploadUrl;
+  request.hash = hash1;
+  request.progressListener = std::make_shared<util::ProgressHandler>(
+      weak_from_this(), [this](const std::string& key, std::int64_t written, std::int64_t total) {
+        log(kTag + ": onProgress - " + key + ", bytesWritten = " + std::to_string(written) +
+            ", totalBytes = " + std::to_string(total));
+        report(partResult::onProgress{key, written, total});
+      });
+
+  const BaseResponse response = request.upload([this](util::CurlLoop::Id id) {
+    bool cancelled = false;
+    {
+      std::lock_guard lock(mutex_);
+      putId_ = id;
+      cancelled = hasCancel.load();
+    }
+    if (cancelled) request::HttpHelper::shared().cancelUpload(id);
+  });
+  {
+    std::lock_guard lock(mutex_);
+    putId_ = 0;
+  }
+
+  if (hasCancel) {
+    log(kTag + ": has response but is cancel");
+    report(partResult::onFailure{hash1, -1, "has cancel"});
+  } else if (response.code == 0) {
+    log(kTag + ": onSuccess ret = " + response.msg.value_or("nil"));
+    report(partResult::onSuccess{hash1, response});
+  } else {
+    log(kTag + ": onFailure ret = " + response.msg.value_or("nil"));
+    report(partResult::onFailure{hash1, -1, "upload sync error"});
+  }
+}
+
+bool UploadTask::stopBeforeStart() {
+  log("UploadTask cancel");
+  hasCancel = true;
+  std::shared_ptr<util::Operation> op = operation();
+  return op && op->cancel();
+}
+
+void UploadTask::abortRunningPut() {
+  util::CurlLoop::Id id = 0;
+  {
+    std::lock_guard lock(mutex_);
+    id = putId_;
+  }
+  if (id != 0) request::HttpHelper::shared().cancelUpload(id);
+}
+
+void UploadTask::setOperation(std::shared_ptr<util::Operation> operation) {
+  std::lock_guard lock(mutex_);
+  operation_ = std::move(operation);
+}
+
+std::shared_ptr<util::Operation> UploadTask::operation() const {
+  std::lock_guard lock(mutex_);
+  return operation_;
+}
+
+std::string UploadTask::description() const {
+  return "UploadTask(hash1: " + hash1 + ", offset: " + std::to_string(offset) + ", length: " + std::to_string(length) +
+         ")";
+}
+
+}  // namespace quillbox::upload

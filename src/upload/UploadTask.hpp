@@ -1,0 +1,70 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "quillbox/download/Cancelable.hpp"
+#include "upload/UploadResult.hpp"
+#include "util/CurlLoop.hpp"
+#include "util/NamedOperationQueue.hpp"
+
+namespace quillbox::upload {
+
+/// One part of an upload: `length` bytes of `file` from `offset`, sent with
+/// one PUT to `uploadUrl`. run() reports exactly one onSuccess or onFailure
+/// (after any number of onProgress) to `onCallback`.
+class UploadTask final : public Cancelable, public std::enable_shared_from_this<UploadTask> {
+ public:
+  static constexpr std::string_view TAG = "UploadTask";
+
+  /// Fill these before run(); they are not changed afterwards.
+  std::function<void(UploadResult)> onCallback;
+  std::string hash1;  ///< the part key
+  std::string uploadUrl;
+  std::optional<std::filesystem::path> file;
+  std::int64_t offset = 0;
+  std::int64_t length = 0;
+
+  std::atomic<bool> hasCancel{false};
+
+  /// Sends the part, blocking the calling thread until the PUT has ended.
+  /// Called once.
+  void run();
+
+  /// Sets `hasCancel`, keeps the queue operation from starting and aborts a
+  /// running PUT (which then reports "has cancel"). Any thread, any time.
+  void cancel() override {
+    stopBeforeStart();
+    abortRunningPut();
+  }
+  /// The first half of cancel(): sets `hasCancel` and cancels the queue
+  /// operation. True when the task will therefore never run, and so never
+  /// report.
+  bool stopBeforeStart();
+  /// The second half: aborts the PUT if one is running.
+  void abortRunningPut();
+
+  /// The queue operation that runs this task.
+  void setOperation(std::shared_ptr<util::Operation> operation);
+  std::shared_ptr<util::Operation> operation() const;
+
+  std::string description() const;
+
+ private:
+  void report(UploadResult result) const {
+    if (onCallback) onCallback(std::move(result));
+  }
+
+  mutable std::mutex mutex_;  // guards the two fields below
+  std::shared_ptr<util::Operation> operation_;
+  util::CurlLoop::Id putId_ = 0;  // the running PUT, 0 when none
+};
+
+}  // namespace quillbox::upload

@@ -1,0 +1,185 @@
+// Eight uploads at once, started from eight threads, share the process-wide
+// part queue: never more parts in flight than its width, every byte where it
+// belongs, and exactly one outcome per upload, also for uploads cancelled
+// while they run.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <boost/json.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "quillbox/upload/Sha256SliceFile.hpp"
+#include "request/HttpHelper.hpp"
+#include "request/Settings.hpp"
+#include "services/file/FileImpl.hpp"
+#include "support/Callbacks.hpp"
+#include "support/LoopbackServer.hpp"
+#include "upload/UploadProcessTask.hpp"
+#include "util/MainQueue.hpp"
+#include "util/NamedOperationQueue.hpp"
+#include "util/Sha256.hpp"
+
+namespace quillbox {
+namespace {
+
+namespace fs = std::filesystem;
+namespace bj = boost::json;
+using namespace std::chrono_literals;
+using test::RecordedRequest;
+using test::Reply;
+
+constexpr int kFiles = 8;
+constexpr int kCancelled = 2;  // the last two are cancelled while they run
+constexpr std::int64_t kPartSize = 64 * 1024;
+
+std::string sha256Hex(std::string_view bytes) { return util::toHex(*util::sha256(bytes)); }
+
+TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
+  test::LogCapture quiet;
+  char pattern[] = "/tmp/quillbox-many-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const fs::path dir = pattern;
+
+  // Files of three to five parts, the last one short.
+  std::vector<std::string> contents;
+  std::mt19937 engine(7);
+  for (int i = 0; i < kFiles; ++i) {
+    std::string c((3 + i % 3) * kPartSize - 1000 * i - 1, '\0');
+    for (auto& ch : c) ch = static_cast<char>(engine() & 0xff);
+    std::ofstream(dir / ("f" + std::to_string(i) + ".bin"), std::ios::binary) << c;
+    contents.push_back(std::move(c));
+  }
+
+  test::LoopbackServer server(8);
+  std::mutex mutex;
+  std::map<std::string, std::string> received;  // part target → hash of the body
+  std::atomic<int> inFlight{0}, peak{0};
+  std::atomic<int> completes{0};
+  const std::string base = server.baseUrl();
+  server.setHandler([&](const RecordedRequest& r) {
+    if (r.target == "/quillbox/ose/v1/files/create") {
+      // Every part the client proposes gets a URL of its own.
+      const bj::object body = bj::parse(r.body).as_object();
+      const std::string name(body.at("fileName").as_string());
+      bj::array parts;
+      for (const auto& p : body.at("multiParts").as_array()) {
+        bj::object part = p.as_object();
+        part["uploadUrl"] = base + "/store/" + name + "/" + std::to_string(part.at("partOffset").as_int64()) +
+                            "?sig=" + name;
+        parts.push_back(part);
+      }
+      bj::object answer{{"code", 0}, {"rapidUpload", false}, {"exist", false}, {"fileId", name},
+                        {"multiParts", parts}};
+      return Reply::json(200, bj::serialize(answer));
+    }
+    if (r.target == "/quillbox/ose/v1/files/complete") {
+      ++completes;
+      return Reply::json(200, R"({"code":0})");
+    }
+    const int now = ++inFlight;
+    for (int seen = peak.load(); now > seen && !peak.compare_exchange_weak(seen, now);) {
+    }
+    {
+      std::lock_guard lock(mutex);
+      received[r.target.substr(0, r.target.find('?'))] = sha256Hex(r.body);
+    }
+    std::this_thread::sleep_for(2ms);  // let parts of different files overlap
+    --inFlight;
+    return Reply{};
+  });
+
+  request::Settings settings;
+  settings.setHost(base);
+  settings.setToken("t");
+  request::FileImpl files(settings);
+  auto slicer = std::make_shared<Sha256SliceFile>(kPartSize);
+
+  std::mutex eventsMutex;
+  std::condition_variable changed;
+  std::vector<std::vector<UploadProcessResult>> outcomes(kFiles);
+  int ended = 0;
+  std::atomic<bool> offMainQueue{false};
+  std::vector<std::shared_ptr<Cancelable>> handles(kFiles);
+
+  std::vector<std::thread> starters;
+  for (int i = 0; i < kFiles; ++i) {
+    starters.emplace_back([&, i] {
+      handles[i] = upload::startUpload(
+          files, settings, dir / ("f" + std::to_string(i) + ".bin"), "/many", std::nullopt, 4, slicer,
+          [&, i](UploadProcessResult r) {
+            if (!util::MainQueue::isCurrent()) offMainQueue = true;
+            if (!std::holds_alternative<uploadResult::onSuccess>(r) && !std::holds_alternative<uploadResult::onFailure>(r)) {
+              return;
+            }
+            std::lock_guard lock(eventsMutex);
+            outcomes[i].push_back(r);
+            ++ended;
+            changed.notify_all();
+          });
+      if (i >= kFiles - kCancelled) handles[i]->cancel();
+    });
+  }
+  for (auto& t : starters) t.join();
+  {
+    std::unique_lock lock(eventsMutex);
+    ASSERT_TRUE(changed.wait_for(lock, 60s, [&] { return ended >= kFiles; }));
+  }
+  // Let anything still on its way arrive, then count again.
+  auto& queue = util::ThreadPoolUtil::normalQueue();
+  while (queue.operationCount() > 0 || request::HttpHelper::shared().runningUploads() > 0) {
+    std::this_thread::sleep_for(1ms);
+  }
+  for (int round = 0; round < 2; ++round) {
+    std::promise<void> drained;
+    util::MainQueue::async([&] { drained.set_value(); });
+    drained.get_future().wait();
+  }
+
+  std::lock_guard lock(eventsMutex);
+  EXPECT_LE(peak.load(), static_cast<int>(queue.maxConcurrentOperationCount()));
+  EXPECT_GE(peak.load(), 1);
+  EXPECT_FALSE(offMainQueue);
+  int succeeded = 0;
+  for (int i = 0; i < kFiles; ++i) {
+    ASSERT_EQ(outcomes[i].size(), 1u) << "upload " << i;
+    if (std::holds_alternative<uploadResult::onSuccess>(outcomes[i][0])) ++succeeded;
+    if (i < kFiles - kCancelled) {
+      EXPECT_EQ(outcomes[i][0], UploadProcessResult(uploadResult::onSuccess{0, "success"})) << i;
+      // Every part of every uncancelled upload arrived intact.
+      const std::string name = "f" + std::to_string(i) + ".bin";
+      for (std::size_t offset = 0; offset < contents[i].size(); offset += kPartSize) {
+        std::string_view range = std::string_view(contents[i]).substr(offset, kPartSize);
+        EXPECT_EQ(received["/store/" + name + "/" + std::to_string(offset)], sha256Hex(range)) << name << offset;
+      }
+    }
+  }
+  EXPECT_EQ(completes.load(), succeeded);
+  // The request pipeline logs each answer after its callback; let those
+  // lines arrive while the capture is still there.
+  const std::size_t answers = static_cast<std::size_t>(kFiles + completes.load());
+  for (int i = 0; i < 10000; ++i) {
+    const auto lines = quiet.lines();
+    if (static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+          return l.rfind("响应数据: ", 0) == 0;
+        })) >= answers) {
+      break;
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
+}
+
+}  // namespace
+}  // namespace quillbox

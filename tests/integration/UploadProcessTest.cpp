@@ -1,0 +1,548 @@
+// A whole upload against the loopback recording server, which plays both the
+// file service (create and complete) and the storage the part URLs point at:
+// what the create request carries, the rapid, existing-file, empty and
+// multipart roads, failures, cancel, and that every upload ends in exactly
+// one outcome.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <boost/json.hpp>
+
+#include <algorithm>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "quillbox/request/Json.hpp"
+#include "quillbox/upload/Sha256SliceFile.hpp"
+#include "request/HttpHelper.hpp"
+#include "request/Settings.hpp"
+#include "services/file/FileImpl.hpp"
+#include "support/Callbacks.hpp"
+#include "support/LoopbackServer.hpp"
+#include "upload/ProofCodeCalculator.hpp"
+#include "upload/UploadProcessTask.hpp"
+#include "util/MainQueue.hpp"
+#include "util/NamedOperationQueue.hpp"
+#include "util/Sha256.hpp"
+
+namespace quillbox {
+namespace {
+
+namespace fs = std::filesystem;
+namespace bj = boost::json;
+namespace ev = uploadResult;
+using namespace std::chrono_literals;
+using test::LogCapture;
+using test::LoopbackServer;
+using test::RecordedRequest;
+using test::Reply;
+using ::testing::HasSubstr;
+
+constexpr const char* kCreate = "/quillbox/ose/v1/files/create";
+constexpr const char* kComplete = "/quillbox/ose/v1/files/complete";
+
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/quillbox-upload-XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  fs::path write(const std::string& name, const std::string& content) const {
+    const fs::path p = path_ / name;
+    std::ofstream(p, std::ios::binary) << content;
+    return p;
+  }
+
+ private:
+  fs::path path_;
+};
+
+std::string randomContent(std::size_t size, unsigned seed) {
+  std::mt19937 engine(seed);
+  std::string s(size, '\0');
+  for (auto& c : s) c = static_cast<char>(engine() & 0xff);
+  return s;
+}
+
+std::string sha256Hex(std::string_view bytes) { return util::toHex(*util::sha256(bytes)); }
+
+/// A host hashing object that answers with a fixed text.
+class FixedSlice : public ISliceFile {
+ public:
+  explicit FixedSlice(std::optional<std::string> text) : text_(std::move(text)) {}
+  std::optional<std::string> calcSha256(const fs::path&) override { return text_; }
+
+ private:
+  std::optional<std::string> text_;
+};
+
+/// Everything one upload reported, with where it was reported.
+class Events {
+ public:
+  std::function<void(UploadProcessResult)> callback() {
+    return [this](UploadProcessResult r) {
+      std::lock_guard lock(mutex_);
+      if (returned_ && !util::MainQueue::isCurrent()) offMainQueue_ = true;
+      if (std::holds_alternative<ev::onSuccess>(r) || std::holds_alternative<ev::onFailure>(r)) ++outcomes_;
+      events_.push_back(std::move(r));
+      changed_.notify_all();
+    };
+  }
+  /// Marks the moment uploadFile returned: later events must come on MainQueue.
+  void returned() {
+    std::lock_guard lock(mutex_);
+    returned_ = true;
+  }
+  std::optional<UploadProcessResult> outcome(std::chrono::seconds timeout = 30s) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, timeout, [&] { return outcomes_ > 0; });
+    for (const auto& e : events_) {
+      if (std::holds_alternative<ev::onSuccess>(e) || std::holds_alternative<ev::onFailure>(e)) return e;
+    }
+    return std::nullopt;
+  }
+  std::vector<UploadProcessResult> all() const {
+    std::lock_guard lock(mutex_);
+    return events_;
+  }
+  int outcomes() const {
+    std::lock_guard lock(mutex_);
+    return outcomes_;
+  }
+  bool offMainQueue() const {
+    std::lock_guard lock(mutex_);
+    return offMainQueue_;
+  }
+  template <class T>
+  std::vector<T> only() const {
+    std::vector<T> out;
+    for (const auto& e : all()) {
+      if (auto* x = std::get_if<T>(&e)) out.push_back(*x);
+    }
+    return out;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<UploadProcessResult> events_;
+  int outcomes_ = 0;
+  bool returned_ = false;
+  bool offMainQueue_ = false;
+};
+
+const UploadProcessResult kFailed = ev::onFailure{-1006, "file invaild"};
+
+/// Waits until no part is queued or running anywhere and every event already
+/// posted has been delivered: after this nothing more can arrive.
+void settle() {
+  auto& queue = util::ThreadPoolUtil::normalQueue();
+  for (int i = 0; i < 20000 && (queue.operationCount() > 0 || request::HttpHelper::shared().runningUploads() > 0); ++i) {
+    std::this_thread::sleep_for(1ms);
+  }
+  for (int round = 0; round < 2; ++round) {
+    std::promise<void> drained;
+    util::MainQueue::async([&] { drained.set_value(); });
+    drained.get_future().wait();
+  }
+}
+
+std::string createAnswer(const std::string& fileId, const std::string& partsJson, bool rapid = false,
+                         bool exist = false) {
+  return std::string(R"({"code":0,"msg":"ok","fileId":")") + fileId + R"(","rapidUpload":)" +
+         (rapid ? "true" : "false") + R"(,"exist":)" + (exist ? "true" : "false") + R"(,"multiParts":)" + partsJson +
+         "}";
+}
+
+class UploadProcessTest : public ::testing::Test {
+ protected:
+  UploadProcessTest() : files(settings) {
+    settings.setHost(server.baseUrl());
+    settings.setToken("tok-123");
+    settings.setContentId("container-9");
+  }
+
+  /// Starts an upload the way the transfer service does.
+  std::shared_ptr<Cancelable> upload(const fs::path& file, std::shared_ptr<ISliceFile> slice, Events& events,
+                                     std::string cloudPath = "/docs", std::int64_t autoRename = 4) {
+    auto handle = upload::startUpload(files, settings, file, std::move(cloudPath), std::nullopt, autoRename,
+                                      std::move(slice), events.callback());
+    events.returned();
+    return handle;
+  }
+
+  /// Routes the create and complete calls to the given answers and every
+  /// other request (the parts) to `parts`.
+  void route(std::function<Reply(const RecordedRequest&)> create,
+             std::function<Reply(const RecordedRequest&)> parts = {},
+             Reply complete = Reply::json(200, R"({"code":0,"msg":"completed"})")) {
+    server.setHandler([create, parts, complete](const RecordedRequest& r) {
+      if (r.target == kCreate) return create(r);
+      if (r.target == kComplete) return complete;
+      return parts ? parts(r) : Reply{};
+    });
+  }
+
+  /// The request pipeline writes an answer's "响应数据: " line after its
+  /// callback has run; waits for `n` of them so that no line is still on its
+  /// way when the capture goes away.
+  static void answersLogged(const LogCapture& log, std::size_t n) {
+    for (int i = 0; i < 10000; ++i) {
+      const auto lines = log.lines();
+      if (static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+            return l.rfind("响应数据: ", 0) == 0;
+          })) >= n) {
+        return;
+      }
+      std::this_thread::sleep_for(1ms);
+    }
+    ADD_FAILURE() << "the pipeline did not log " << n << " answers";
+  }
+
+  std::vector<RecordedRequest> requestsTo(const std::string& prefix) const {
+    std::vector<RecordedRequest> out;
+    for (auto& r : server.requests()) {
+      if (r.target.rfind(prefix, 0) == 0) out.push_back(r);
+    }
+    return out;
+  }
+
+  LoopbackServer server{4};
+  request::Settings settings;
+  request::FileImpl files;
+  TempDir dir;
+};
+
+TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingContentEndsThere) {
+  const std::string content = randomContent(3000, 1);
+  const fs::path file = dir.write("photo.jpg", content);
+  auto slice = std::make_shared<FixedSlice>(
+      R"({"size":3000,"hash":"host-hash","mimeType":"x/y","parts":[)"
+      R"({"partNumber":7,"partOffset":0,"partSize":2000,"hashCtx":[1,2,3,4,5,6,7,4294967295]},)"
+      R"({"partNumber":8,"partOffset":2000,"partSize":1000}]})");
+  route([](const RecordedRequest&) { return Reply::json(200, createAnswer("F1", "[]", true)); });
+  Events rapid;
+  LogCapture log;
+  upload(file, slice, rapid, "/docs", 3);
+  EXPECT_EQ(rapid.outcome(), UploadProcessResult(ev::onSuccess{0, "rapid success"}));
+  settle();
+
+  ASSERT_EQ(server.requestCount(), 1u);
+  const RecordedRequest create = server.requests().at(0);
+  EXPECT_EQ(create.method, "POST");
+  EXPECT_EQ(create.target, kCreate);
+  EXPECT_EQ(create.header("Authorization"), "tok-123");
+  const bj::object body = bj::parse(create.body).as_object();
+  EXPECT_EQ(body.at("containerId"), "container-9");
+  EXPECT_EQ(body.at("fileName"), "photo.jpg");
+  EXPECT_EQ(body.at("autoRename"), 3);
+  EXPECT_EQ(body.at("sha256"), "host-hash");
+  EXPECT_EQ(body.at("proofCode").as_string(), upload::ProofCodeCalculator::calcProofCode("tok-123", file));
+  EXPECT_EQ(body.at("proofCode").as_string().size(), 64u);
+  EXPECT_EQ(body.at("length"), 3000);
+  EXPECT_EQ(body.at("fileType"), "15");
+  EXPECT_EQ(body.at("parentFolder"), bj::parse(R"(["/docs"])"));
+  EXPECT_EQ(body.at("uploadMode"), "multipart");
+  EXPECT_EQ(body.at("mimeType"), "image/jpeg");
+  EXPECT_EQ(body.at("uploadType"), 1);
+  EXPECT_EQ(body.at("hidden"), false);
+  // The host's part numbers are replaced by positions; nothing else is added.
+  EXPECT_EQ(body.at("multiParts"),
+            bj::parse(R"([{"partNumber":1,"partSize":2000,"partOffset":0,"hashCtx":[1,2,3,4,5,6,7,4294967295]},)"
+                      R"({"partNumber":2,"partSize":1000,"partOffset":2000}])"));
+  EXPECT_EQ(body.size(), 13u) << create.body;
+
+  EXPECT_TRUE(log.contains("UploadProcessTask retain self "));
+  EXPECT_TRUE(log.contains("filesCreateRequest length 3000"));
+  EXPECT_TRUE(log.contains("creareOrgFile sha256 host-hash"));
+  EXPECT_TRUE(log.contains("file is rapid"));
+  EXPECT_TRUE(log.contains("UploadProcessTask release self "));
+
+  // An existing file ends the same way; an empty folder name is sent as given.
+  server.reset();
+  route([](const RecordedRequest&) { return Reply::json(200, createAnswer("F1", "[]", false, true)); });
+  Events exist;
+  upload(file, slice, exist, "");
+  EXPECT_EQ(exist.outcome(), UploadProcessResult(ev::onSuccess{0, "exist success"}));
+  ASSERT_EQ(server.requestCount(), 1u);
+  EXPECT_EQ(bj::parse(server.requests().at(0).body).at("parentFolder"), bj::parse(R"([""])"));
+  settle();
+  EXPECT_EQ(rapid.outcomes() + exist.outcomes(), 2);
+  EXPECT_EQ(rapid.all().size(), 1u);
+  EXPECT_FALSE(rapid.offMainQueue());
+  answersLogged(log, 2);
+}
+
+TEST_F(UploadProcessTest, NoPartsToSendGoesStraightToComplete) {
+  const fs::path file = dir.write("notes.txt", "hello");
+  route([](const RecordedRequest&) { return Reply::json(200, createAnswer("F-empty", "[]")); });
+  Events events;
+  upload(file, std::make_shared<FixedSlice>(R"({"size":5,"hash":"h5","parts":[]})"), events);
+  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success"}));
+  auto reqs = server.requests();
+  ASSERT_EQ(reqs.size(), 2u);
+  EXPECT_EQ(reqs[1].target, kComplete);
+  EXPECT_EQ(bj::parse(reqs[1].body), bj::parse(R"({"fileId":"F-empty","sha256":"h5"})"));
+  EXPECT_EQ(bj::parse(reqs[0].body).at("multiParts"), bj::array());
+}
+
+TEST_F(UploadProcessTest, TwoPartsUploadTheirBytesThenCompleteAndSucceedOnce) {
+  const std::string content = randomContent((3 << 20) + 777, 2);
+  const fs::path file = dir.write("movie.mp4", content);
+  auto slice = std::make_shared<Sha256SliceFile>(2 << 20);
+  // The server answers with the two parts at URLs of its own, signed.
+  std::mutex mutex;
+  std::map<std::string, std::string> received;  // target → hash of the body
+  const std::string base = server.baseUrl();
+  route(
+      [base](const RecordedRequest&) {
+        return Reply::json(200, createAnswer("F2", "[{\"partNumber\":1,\"partSize\":2097152,\"partOffset\":0,"
+                                                   "\"uploadUrl\":\"" + base + "/store/a?X-Sig=s%2F1&n=1\"},"
+                                                   "{\"partNumber\":2,\"partSize\":1049353,\"partOffset\":2097152,"
+                                                   "\"uploadUrl\":\"" + base + "/store/a?X-Sig=s%2F2&n=2\"}]"));
+      },
+      [&](const RecordedRequest& r) {
+        std::lock_guard lock(mutex);
+        received[r.target] = sha256Hex(r.body);
+        return Reply{};
+      });
+  Events events;
+  LogCapture log;
+  upload(file, slice, events);
+  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success"}));
+  settle();
+
+  {
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(received.size(), 2u);
+    EXPECT_EQ(received["/store/a?X-Sig=s%2F1&n=1"], sha256Hex(std::string_view(content).substr(0, 2 << 20)));
+    EXPECT_EQ(received["/store/a?X-Sig=s%2F2&n=2"], sha256Hex(std::string_view(content).substr(2 << 20)));
+  }
+  auto complete = requestsTo(kComplete);
+  ASSERT_EQ(complete.size(), 1u);
+  EXPECT_EQ(bj::parse(complete[0].body), bj::parse(R"({"fileId":"F2","sha256":")" + sha256Hex(content) + "\"}"));
+  for (const auto& put : requestsTo("/store/")) EXPECT_EQ(put.headerCount("Authorization"), 0u);
+
+  auto finished = events.only<ev::onItemFinish>();
+  ASSERT_EQ(finished.size(), 2u);
+  std::set<std::string> keys;
+  for (const auto& f : finished) {
+    keys.insert(f.subHash);
+    EXPECT_EQ(f.index, 0);
+    EXPECT_TRUE(f.isSuccess);
+  }
+  EXPECT_EQ(keys, (std::set<std::string>{"10", "22097152"}));
+  for (const auto& p : events.only<ev::onProgress>()) {
+    EXPECT_EQ(p.total, static_cast<std::int64_t>(content.size()));
+    EXPECT_LE(p.bytes, p.total);
+  }
+  EXPECT_TRUE(std::holds_alternative<ev::onSuccess>(events.all().back()));
+  EXPECT_EQ(events.outcomes(), 1);
+  EXPECT_FALSE(events.offMainQueue());
+  // The pre-signed URLs' signatures stay out of the upload's log lines. (The
+  // request pipeline's own "响应数据: " line shows the answer as received.)
+  EXPECT_TRUE(log.contains("filesCreateRequest success resp = "));
+  EXPECT_TRUE(log.contains("====start submitComplete, fileId = F2===="));
+  EXPECT_TRUE(log.contains("upload process task 上传成功: 状态码 0, 消息: success"));
+  EXPECT_TRUE(log.contains("子项 0 (10) 处理true"));
+  answersLogged(log, 2);
+  for (const auto& line : log.lines()) {
+    if (line.rfind("响应数据: ", 0) != 0) {
+      EXPECT_THAT(line, ::testing::Not(HasSubstr("s%2F1")));
+    }
+  }
+}
+
+TEST_F(UploadProcessTest, OneFailedPartFailsTheUploadWithoutComplete) {
+  const std::string content = randomContent(4000, 3);
+  const fs::path file = dir.write("data.bin", content);
+  const std::string base = server.baseUrl();
+  route(
+      [base](const RecordedRequest&) {
+        return Reply::json(200, createAnswer("F3", "[{\"partNumber\":1,\"partSize\":2000,\"partOffset\":0,"
+                                                   "\"uploadUrl\":\"" + base + "/store/ok\"},"
+                                                   "{\"partNumber\":2,\"partSize\":2000,\"partOffset\":2000,"
+                                                   "\"uploadUrl\":\"" + base + "/store/denied\"}]"));
+      },
+      [](const RecordedRequest& r) {
+        return r.target == "/store/denied" ? Reply::json(403, R"({"code":403,"msg":"expired"})") : Reply{};
+      });
+  Events events;
+  LogCapture log;
+  upload(file, std::make_shared<Sha256SliceFile>(2048), events);
+  EXPECT_EQ(events.outcome(), kFailed);
+  settle();
+  EXPECT_EQ(requestsTo(kComplete).size(), 0u);
+  EXPECT_EQ(requestsTo("/store/").size(), 2u);
+  auto finished = events.only<ev::onItemFinish>();
+  ASSERT_EQ(finished.size(), 2u);
+  for (const auto& f : finished) EXPECT_EQ(f.isSuccess, f.subHash == "10") << f.subHash;
+  EXPECT_EQ(events.all().back(), kFailed);
+  EXPECT_EQ(events.outcomes(), 1);
+  EXPECT_TRUE(log.contains("上传失败: 错误码 -1, 消息: upload part failed"));
+  answersLogged(log, 1);
+}
+
+TEST_F(UploadProcessTest, FailuresBeforeTheCreateRequestAreReportedBeforeUploadFileReturns) {
+  const fs::path file = dir.write("a.pdf", "%PDF-1.4");
+  struct Case {
+    fs::path file;
+    std::shared_ptr<ISliceFile> slice;
+    std::string log;
+  };
+  const std::vector<Case> cases = {
+      {file, std::make_shared<FixedSlice>(std::nullopt), "filesCreateRequest get sha256 nil"},
+      {file, std::make_shared<FixedSlice>(R"({"size":8,"parts":[]})"), "JSON decoding failed: hash: missing required key"},
+      {file, std::make_shared<FixedSlice>(R"({"size":8,"hash":"h","parts":[{"partNumber":1,"partSize":8}]})"),
+       "JSON decoding failed: parts[0].partOffset"},
+      {dir.write("x", "") / "missing.pdf", std::make_shared<FixedSlice>(R"({"size":8,"hash":"h","parts":[]})"),
+       "获取文件大小失败: "},
+      {file, nullptr, ""},
+      {fs::path(), std::make_shared<FixedSlice>(R"({"size":8,"hash":"h","parts":[]})"), ""},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    Events events;
+    LogCapture log;
+    std::thread::id reportedOn;
+    auto handle = upload::startUpload(files, settings, cases[i].file, "/", std::nullopt, 4, cases[i].slice,
+                                      [&](UploadProcessResult r) {
+                                        reportedOn = std::this_thread::get_id();
+                                        events.callback()(std::move(r));
+                                      });
+    // Already reported, on this thread.
+    EXPECT_EQ(events.all(), std::vector<UploadProcessResult>{kFailed}) << i;
+    EXPECT_EQ(reportedOn, std::this_thread::get_id()) << i;
+    if (!cases[i].log.empty()) {
+      EXPECT_TRUE(log.contains(cases[i].log)) << i << ::testing::PrintToString(log.lines());
+    }
+    EXPECT_TRUE(log.contains("UploadProcessTask release self ")) << i;
+    handle->cancel();  // after the outcome: no effect
+  }
+  settle();
+  EXPECT_EQ(server.requestCount(), 0u);
+}
+
+TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailure) {
+  const fs::path file = dir.write("a.bin", randomContent(100, 4));
+  auto slice = std::make_shared<FixedSlice>(R"({"size":100,"hash":"h","parts":[]})");
+  struct Case {
+    Reply create;
+    Reply complete;
+    std::string log;
+    std::size_t requests;
+    std::size_t answersWithBodyLogged;
+  };
+  const std::vector<Case> cases = {
+      {Reply::json(200, R"({"code":1,"msg":"quota"})"), {}, "file create failed:quota", 1, 1},
+      {Reply::json(500, R"({"code":77,"msg":"down"})"), {}, "filesCreateRequest failure code = 77, msg = down", 1, 0},
+      {Reply::json(200, R"({"code":0,"rapidUpload":false,"exist":false,"multiParts":[]})"), {},
+       "file create failed: the answer has no fileId", 1, 1},
+      {Reply::json(200, createAnswer("F4", "[]")), Reply::json(500, R"({"code":9,"msg":"late"})"),
+       "filesCompleteRequest failure code = 9, msg = late", 2, 1},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    server.reset();
+    route([&](const RecordedRequest&) { return cases[i].create; }, {}, cases[i].complete);
+    Events events;
+    LogCapture log;
+    upload(file, slice, events);
+    EXPECT_EQ(events.outcome(), kFailed) << i;
+    settle();
+    EXPECT_EQ(events.outcomes(), 1) << i;
+    EXPECT_TRUE(log.contains(cases[i].log)) << i << ::testing::PrintToString(log.lines());
+    EXPECT_EQ(server.requestCount(), cases[i].requests) << i;
+    answersLogged(log, cases[i].answersWithBodyLogged);
+  }
+}
+
+TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere) {
+  const fs::path file = dir.write("a.bin", randomContent(100, 5));
+  auto slice = std::make_shared<FixedSlice>(R"({"size":100,"hash":"h","parts":[{"partNumber":1,"partOffset":0,"partSize":100}]})");
+  for (const bool rapid : {false, true}) {
+    server.reset();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    const std::string base = server.baseUrl();
+    route([released, rapid, base](const RecordedRequest&) {
+      released.wait();
+      return Reply::json(200, createAnswer("F5",
+                                           "[{\"partNumber\":1,\"partSize\":100,\"partOffset\":0,"
+                                           "\"uploadUrl\":\"" + base + "/store/p\"}]",
+                                           rapid));
+    });
+    Events events;
+    LogCapture log;
+    auto handle = upload(file, slice, events);
+    ASSERT_TRUE(server.waitForRequests(1, 10s));
+    handle->cancel();
+    release.set_value();
+    auto outcome = events.outcome();
+    settle();
+    if (rapid) {
+      EXPECT_EQ(outcome, UploadProcessResult(ev::onSuccess{0, "rapid success"}));
+    } else {
+      EXPECT_EQ(outcome, kFailed);
+      EXPECT_TRUE(log.contains("file hasCancel"));
+    }
+    EXPECT_EQ(events.outcomes(), 1);
+    EXPECT_EQ(events.all().size(), 1u);
+    EXPECT_EQ(server.requestCount(), 1u);  // no part, no complete
+    EXPECT_TRUE(log.contains("uploadProcessTask cancel"));
+    answersLogged(log, 1);
+  }
+}
+
+TEST_F(UploadProcessTest, CancelDuringThePartsStopsThemAndFailsOnce) {
+  const std::string content = randomContent(3000, 6);
+  const fs::path file = dir.write("a.bin", content);
+  const std::string base = server.baseUrl();
+  std::string parts = "[";
+  for (int i = 0; i < 6; ++i) {
+    parts += std::string(i ? "," : "") + "{\"partNumber\":" + std::to_string(i + 1) +
+             ",\"partSize\":500,\"partOffset\":" + std::to_string(i * 500) + ",\"uploadUrl\":\"" + base +
+             "/store/p" + std::to_string(i + 1) + "\"}";
+  }
+  parts += "]";
+  // The storage takes the bodies and never answers in time.
+  route([&](const RecordedRequest&) { return Reply::json(200, createAnswer("F6", parts)); },
+        [](const RecordedRequest&) {
+          Reply r;
+          r.delay = 1h;
+          return r;
+        });
+  Events events;
+  LogCapture log;
+  auto handle = upload(file, std::make_shared<Sha256SliceFile>(512), events);
+  const std::size_t width = util::ThreadPoolUtil::normalQueue().maxConcurrentOperationCount();
+  // The create request and as many parts as the queue runs at once.
+  ASSERT_TRUE(server.waitForRequests(1 + std::min<std::size_t>(width, 6), 10s));
+  handle->cancel();
+  EXPECT_EQ(events.outcome(), kFailed);
+  settle();
+
+  EXPECT_EQ(events.outcomes(), 1);
+  EXPECT_EQ(events.all().back(), kFailed);
+  EXPECT_EQ(requestsTo(kComplete).size(), 0u);
+  // Parts that were waiting never started.
+  EXPECT_EQ(requestsTo("/store/").size(), std::min<std::size_t>(width, 6));
+  for (const auto& f : events.only<ev::onItemFinish>()) EXPECT_FALSE(f.isSuccess);
+  EXPECT_TRUE(log.contains("上传失败: 错误码 -1, 消息: has cancel"));
+  EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u);
+  answersLogged(log, 1);
+}
+
+}  // namespace
+}  // namespace quillbox

@@ -1,0 +1,208 @@
+// The part manager's bookkeeping: per-part events, whole-file progress and
+// the single verdict, with parts reporting directly, through a real queue,
+// and cancelled before or while they wait.
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "support/Callbacks.hpp"
+#include "upload/UploadManager.hpp"
+#include "util/MainQueue.hpp"
+
+namespace quillbox {
+namespace {
+
+using upload::UploadManager;
+using upload::UploadResult;
+using upload::UploadTask;
+namespace part = upload::partResult;
+namespace ev = uploadResult;
+
+/// Collects what the manager reports, and where.
+class Events {
+ public:
+  std::function<void(UploadProcessResult)> callback() {
+    return [this](UploadProcessResult r) {
+      std::lock_guard lock(mutex_);
+      if (!util::MainQueue::isCurrent()) offMainQueue_ = true;
+      events_.push_back(std::move(r));
+      changed_.notify_all();
+    };
+  }
+  bool waitFor(std::size_t n) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return events_.size() >= n; });
+  }
+  /// Waits until every job posted to the main queue so far has run.
+  static void drainMainQueue() {
+    std::promise<void> done;
+    util::MainQueue::async([&] { done.set_value(); });
+    done.get_future().wait();
+  }
+  std::vector<UploadProcessResult> all() const {
+    std::lock_guard lock(mutex_);
+    return events_;
+  }
+  bool offMainQueue() const {
+    std::lock_guard lock(mutex_);
+    return offMainQueue_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<UploadProcessResult> events_;
+  bool offMainQueue_ = false;
+};
+
+std::shared_ptr<UploadTask> makeTask(const std::string& key, std::int64_t length, std::string url = "") {
+  auto task = std::make_shared<UploadTask>();
+  task->hash1 = key;
+  task->length = length;
+  task->file = "/dev/null";
+  task->uploadUrl = std::move(url);
+  return task;
+}
+
+TEST(UploadManager, BooksProgressAndPartsAndGivesOneVerdictAfterTheLastPart) {
+  auto manager = std::make_shared<UploadManager>();
+  manager->add(makeTask("10", 100));
+  manager->add(makeTask("2100", 50));
+  manager->setTotalLength(150);
+  Events events;
+  manager->setOnTotalCallback(events.callback());
+
+  manager->subCallback(part::onProgress{"10", 40, 100});
+  manager->subCallback(part::onProgress{"2100", 10, 50});
+  manager->subCallback(part::onProgress{"10", 100, 100});
+  manager->subCallback(part::onSuccess{"10", BaseResponse(0, "success", std::nullopt)});
+  manager->subCallback(part::onProgress{"2100", 30, 50});
+  manager->subCallback(part::onFailure{"2100", -1, "upload sync error"});
+  // Nothing counts after the verdict.
+  manager->subCallback(part::onProgress{"2100", 50, 50});
+  manager->subCallback(part::onSuccess{"2100", BaseResponse(0, "success", std::nullopt)});
+  Events::drainMainQueue();
+
+  const std::vector<UploadProcessResult> expected = {
+      ev::onProgress{40, 150},           ev::onProgress{50, 150}, ev::onProgress{110, 150},
+      ev::onItemFinish{"10", 0, true},   ev::onProgress{130, 150}, ev::onItemFinish{"2100", 0, false},
+      ev::onFailure{-1, "upload part failed"},
+  };
+  EXPECT_EQ(events.all(), expected);
+  EXPECT_FALSE(events.offMainQueue());
+  auto records = manager->records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].state, UploadManager::STATE_SUCCESS);
+  EXPECT_EQ(records[0].bytesWritten, 100);
+  EXPECT_EQ(records[1].state, UploadManager::STATE_ERROR);
+  EXPECT_EQ(records[1].bytesWritten, 50);
+  EXPECT_EQ(records[1].description(), "hash 2100, isFinish true, state -1");
+}
+
+TEST(UploadManager, PartsReportingFromManyThreadsEndInOneSuccess) {
+  auto manager = std::make_shared<UploadManager>();
+  constexpr int kParts = 16;
+  for (int i = 0; i < kParts; ++i) manager->add(makeTask(std::to_string(i + 1) + std::to_string(i * 10), 10));
+  Events events;
+  manager->setOnTotalCallback(events.callback());
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kParts; ++i) {
+    threads.emplace_back([&manager, i] {
+      const std::string key = std::to_string(i + 1) + std::to_string(i * 10);
+      manager->subCallback(part::onProgress{key, 5, 10});
+      manager->subCallback(part::onSuccess{key, BaseResponse(0, "success", std::nullopt)});
+    });
+  }
+  for (auto& t : threads) t.join();
+  Events::drainMainQueue();
+  auto all = events.all();
+  int finished = 0, verdicts = 0;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (std::holds_alternative<ev::onItemFinish>(all[i])) ++finished;
+    if (std::holds_alternative<ev::onSuccess>(all[i])) {
+      ++verdicts;
+      EXPECT_EQ(i, all.size() - 1);
+      EXPECT_EQ(std::get<ev::onSuccess>(all[i]), (ev::onSuccess{0, "success"}));
+    }
+    EXPECT_FALSE(std::holds_alternative<ev::onFailure>(all[i]));
+  }
+  EXPECT_EQ(finished, kParts);
+  EXPECT_EQ(verdicts, 1);
+}
+
+TEST(UploadManager, PartsRunOnTheQueueAndFailuresReachTheVerdict) {
+  test::LogCapture log;  // outlives the queue, whose threads log
+  util::NamedOperationQueue queue("parts", 2);
+  auto manager = std::make_shared<UploadManager>(queue);
+  // Without a URL a part fails at once with "invalid params", before any I/O.
+  manager->add(makeTask("10", 10));
+  manager->add(makeTask("210", 10));
+  Events events;
+  manager->setOnTotalCallback(events.callback());
+  manager->submit();
+  ASSERT_TRUE(events.waitFor(3));
+  Events::drainMainQueue();
+  const std::vector<UploadProcessResult> verdict = {ev::onFailure{-1, "upload part failed"}};
+  auto all = events.all();
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_EQ(all[2], verdict[0]);
+  EXPECT_FALSE(events.offMainQueue());
+  EXPECT_TRUE(log.contains("UploadManager: uploadManager submit curTask Size = 2"));
+  EXPECT_TRUE(log.contains("subCallback failure hash = 10, code = -1, msg = invalid params"));
+  EXPECT_TRUE(log.contains("UploadTask: file or uploadUrl is null"));
+}
+
+TEST(UploadManager, CancelBeforeSubmitQueuesNothing) {
+  util::NamedOperationQueue queue("unused", 1);
+  auto manager = std::make_shared<UploadManager>(queue);
+  auto task = makeTask("10", 10);
+  manager->add(task);
+  Events events;
+  manager->setOnTotalCallback(events.callback());
+  manager->cancel();
+  manager->submit();
+  ASSERT_TRUE(events.waitFor(1));
+  Events::drainMainQueue();
+  EXPECT_EQ(events.all(), (std::vector<UploadProcessResult>{ev::onFailure{-1, "has cancel"}}));
+  EXPECT_EQ(task->operation(), nullptr);
+  EXPECT_EQ(queue.operationCount(), 0u);
+}
+
+TEST(UploadManager, CancelWhilePartsWaitFinishesThemAsFailedWithoutRunningThem) {
+  test::LogCapture log;  // outlives the queue, whose threads log
+  util::NamedOperationQueue queue("blocked", 1);
+  std::promise<void> gate;
+  std::shared_future<void> open = gate.get_future().share();
+  queue.addOperation([open] { open.wait(); });
+
+  auto manager = std::make_shared<UploadManager>(queue);
+  auto first = makeTask("10", 10, "http://127.0.0.1:9/never");
+  auto second = makeTask("210", 10, "http://127.0.0.1:9/never");
+  manager->add(first);
+  manager->add(second);
+  Events events;
+  manager->setOnTotalCallback(events.callback());
+  manager->submit();
+  manager->cancel();
+  ASSERT_TRUE(events.waitFor(3));
+  gate.set_value();
+  while (queue.operationCount() > 0) std::this_thread::yield();
+  Events::drainMainQueue();
+
+  const std::vector<UploadProcessResult> expected = {ev::onItemFinish{"10", 0, false}, ev::onItemFinish{"210", 0, false},
+                                                     ev::onFailure{-1, "has cancel"}};
+  EXPECT_EQ(events.all(), expected);
+  EXPECT_TRUE(first->operation()->isCancelled());
+  EXPECT_TRUE(second->operation()->isCancelled());
+  EXPECT_TRUE(first->hasCancel);
+  EXPECT_FALSE(log.contains("开始执行上传任务"));
+  EXPECT_TRUE(log.contains("UploadManager: UploadManager cancel"));
+  EXPECT_TRUE(log.contains("UploadTask cancel"));
+}
+
+}  // namespace
+}  // namespace quillbox
