@@ -19,7 +19,7 @@ struct CloudInstance::Impl {
   request::FavorImpl favor{settings};
   request::JobImpl job{settings};
   request::CarrierImpl carrier{settings};
-  request::TransferImpl transfer;
+  request::TransferImpl transfer{file, settings};
 };
 
 CloudInstance::CloudInstance() : impl_(std::make_unique<Impl>()) {}

@@ -1,6 +1,7 @@
 #include "facade/TransferImpl.hpp"
 
 #include "download/TransferDownload.hpp"
+#include "upload/UploadProcessTask.hpp"
 
 namespace quillbox::request {
 
@@ -10,6 +11,14 @@ std::shared_ptr<Cancelable> TransferImpl::downloadFile(std::string url, std::str
                                                        std::function<void(DownloadResult)> completion) {
   return download::startDownload(std::move(url), std::move(fileId), std::move(localPath), std::move(progress),
                                  std::move(completion));
+}
+
+std::shared_ptr<Cancelable> TransferImpl::uploadFile(std::string cloudPath, std::filesystem::path file,
+                                                     std::string fileId, std::int64_t autoRename,
+                                                     std::shared_ptr<ISliceFile> sliceFile,
+                                                     std::function<void(UploadProcessResult)> onCallback) {
+  return upload::startUpload(files_, settings_, std::move(file), std::move(cloudPath), std::move(fileId), autoRename,
+                             std::move(sliceFile), std::move(onCallback));
 }
 
 }  // namespace quillbox::request

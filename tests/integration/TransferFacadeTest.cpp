@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <atomic>
 #include <future>
 
 #include "quillbox/quillbox.hpp"
@@ -35,6 +36,42 @@ TEST(TransferFacade, DownloadFileThroughTheFacadeLandsAtTheDestination) {
   EXPECT_EQ(server.requests().at(0).headerCount("Authorization"), 0u);
   cloud.setToken(std::nullopt);
   std::filesystem::remove_all(dir);
+}
+
+TEST(TransferFacade, UploadFileThroughTheFacadeSendsTheCreateRequestWithTheSettings) {
+  auto& cloud = CloudInstance::shared();
+  test::LoopbackServer server;
+  server.setHandler([](const test::RecordedRequest& req) {
+    if (req.target == "/quillbox/ose/v1/files/create") {
+      return test::Reply::json(200, R"({"code":0,"fileId":"f1","rapidUpload":true})");
+    }
+    return test::Reply::json(404, R"({"code":404,"msg":"unexpected"})");
+  });
+  const auto file = std::filesystem::temp_directory_path() / ("qb-facade-up-" + std::to_string(::getpid()) + ".txt");
+  { std::ofstream(file) << "hello"; }
+  cloud.setHost(server.baseUrl());
+  cloud.setToken("tok");
+  cloud.setContentId("container-9");
+
+  std::promise<UploadProcessResult> outcome;
+  std::atomic<int> outcomes{0};
+  auto handle = cloud.getTransferImpl().uploadFile(
+      "folder-1", file, "", 4, std::make_shared<Sha256SliceFile>(), [&](UploadProcessResult r) {
+        if (std::holds_alternative<uploadResult::onSuccess>(r) || std::holds_alternative<uploadResult::onFailure>(r)) {
+          if (outcomes++ == 0) outcome.set_value(r);
+        }
+      });
+  ASSERT_NE(handle, nullptr);
+  auto r = outcome.get_future().get();
+  ASSERT_TRUE(std::holds_alternative<uploadResult::onSuccess>(r));
+  auto create = server.requests().at(0);
+  EXPECT_EQ(create.header("Authorization"), "tok");
+  EXPECT_NE(create.body.find(R"("parentFolder":["folder-1"])"), std::string::npos) << create.body;
+  EXPECT_NE(create.body.find(R"("containerId":"container-9")"), std::string::npos) << create.body;
+  EXPECT_EQ(server.requestCount(), 1u);  // a rapid upload sends no part and no complete
+  cloud.setToken(std::nullopt);
+  cloud.setContentId(std::nullopt);
+  std::filesystem::remove(file);
 }
 
 }  // namespace

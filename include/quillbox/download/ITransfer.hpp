@@ -1,12 +1,15 @@
 #pragma once
 
 #include <filesystem>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "quillbox/download/Cancelable.hpp"
 #include "quillbox/download/DownloadResult.hpp"
+#include "quillbox/upload/ISliceFile.hpp"
+#include "quillbox/upload/UploadProcessResult.hpp"
 
 namespace quillbox {
 
@@ -27,6 +30,20 @@ class ITransfer {
                                                    std::filesystem::path localPath,
                                                    std::function<void(double)> progress,
                                                    std::function<void(DownloadResult)> completion) = 0;
+
+  /// Uploads `file` into the folder `cloudPath`. `sliceFile` describes the
+  /// file (hash and proposed parts) and is called once, on this thread,
+  /// before anything is sent; the create request is started before this
+  /// returns. `onCallback` then receives progress, one onItemFinish per part
+  /// and exactly one onSuccess or onFailure (-1006 "file invaild"), cancelled
+  /// or not. A failure found before the create request may be reported on
+  /// this thread, before the call returns; everything else arrives on the
+  /// SDK's main queue. `autoRename` is sent as the create request's
+  /// "autoRename"; `fileId` is not used. The handle may be dropped: the
+  /// upload runs on until it reports its outcome.
+  virtual std::shared_ptr<Cancelable> uploadFile(std::string cloudPath, std::filesystem::path file, std::string fileId,
+                                                 std::int64_t autoRename, std::shared_ptr<ISliceFile> sliceFile,
+                                                 std::function<void(UploadProcessResult)> onCallback) = 0;
 };
 
 }  // namespace quillbox
