@@ -20,6 +20,10 @@ bool isSecretKey(std::string_view key) {
   return std::find(kSecretKeys.begin(), kSecretKeys.end(), key) != kSecretKeys.end();
 }
 
+bool isUrlWithQuery(std::string_view s) {
+  return (s.rfind("http://", 0) == 0 || s.rfind("https://", 0) == 0) && s.find('?') != std::string_view::npos;
+}
+
 bool maskIn(bj::value& v) {
   bool changed = false;
   if (auto* o = v.if_object()) {
@@ -33,6 +37,11 @@ bool maskIn(bj::value& v) {
     }
   } else if (auto* a = v.if_array()) {
     for (auto& item : *a) changed = maskIn(item) || changed;
+  } else if (auto* s = v.if_string(); s && isUrlWithQuery(*s)) {
+    // Pre-signed upload and download addresses carry their signature in
+    // the query.
+    *s = maskUrlQuery(*s);
+    changed = true;
   }
   return changed;
 }
@@ -66,7 +75,8 @@ std::string maskUrlQuery(std::string_view url) {
 }
 
 std::string maskJsonSecrets(std::string_view body) {
-  bool mayHold = std::any_of(kSecretKeys.begin(), kSecretKeys.end(),
+  bool mayHold = body.find("://") != std::string_view::npos ||
+                 std::any_of(kSecretKeys.begin(), kSecretKeys.end(),
                              [&](std::string_view k) { return body.find(k) != std::string_view::npos; });
   if (!mayHold) return std::string(body);
   boost::system::error_code ec;

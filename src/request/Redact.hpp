@@ -13,8 +13,9 @@ inline constexpr std::string_view kMasked = "***";
 std::string maskUrlQuery(std::string_view url);
 
 /// A JSON body with the values of credential keys ("authCode", "accessToken",
-/// "password", ...) masked at any depth. Text that is not JSON, or holds no
-/// such key, comes back unchanged.
+/// "password", ...) masked at any depth, and the query values of every
+/// http(s) URL in it masked (pre-signed addresses). Text that is not JSON, or
+/// holds neither, comes back unchanged.
 std::string maskJsonSecrets(std::string_view body);
 
 /// A body as it may be logged: secrets masked, and cut after

@@ -59,6 +59,8 @@ TEST(RedactTest, QueriesHeadersAndBodiesLoseTheirSecrets) {
             R"({"authCode":"***","nested":[{"password":"***"}],"n":1})");
   EXPECT_EQ(maskJsonSecrets(R"({"fileName":"password.txt"})"), R"({"fileName":"password.txt"})");
   EXPECT_EQ(maskJsonSecrets("password is not JSON"), "password is not JSON");
+  EXPECT_EQ(maskJsonSecrets(R"({"multiParts":[{"uploadUrl":"https://h/p/1?X-Sig=abc&exp=9"}],"u":"http://h/q"})"),
+            R"({"multiParts":[{"uploadUrl":"https://h/p/1?X-Sig=***&exp=***"}],"u":"http://h/q"})");
 
   std::string big(40000, 'x');
   big += "文";
