@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -55,42 +56,50 @@ class ResultCollector {
 };
 
 /// Captures the SDK's log lines while alive; restores the default sink after.
+/// The sink holds the captured state itself, so a line written after the
+/// capture is gone (an answer's body is logged after its callback) lands in
+/// memory that is still alive.
 class LogCapture {
  public:
-  LogCapture() {
-    setLogSink([this](std::string_view line) {
-      std::lock_guard lock(mutex_);
-      lines_.emplace_back(line);
-      added_.notify_all();
+  LogCapture() : state_(std::make_shared<State>()) {
+    setLogSink([state = state_](std::string_view line) {
+      std::lock_guard lock(state->mutex);
+      state->lines.emplace_back(line);
+      state->added.notify_all();
     });
   }
   ~LogCapture() { resetLogSink(); }
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
+
   std::vector<std::string> lines() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
+    std::lock_guard lock(state_->mutex);
+    return state_->lines;
   }
   bool contains(std::string_view needle) const {
-    std::lock_guard lock(mutex_);
-    return containsLocked(needle);
+    std::lock_guard lock(state_->mutex);
+    return state_->contains(needle);
   }
   /// Waits for a line holding `needle`: some lines (the answer's body) are
   /// written after the callback has returned.
   bool waitFor(std::string_view needle, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const {
-    std::unique_lock lock(mutex_);
-    return added_.wait_for(lock, timeout, [&] { return containsLocked(needle); });
+    std::unique_lock lock(state_->mutex);
+    return state_->added.wait_for(lock, timeout, [&] { return state_->contains(needle); });
   }
 
  private:
-  bool containsLocked(std::string_view needle) const {
-    for (const auto& l : lines_) {
-      if (l.find(needle) != std::string::npos) return true;
+  struct State {
+    std::mutex mutex;
+    std::condition_variable added;
+    std::vector<std::string> lines;
+    bool contains(std::string_view needle) const {
+      for (const auto& l : lines) {
+        if (l.find(needle) != std::string::npos) return true;
+      }
+      return false;
     }
-    return false;
-  }
-
-  mutable std::mutex mutex_;
-  mutable std::condition_variable added_;
-  std::vector<std::string> lines_;
+  };
+  std::shared_ptr<State> state_;
 };
 
 }  // namespace quillbox::test
