@@ -17,9 +17,12 @@
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "support/Callbacks.hpp"
 #include "support/Nginx.hpp"
+#include "support/TestFiles.hpp"
 
 namespace quillbox {
 namespace {
+
+using test::readFile;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -27,20 +30,6 @@ using test::Nginx;
 using ::testing::ContainsRegex;
 
 constexpr const char* kSession = "com.resumable.download";
-
-std::string randomBody(std::size_t size, unsigned seed) {
-  std::mt19937 engine(seed);
-  std::string body(size, '\0');
-  for (auto& c : body) c = static_cast<char>(engine() & 0xFF);
-  return body;
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 /// What one start() reported. The callbacks share its state, so a late call is harmless.
 class Outcome {
@@ -131,7 +120,7 @@ class DownloadNginxTest : public ::testing::Test {
 };
 
 TEST_F(DownloadNginxTest, DownloadsAFileByteExactWithProgressToOne) {
-  const std::string body = randomBody(8 * 1024 * 1024 + 7, 21);
+  const std::string body = test::randomBytes(8 * 1024 * 1024 + 7, 21);
   const std::string url = nginx.putFile("files/big.bin", body);
   const fs::path destination = dir / "sub" / "big.bin";
   ResumableDownloader d(url, destination, kSession);
@@ -164,7 +153,7 @@ TEST_F(DownloadNginxTest, AMissingFileFailsWith404AndTheDestinationStaysAsItWas)
 }
 
 TEST_F(DownloadNginxTest, PauseThenStartAsksForTheRestWithIfRangeAndEndsByteExact) {
-  const std::string body = randomBody(6 * 1024 * 1024, 22);
+  const std::string body = test::randomBytes(6 * 1024 * 1024, 22);
   const std::string url = nginx.putFile("big.bin", body);
   const fs::path destination = dir / "big.bin";
   ResumableDownloader d(url, destination, kSession);
@@ -186,14 +175,14 @@ TEST_F(DownloadNginxTest, PauseThenStartAsksForTheRestWithIfRangeAndEndsByteExac
 }
 
 TEST_F(DownloadNginxTest, AFileReplacedWhilePausedIsFetchedAgainFromZero) {
-  const std::string url = nginx.putFile("changing.bin", randomBody(6 * 1024 * 1024, 23));
+  const std::string url = nginx.putFile("changing.bin", test::randomBytes(6 * 1024 * 1024, 23));
   const fs::path destination = dir / "changing.bin";
   ResumableDownloader d(url, destination, kSession);
   Outcome first;
   ASSERT_GT(startAndPause(d, first), 0u);
 
   // Another size, so nginx's ETag (modification time and size) differs for sure.
-  const std::string replaced = randomBody(5 * 1024 * 1024 + 3, 24);
+  const std::string replaced = test::randomBytes(5 * 1024 * 1024 + 3, 24);
   nginx.putFile("changing.bin", replaced);
   Outcome second;
   d.start(second.progress(), second.completion());
@@ -205,7 +194,7 @@ TEST_F(DownloadNginxTest, AFileReplacedWhilePausedIsFetchedAgainFromZero) {
 }
 
 TEST_F(DownloadNginxTest, AResumePointTakenToANewDownloaderContinues) {
-  const std::string body = randomBody(6 * 1024 * 1024, 25);
+  const std::string body = test::randomBytes(6 * 1024 * 1024, 25);
   const std::string url = nginx.putFile("handed.bin", body);
   const fs::path destination = dir / "handed.bin";
   std::optional<std::vector<std::uint8_t>> token;
@@ -242,7 +231,7 @@ struct PutBody {
 
 // The fixture also takes PUT bodies, as part uploads need.
 TEST_F(DownloadNginxTest, TheFixtureStoresPutBodies) {
-  const std::string body = randomBody(300 * 1024, 27);
+  const std::string body = test::randomBytes(300 * 1024, 27);
   PutBody source{body};
   CURL* easy = curl_easy_init();
   ASSERT_NE(easy, nullptr);

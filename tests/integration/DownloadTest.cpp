@@ -28,9 +28,14 @@
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
+#include "support/TestFiles.hpp"
 
 namespace quillbox {
 namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -41,42 +46,6 @@ using test::Reply;
 using ::testing::HasSubstr;
 
 constexpr const char* kSession = "com.resumable.download";
-
-std::string randomBody(std::size_t size, unsigned seed) {
-  std::mt19937 engine(seed);
-  std::string body(size, '\0');
-  for (auto& c : body) c = static_cast<char>(engine() & 0xFF);
-  return body;
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void writeFile(const fs::path& path, std::string_view content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-}
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/quillbox-download-XXXXXX";
-    path_ = ::mkdtemp(pattern);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 /// The downloader's hidden partial files in `dir`.
 std::vector<fs::path> partialFiles(const fs::path& dir) {
@@ -298,7 +267,7 @@ class DownloadTest : public ::testing::Test {
 };
 
 TEST_F(DownloadTest, DownloadsTheBodyByteExactWithRisingProgressAndTheLogLines) {
-  const std::string body = randomBody(3 * 1024 * 1024 + 123, 1);
+  const std::string body = test::randomBytes(3 * 1024 * 1024 + 123, 1);
   server.setHandler([&](const RecordedRequest&) { return bodyReply(body); });
   LogCapture log;
   const fs::path destination = dir.path() / "report.bin";
@@ -356,7 +325,7 @@ TEST_F(DownloadTest, DownloadsTheBodyByteExactWithRisingProgressAndTheLogLines) 
 }
 
 TEST_F(DownloadTest, FollowsRedirectsAndReportsNegativeFractionsWhileTheSizeIsUnknown) {
-  const std::string body = randomBody(300 * 1024, 2);
+  const std::string body = test::randomBytes(300 * 1024, 2);
   server.setHandler([&](const RecordedRequest& request) {
     if (request.target == "/old") {
       Reply moved;
@@ -385,7 +354,7 @@ TEST_F(DownloadTest, FollowsRedirectsAndReportsNegativeFractionsWhileTheSizeIsUn
 }
 
 TEST_F(DownloadTest, CreatesMissingDirectoriesAndReplacesAnExistingFile) {
-  const std::string first = randomBody(100 * 1024, 3);
+  const std::string first = test::randomBytes(100 * 1024, 3);
   const std::string second = "a shorter body";
   server.enqueue(bodyReply(first));
   server.enqueue(bodyReply(second));
@@ -506,7 +475,7 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
   EXPECT_EQ(probe->completions(), 1u);
 
   // In the middle of the body, with a partial file on disk.
-  const std::string body = randomBody(4 * 1024 * 1024, 4);
+  const std::string body = test::randomBytes(4 * 1024 * 1024, 4);
   server.setHandler([&](const RecordedRequest&) { return bodyReply(body); });
   throttle(256 * 1024);
   auto slow = downloader("/big", destination);
@@ -533,7 +502,7 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
 }
 
 TEST_F(DownloadTest, PauseKeepsTheResumePointAndStartContinuesWithRangeAndIfRange) {
-  const std::string body = randomBody(4 * 1024 * 1024, 5);
+  const std::string body = test::randomBytes(4 * 1024 * 1024, 5);
   RangeFile file(body, "\"v1\"");
   server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
   LogCapture log;
@@ -576,14 +545,14 @@ TEST_F(DownloadTest, PauseKeepsTheResumePointAndStartContinuesWithRangeAndIfRang
 }
 
 TEST_F(DownloadTest, AFileChangedOnTheServerWhilePausedIsDownloadedAgainFromZero) {
-  RangeFile file(randomBody(4 * 1024 * 1024, 6), "\"v1\"");
+  RangeFile file(test::randomBytes(4 * 1024 * 1024, 6), "\"v1\"");
   server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
   const fs::path destination = dir.path() / "changing.bin";
   auto d = downloader("/changing.bin", destination);
   const auto kept = startAndPause(*d, Probe::make());
   ASSERT_GT(kept, 0u);
 
-  const std::string changed = randomBody(3 * 1024 * 1024 + 17, 7);
+  const std::string changed = test::randomBytes(3 * 1024 * 1024 + 17, 7);
   file.replace(changed, "\"v2\"");
   auto probe = Probe::make();
   d->start(probe->progress(), probe->completion());
@@ -598,7 +567,7 @@ TEST_F(DownloadTest, AFileChangedOnTheServerWhilePausedIsDownloadedAgainFromZero
 }
 
 TEST_F(DownloadTest, AResumePointHandedToANewDownloaderContinues) {
-  const std::string body = randomBody(4 * 1024 * 1024, 8);
+  const std::string body = test::randomBytes(4 * 1024 * 1024, 8);
   RangeFile file(body, "\"abc\"");
   server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
   const fs::path destination = dir.path() / "handed.bin";
@@ -698,7 +667,7 @@ TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
 }
 
 TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndA206ThatEndsShort) {
-  const std::string body = randomBody(64 * 1024, 9);
+  const std::string body = test::randomBytes(64 * 1024, 9);
   RangeFile file(body, "\"w\"");
   const fs::path destination = dir.path() / "r.bin";
   const std::string url = server.baseUrl() + "/r.bin";
@@ -762,7 +731,7 @@ TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndA206ThatEndsShort) {
 }
 
 TEST_F(DownloadTest, ABodyCutShortFailsAndLeavesNoFileBehind) {
-  const std::string body = randomBody(1024 * 1024, 10);
+  const std::string body = test::randomBytes(1024 * 1024, 10);
   const fs::path destination = dir.path() / "cut.bin";
   auto run = [&](const std::string& url) {
     ResumableDownloader d(url, destination, kSession);
@@ -807,8 +776,8 @@ TEST_F(DownloadTest, ABodyCutShortFailsAndLeavesNoFileBehind) {
 }
 
 TEST_F(DownloadTest, TwoDownloadsRunSideBySideEachWithItsOwnCallbacks) {
-  const std::string one = randomBody(1024 * 1024, 11);
-  const std::string two = randomBody(700 * 1024, 12);
+  const std::string one = test::randomBytes(1024 * 1024, 11);
+  const std::string two = test::randomBytes(700 * 1024, 12);
   server.setHandler([&](const RecordedRequest& r) { return bodyReply(r.target == "/one" ? one : two); });
   throttle(2 * 1024 * 1024);
   auto p1 = Probe::make();
@@ -839,7 +808,7 @@ TEST_F(DownloadTest, TwoDownloadsRunSideBySideEachWithItsOwnCallbacks) {
 }
 
 TEST_F(DownloadTest, ADroppedHandleStillReportsAndTheLastReferenceMayGoInACallback) {
-  const std::string body = randomBody(200 * 1024, 13);
+  const std::string body = test::randomBytes(200 * 1024, 13);
   Reply slow = bodyReply(body);
   slow.delay = 200ms;
   server.setHandler([&](const RecordedRequest&) { return slow; });
@@ -892,7 +861,7 @@ TEST_F(DownloadTest, AStalledTransferFailsButASlowSteadyOneDoesNot) {
   EXPECT_THAT(result->error().message, HasSubstr("Timeout was reached"));
 
   // Longer in total than the stall time-out, but never standing still.
-  const std::string body = randomBody(640 * 1024, 14);
+  const std::string body = test::randomBytes(640 * 1024, 14);
   server.enqueue(bodyReply(body));
   limits.maxBytesPerSecond = 256 * 1024;
   download::setDownloadLimits(limits);

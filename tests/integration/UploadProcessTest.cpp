@@ -27,6 +27,7 @@
 #include "services/file/FileImpl.hpp"
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
+#include "support/TestFiles.hpp"
 #include "upload/ProofCodeCalculator.hpp"
 #include "upload/UploadProcessTask.hpp"
 #include "util/MainQueue.hpp"
@@ -35,6 +36,8 @@
 
 namespace quillbox {
 namespace {
+
+using test::TempDir;
 
 namespace fs = std::filesystem;
 namespace bj = boost::json;
@@ -48,34 +51,6 @@ using ::testing::HasSubstr;
 
 constexpr const char* kCreate = "/quillbox/ose/v1/files/create";
 constexpr const char* kComplete = "/quillbox/ose/v1/files/complete";
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/quillbox-upload-XXXXXX";
-    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  fs::path write(const std::string& name, const std::string& content) const {
-    const fs::path p = path_ / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-  }
-
- private:
-  fs::path path_;
-};
-
-std::string randomContent(std::size_t size, unsigned seed) {
-  std::mt19937 engine(seed);
-  std::string s(size, '\0');
-  for (auto& c : s) c = static_cast<char>(engine() & 0xff);
-  return s;
-}
 
 std::string sha256Hex(std::string_view bytes) { return util::toHex(*util::sha256(bytes)); }
 
@@ -227,7 +202,7 @@ class UploadProcessTest : public ::testing::Test {
 };
 
 TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingContentEndsThere) {
-  const std::string content = randomContent(3000, 1);
+  const std::string content = test::randomBytes(3000, 1);
   const fs::path file = dir.write("photo.jpg", content);
   auto slice = std::make_shared<FixedSlice>(
       R"({"size":3000,"hash":"host-hash","mimeType":"x/y","parts":[)"
@@ -300,7 +275,7 @@ TEST_F(UploadProcessTest, NoPartsToSendGoesStraightToComplete) {
 }
 
 TEST_F(UploadProcessTest, TwoPartsUploadTheirBytesThenCompleteAndSucceedOnce) {
-  const std::string content = randomContent((3 << 20) + 777, 2);
+  const std::string content = test::randomBytes((3 << 20) + 777, 2);
   const fs::path file = dir.write("movie.mp4", content);
   auto slice = std::make_shared<Sha256SliceFile>(2 << 20);
   // The server answers with the two parts at URLs of its own, signed.
@@ -367,7 +342,7 @@ TEST_F(UploadProcessTest, TwoPartsUploadTheirBytesThenCompleteAndSucceedOnce) {
 }
 
 TEST_F(UploadProcessTest, OneFailedPartFailsTheUploadWithoutComplete) {
-  const std::string content = randomContent(4000, 3);
+  const std::string content = test::randomBytes(4000, 3);
   const fs::path file = dir.write("data.bin", content);
   const std::string base = server.baseUrl();
   route(
@@ -436,7 +411,7 @@ TEST_F(UploadProcessTest, FailuresBeforeTheCreateRequestAreReportedBeforeUploadF
 }
 
 TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailure) {
-  const fs::path file = dir.write("a.bin", randomContent(100, 4));
+  const fs::path file = dir.write("a.bin", test::randomBytes(100, 4));
   auto slice = std::make_shared<FixedSlice>(R"({"size":100,"hash":"h","parts":[]})");
   struct Case {
     Reply create;
@@ -469,7 +444,7 @@ TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailure) {
 }
 
 TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere) {
-  const fs::path file = dir.write("a.bin", randomContent(100, 5));
+  const fs::path file = dir.write("a.bin", test::randomBytes(100, 5));
   auto slice = std::make_shared<FixedSlice>(R"({"size":100,"hash":"h","parts":[{"partNumber":1,"partOffset":0,"partSize":100}]})");
   for (const bool rapid : {false, true}) {
     server.reset();
@@ -506,7 +481,7 @@ TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere
 }
 
 TEST_F(UploadProcessTest, CancelDuringThePartsStopsThemAndFailsOnce) {
-  const std::string content = randomContent(3000, 6);
+  const std::string content = test::randomBytes(3000, 6);
   const fs::path file = dir.write("a.bin", content);
   const std::string base = server.baseUrl();
   std::string parts = "[";

@@ -22,6 +22,7 @@
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/Nginx.hpp"
+#include "support/TestFiles.hpp"
 #include "upload/UploadManager.hpp"
 #include "upload/UploadTask.hpp"
 #include "util/MainQueue.hpp"
@@ -30,6 +31,9 @@
 
 namespace quillbox {
 namespace {
+
+using test::TempDir;
+using test::readFile;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -41,41 +45,6 @@ using upload::UploadResult;
 using upload::UploadTask;
 namespace part = upload::partResult;
 using ::testing::HasSubstr;
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/quillbox-part-XXXXXX";
-    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  fs::path write(const std::string& name, const std::string& content) const {
-    const fs::path p = path_ / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-  }
-
- private:
-  fs::path path_;
-};
-
-std::string randomContent(std::size_t size, unsigned seed) {
-  std::mt19937 engine(seed);
-  std::string s(size, '\0');
-  for (auto& c : s) c = static_cast<char>(engine() & 0xff);
-  return s;
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 std::string sha256Hex(std::string_view bytes) { return util::toHex(*util::sha256(bytes)); }
 
@@ -114,7 +83,7 @@ class UploadTransportTest : public ::testing::Test {
 };
 
 TEST_F(UploadTransportTest, PutCarriesExactlyItsRangeWithTwoHeadersToTheUrlAsGiven) {
-  const std::string content = randomContent(1 << 20, 1);
+  const std::string content = test::randomBytes(1 << 20, 1);
   const fs::path file = dir.write("big.bin", content);
   // The server keeps only the hash of what it received.
   std::mutex mutex;
@@ -173,7 +142,7 @@ TEST_F(UploadTransportTest, PutCarriesExactlyItsRangeWithTwoHeadersToTheUrlAsGiv
 }
 
 TEST_F(UploadTransportTest, StatusOutsideTwoHundredsFailsThePart) {
-  const fs::path file = dir.write("f.bin", randomContent(5000, 2));
+  const fs::path file = dir.write("f.bin", test::randomBytes(5000, 2));
   struct Case {
     int status;
     bool success;
@@ -194,7 +163,7 @@ TEST_F(UploadTransportTest, StatusOutsideTwoHundredsFailsThePart) {
 }
 
 TEST_F(UploadTransportTest, PartRunningPastTheEndSendsOnlyTheBytesThatExist) {
-  const std::string content = randomContent(1000, 3);
+  const std::string content = test::randomBytes(1000, 3);
   const fs::path file = dir.write("short.bin", content);
   Reports tail, beyond;
   makeTask(file, server.baseUrl() + "/tail", 900, 500, "2900", tail)->run();
@@ -252,7 +221,7 @@ TEST_F(UploadTransportTest, PartsThatCannotBeSentFailWithoutTouchingTheServer) {
 }
 
 TEST_F(UploadTransportTest, CancelAbortsARunningPutAtOnce) {
-  const std::string content = randomContent(300000, 4);
+  const std::string content = test::randomBytes(300000, 4);
   const fs::path file = dir.write("f.bin", content);
   // The server takes the whole body and then never answers in time.
   server.setHandler([](const RecordedRequest&) {
@@ -317,7 +286,7 @@ TEST(UploadNginx, PartsPutToNginxLandByteExact) {
   test::Nginx nginx;
   TempDir dir;
   const std::int64_t partSize = 512 * 1024;
-  const std::string content = randomContent(5 * partSize + 12345, 5);
+  const std::string content = test::randomBytes(5 * partSize + 12345, 5);
   const fs::path file = dir.write("upload.bin", content);
 
   auto manager = std::make_shared<upload::UploadManager>();

@@ -13,34 +13,16 @@
 #include <vector>
 
 #include "support/Callbacks.hpp"
+#include "support/TestFiles.hpp"
 #include "upload/ProofCodeCalculator.hpp"
 
 namespace quillbox {
 namespace {
 
+using test::TempDir;
+
 namespace fs = std::filesystem;
 using upload::ProofCodeCalculator;
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/quillbox-proof-XXXXXX";
-    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  fs::path write(const std::string& name, const std::string& content) const {
-    const fs::path p = path_ / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-  }
-
- private:
-  fs::path path_;
-};
 
 /// `openssl dgst -sha256` of a file's bytes, as 64 hex digits.
 std::string opensslSha256(const fs::path& file) {
@@ -66,13 +48,6 @@ std::string expectedCode(const TempDir& dir, const std::string& token, const std
   return opensslSha256(dir.write("stretch", stretch));
 }
 
-std::string randomContent(std::size_t size, unsigned seed) {
-  std::mt19937 engine(seed);
-  std::string s(size, '\0');
-  for (auto& c : s) c = static_cast<char>(engine() & 0xff);
-  return s;
-}
-
 TEST(UploadProofCode, MatchesTheOpensslComputationForTokensAndSizes) {
   TempDir dir;
   struct Case {
@@ -86,7 +61,7 @@ TEST(UploadProofCode, MatchesTheOpensslComputationForTokensAndSizes) {
       {"tok-123", 5},      {"abc", 1},          {"", 3},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    const std::string content = randomContent(cases[i].size, static_cast<unsigned>(i) + 1);
+    const std::string content = test::randomBytes(cases[i].size, static_cast<unsigned>(i) + 1);
     const fs::path file = dir.write("file" + std::to_string(i) + ".bin", content);
     const std::string code = ProofCodeCalculator::calcProofCode(cases[i].token, file);
     EXPECT_EQ(code, expectedCode(dir, cases[i].token, content)) << "case " << i;
