@@ -31,8 +31,9 @@ constexpr Group kGroups[] = {
 };
 
 const ExtensionTable& extensionTable() {
-  // Built once, on first use; read-only afterwards.
-  static const ExtensionTable table = [] {
+  // Built once, on first use; read-only afterwards. Never destroyed, so an
+  // upload still running while the process exits can read it.
+  static const ExtensionTable& table = *new ExtensionTable([] {
     ExtensionTable t;
     for (const Group& g : kGroups) {
       std::string_view list = g.extensions;
@@ -43,7 +44,7 @@ const ExtensionTable& extensionTable() {
       }
     }
     return t;
-  }();
+  }());
   return table;
 }
 

@@ -11,7 +11,8 @@ namespace quillbox::upload {
 using util::log;
 
 namespace {
-const std::string kTag(UploadManager::TAG);
+// Never destroyed: parts and uploads may still log while the process exits.
+const std::string& kTag = *new std::string(UploadManager::TAG);
 }
 
 std::string UploadManager::ResultData::description() const {

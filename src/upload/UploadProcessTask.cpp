@@ -23,7 +23,8 @@ using State = UploadProcessTask::State;
 
 namespace {
 
-const std::string kTag(UploadProcessTask::TAG);
+// Never destroyed: parts and uploads may still log while the process exits.
+const std::string& kTag = *new std::string(UploadProcessTask::TAG);
 
 std::int64_t secondsSince1970() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();

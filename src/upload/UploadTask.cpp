@@ -15,7 +15,8 @@ namespace quillbox::upload {
 using util::log;
 
 namespace {
-const std::string kTag(UploadTask::TAG);
+// Never destroyed: parts and uploads may still log while the process exits.
+const std::string& kTag = *new std::string(UploadTask::TAG);
 }
 
 void UploadTask::run() {
