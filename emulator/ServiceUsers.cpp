@@ -1,0 +1,236 @@
+// Sign-in, spaces, the user directory, and the carrier's packages.
+
+#include <algorithm>
+
+#include "emulator/Crypto.hpp"
+#include "emulator/Service.hpp"
+#include "emulator/ServiceUtil.hpp"
+#include "quillbox/services/carrier/CarrierRecords.hpp"
+#include "quillbox/services/user/UserRecords.hpp"
+
+namespace quillbox::emulator {
+
+namespace {
+
+constexpr Millis kYear = 365LL * 24 * 3600 * 1000;
+
+struct Package {
+  const char* id;
+  const char* name;
+  std::int64_t type;
+  std::int64_t capacity;  // 0: the configured default capacity
+  const char* price;
+  const char* promotionPrice;
+};
+
+constexpr Package kPackages[] = {
+    {"basic", "Basic", 1, 0, "0.00", "0.00"},
+    {"plus-200g", "Plus 200 GB", 2, 200LL << 30, "9.90", "6.90"},
+    {"pro-2t", "Pro 2 TB", 3, 2LL << 40, "49.90", "39.90"},
+};
+
+}  // namespace
+
+UserRec& Service::createUser(std::string name, std::string authCodeHash, std::int64_t deptId, std::int64_t role) {
+  UserRec u;
+  u.userId = newId("u");
+  u.innerId = state_.nextInnerId++;
+  u.name = std::move(name);
+  u.authCodeHash = std::move(authCodeHash);
+  u.containerId = newId("c");
+  u.rootId = newId("r");
+  u.capacity = config_.capacity;
+  u.deptId = deptId;
+  u.mobile = "1390000" + std::to_string(1000 + u.innerId % 9000);
+  u.role = role;
+  u.status = 0;
+  u.createTime = now();
+  u.orders.push_back({"basic", u.createTime, u.createTime + kYear});
+  NodeRec root;
+  root.id = u.rootId;
+  root.ownerId = u.userId;
+  root.name = "root";
+  root.folder = true;
+  root.mimeType = "inode/directory";
+  root.fileType = "10";
+  root.createdTime = root.editedTime = u.createTime;
+  const std::string id = u.userId;
+  state_.users[id] = std::move(u);
+  state_.insert(std::move(root));
+  return state_.users[id];
+}
+
+void Service::seed() {
+  state_.departments = {{100, 0, "Quillbox"}, {101, 100, "Engineering"}, {102, 100, "Sales"}, {103, 101, "Platform"}};
+  // A small directory of people who never sign in, so that user lists have content.
+  createUser("Ada Lovelace", {}, 101, 1);
+  createUser("Grace Hopper", {}, 101, 0);
+  createUser("Katherine Johnson", {}, 103, 0);
+  createUser("Edsger Dijkstra", {}, 103, 0);
+  createUser("Margaret Hamilton", {}, 102, 1);
+  createUser("Alan Turing", {}, 102, 0);
+}
+
+HttpResponse Service::signIn(const HttpRequest& req) {
+  const auto bean = bodyAs<AuthCodeBean>(req);
+  if (!bean.authCode || bean.authCode->empty()) throw ApiError{400, "authCode is required"};
+  const std::string hash = sha256Hex(*bean.authCode);
+  UserRec* user = nullptr;
+  for (auto& [id, u] : state_.users) {
+    if (!u.authCodeHash.empty() && constantTimeEquals(u.authCodeHash, hash)) user = &u;
+  }
+  if (!user) user = &createUser("user-" + hash.substr(0, 8), hash, 101, 0);
+  const std::string token = randomHex(16);
+  state_.tokens[token] = user->userId;
+  markDirty();
+
+  UserAuthResp resp;
+  resp.accessToken = token;
+  resp.innerUserId = user->innerId;
+  resp.data = OrgUserInfo(user->userId, user->name, std::string("standard"), std::string("active"), user->mobile,
+                          std::string("free"));
+  return ok(std::move(resp));
+}
+
+HttpResponse Service::getSpace(const UserRec& u, const std::string& ownerId, const Query& q) {
+  if (!ownerId.empty() && ownerId != u.userId) {
+    if (state_.users.count(ownerId)) throw ApiError{403, "only your own space can be read"};
+    throw ApiError{404, "no such user: " + ownerId};
+  }
+  if (auto type = queryText(q, "type"); type && !type->empty() && *type != "1" && *type != "personal") {
+    throw ApiError{404, "no space of type \"" + *type + "\""};
+  }
+  checkContainer(u, queryText(q, "containerId"));
+  SpaceInfo info;
+  info.tenantId = "emulator";
+  info.creator = u.userId;
+  info.createTime = isoTime(u.createTime);
+  info.modifier = u.userId;
+  info.updateTime = isoTime(now());
+  info.ownerId = u.userId;
+  info.type = 1;
+  info.status = 0;
+  info.capacity = u.capacity;
+  info.spaceUsed = u.spaceUsed;
+  info.containerId = u.containerId;
+  info.rootFileId = u.rootId;
+  info.bizRootFileId = u.rootId;
+  GetSpaceResp resp;
+  resp.data = info;
+  return ok(std::move(resp));
+}
+
+UserInfo Service::userInfo(const UserRec& u) const {
+  UserInfo info;
+  info.id = u.innerId;
+  info.name = u.name;
+  info.userId = u.userId;
+  info.deptId = u.deptId;
+  for (const auto& d : state_.departments) {
+    if (d.id == u.deptId) info.deptName = d.name;
+  }
+  info.mobile = u.mobile;
+  info.role = u.role;
+  info.status = u.status;
+  return info;
+}
+
+HttpResponse Service::getUserById(const std::string& userId) {
+  if (userId.empty()) throw ApiError{400, "a user id is required"};
+  auto it = state_.users.find(userId);
+  if (it == state_.users.end()) throw ApiError{404, "no such user: " + userId};
+  GetUsersByIdResponse resp;
+  resp.data = userInfo(it->second);
+  return ok(std::move(resp));
+}
+
+HttpResponse Service::getUserList(const Query& q) {
+  const auto isDirect = queryText(q, "isDirect");
+  if (!isDirect) throw ApiError{400, "isDirect is required"};
+  if (*isDirect != "true" && *isDirect != "false") throw ApiError{400, "isDirect is true or false"};
+  const auto dept = queryInt(q, "deptId");
+  if (dept && std::none_of(state_.departments.begin(), state_.departments.end(),
+                           [&](const Department& d) { return d.id == *dept; })) {
+    throw ApiError{404, "no such department: " + std::to_string(*dept)};
+  }
+  auto within = [&](std::int64_t deptId) {
+    if (!dept) return true;
+    if (*isDirect == "true") return deptId == *dept;
+    for (int depth = 0; depth < 64 && deptId != 0; ++depth) {
+      if (deptId == *dept) return true;
+      std::int64_t parent = 0;
+      for (const auto& d : state_.departments) {
+        if (d.id == deptId) parent = d.parentId;
+      }
+      deptId = parent;
+    }
+    return false;
+  };
+  const std::string keyWord = queryText(q, "keyWord").value_or("");
+  std::vector<const UserRec*> matches;
+  for (const auto& [id, u] : state_.users) {
+    if (!within(u.deptId)) continue;
+    if (!containsIgnoringCase(u.name, keyWord) && !containsIgnoringCase(u.userId, keyWord) &&
+        u.mobile.find(keyWord) == std::string::npos) {
+      continue;
+    }
+    matches.push_back(&u);
+  }
+  std::sort(matches.begin(), matches.end(), [](const UserRec* a, const UserRec* b) { return a->innerId < b->innerId; });
+  const std::int64_t offset = queryInt(q, "offset").value_or(0);
+  const std::int64_t limit = queryInt(q, "limit").value_or(20);
+  if (offset < 0 || limit < 0) throw ApiError{400, "offset and limit must not be negative"};
+  std::vector<UserInfo> list;
+  for (std::size_t i = static_cast<std::size_t>(offset);
+       i < matches.size() && list.size() < static_cast<std::size_t>(std::min<std::int64_t>(limit, 1000)); ++i) {
+    list.push_back(userInfo(*matches[i]));
+  }
+  GetuserListResponse resp(std::move(list), static_cast<std::int64_t>(matches.size()));
+  return ok(std::move(resp));
+}
+
+HttpResponse Service::packages() {
+  std::vector<DrivePackageInfo> list;
+  for (const auto& p : kPackages) {
+    DrivePackageInfo info;
+    info.packageId = p.id;
+    info.name = p.capacity ? std::string(p.name) : std::string(p.name) + " " + std::to_string(config_.capacity >> 30) + " GB";
+    info.type = p.type;
+    info.capacity = p.capacity ? p.capacity : config_.capacity;
+    info.status = 1;
+    info.price = p.price;
+    info.promotionPrice = p.promotionPrice;
+    info.countryCode = "CN";
+    info.currencyCode = "CNY";
+    list.push_back(std::move(info));
+  }
+  GetstandPackagesResponse resp;
+  resp.data = std::move(list);
+  return ok(std::move(resp));
+}
+
+HttpResponse Service::packageOrders(const UserRec& u) {
+  std::vector<OrderedPackageInfo> list;
+  for (const auto& order : u.orders) {
+    for (const auto& p : kPackages) {
+      if (order.packageId != p.id) continue;
+      OrderedPackageInfo info;
+      info.activateTime = isoTime(order.activateTime);
+      info.endTime = isoTime(order.endTime);
+      info.packageId = p.id;
+      info.name = p.capacity ? std::string(p.name) : std::string(p.name) + " " + std::to_string(u.capacity >> 30) + " GB";
+      info.type = p.type;
+      info.capacity = p.capacity ? p.capacity : u.capacity;
+      info.status = order.endTime > now() ? 1 : 0;
+      info.price = p.price;
+      info.countryCode = "CN";
+      info.currencyCode = "CNY";
+      list.push_back(std::move(info));
+    }
+  }
+  GetStandPackagesOrdersResponse resp;
+  resp.data = std::move(list);
+  return ok(std::move(resp));
+}
+
+}  // namespace quillbox::emulator

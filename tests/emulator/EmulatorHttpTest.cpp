@@ -1,0 +1,589 @@
+// The emulator at the HTTP level: what a client outside the SDK sees.
+
+#include <sys/socket.h>
+#include <sys/time.h>
+
+#include <gmock/gmock.h>
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/http/read.hpp>
+#include <boost/beast/http/string_body.hpp>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+
+#include "emulator/Crypto.hpp"
+#include "emulator/Storage.hpp"
+#include "EmulatorFixture.hpp"
+#include "upload/ProofCodeCalculator.hpp"
+
+namespace quillbox::test {
+namespace {
+
+namespace bj = boost::json;
+namespace fs = std::filesystem;
+
+using EmulatorHttpTest = EmulatorTest;
+
+std::string str(const bj::object& o, const char* key) {
+  auto it = o.find(key);
+  return it != o.end() && it->value().is_string() ? std::string(it->value().as_string()) : std::string();
+}
+std::int64_t num(const bj::object& o, const char* key) {
+  auto it = o.find(key);
+  return it != o.end() && it->value().is_int64() ? it->value().as_int64() : -999;
+}
+
+std::string randomBytes(std::size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string out(n, '\0');
+  for (auto& c : out) c = static_cast<char>(gen());
+  return out;
+}
+
+/// A non-2xx answer that carries the envelope with the status as code and a message.
+void expectEnvelope(const HttpAnswer& a, long status, const std::string& context) {
+  EXPECT_EQ(a.status, status) << context << ": " << a.body;
+  auto o = a.json();
+  EXPECT_EQ(num(o, "code"), status) << context << ": " << a.body;
+  EXPECT_FALSE(str(o, "msg").empty()) << context << ": " << a.body;
+}
+
+// Creates an upload of `content` in two parts; returns the create answer.
+bj::object createUpload(EmulatorTest& t, const std::string& token, const std::string& name, const std::string& content,
+                        std::int64_t firstPart, const std::string& proof = {}) {
+  const std::string sha = emulator::sha256Hex(content);
+  std::string body = R"({"fileName":")" + name + R"(","sha256":")" + sha + R"(","length":)" +
+                     std::to_string(content.size()) + R"(,"uploadType":1,"autoRename":2,"hidden":false)";
+  if (!proof.empty()) body += R"(,"proofCode":")" + proof + "\"";
+  body += R"(,"multiParts":[{"partNumber":1,"partSize":)" + std::to_string(firstPart) +
+          R"(,"partOffset":0},{"partNumber":2,"partSize":)" + std::to_string(content.size() - firstPart) +
+          R"(,"partOffset":)" + std::to_string(firstPart) + "}]}";
+  auto a = t.call("POST", "files/create", token, body);
+  EXPECT_EQ(a.status, 200) << a.body;
+  return a.json();
+}
+
+std::string partUrl(const bj::object& created, std::size_t index) {
+  return std::string(created.at("multiParts").as_array().at(index).as_object().at("uploadUrl").as_string());
+}
+
+TEST_F(EmulatorHttpTest, SignInGivesTokensAndEveryOtherCallNeedsOne) {
+  auto first = http("POST", api("carrier/standard/user/auth"), R"({"authCode":"code-A"})").json();
+  auto again = http("POST", api("carrier/standard/user/auth"), R"({"authCode":"code-A"})").json();
+  auto other = http("POST", api("carrier/standard/user/auth"), R"({"authCode":"code-B"})").json();
+  EXPECT_EQ(num(first, "code"), 0);
+  // The same code is the same user, with a token of its own each time; another code is another user.
+  EXPECT_EQ(num(first, "innerUserId"), num(again, "innerUserId"));
+  EXPECT_NE(str(first, "accessToken"), str(again, "accessToken"));
+  EXPECT_NE(num(first, "innerUserId"), num(other, "innerUserId"));
+  for (const auto& token : {str(first, "accessToken"), str(again, "accessToken")}) {
+    auto space = call("GET", "space/", token);
+    EXPECT_EQ(space.status, 200) << space.body;
+  }
+
+  expectEnvelope(http("GET", api("space/")), 401, "no Authorization");
+  expectEnvelope(call("GET", "space/", "not-a-token"), 401, "unknown token");
+  expectEnvelope(http("POST", api("carrier/standard/user/auth"), R"({"authCode":""})"), 400, "empty code");
+  auto wrongType = http("POST", api("carrier/standard/user/auth"), R"({"authCode":5})");
+  expectEnvelope(wrongType, 400, "numeric code");
+  EXPECT_NE(wrongType.body.find("authCode"), std::string::npos) << "the message names the key";
+}
+
+TEST_F(EmulatorHttpTest, BadInputGetsAClearEnvelopeAndNeverStopsTheServer) {
+  const std::string token = signIn("bad-input");
+  const std::string otherToken = signIn("someone-else");
+  auto folder = call("POST", "directory", otherToken, R"({"fileName":"private","renameMode":2,"hidden":false})").json();
+  const std::string foreignFolder = str(folder, "id");
+
+  struct Case {
+    std::string method, path, body;
+    long status;
+  };
+  const std::vector<Case> cases = {
+      {"POST", "files/list", R"({"hidden":)", 400},                               // malformed JSON
+      {"POST", "files/list", R"([1,2,3])", 400},                                  // not an object
+      {"POST", "files/list", R"({"hidden":"yes"})", 400},                         // wrong type
+      {"POST", "files/list", "", 400},                                            // no body
+      {"POST", "files/list", R"({"hidden":false,"pageInfo":{"pageSize":1.5}})", 400},  // fraction for an integer
+      {"POST", "files/list", R"({"hidden":false,"parentFileId":"nope"})", 404},    // unknown id
+      {"POST", "files/list", R"({"hidden":false,"pageInfo":{"pageSize":10,"pageCursor":"zz"}})", 400},
+      {"POST", "files/unknownType", R"({"hidden":false})", 400},
+      {"POST", "files/list", R"({"hidden":false,"parentFileId":")" + foreignFolder + "\"}", 404},  // outside the tree
+      {"POST", "directory", R"({"fileName":"..","renameMode":2,"hidden":false})", 400},
+      {"POST", "directory", R"({"fileName":"a/b","renameMode":2,"hidden":false})", 400},
+      {"POST", "directory", R"({"fileName":"x","renameMode":2,"hidden":false,"parentFolder":[")" + foreignFolder + "\"]}",
+       404},
+      {"POST", "files/rename/nope", R"({"name":"x","renameMode":2})", 404},
+      {"POST", "files/create", R"({"fileName":"a","sha256":"zz","length":1,"uploadType":1,"autoRename":2,"hidden":false})",
+       400},
+      {"POST", "files/create",
+       R"({"fileName":"a","sha256":")" + std::string(64, 'a') +
+           R"(","length":10,"uploadType":1,"autoRename":2,"hidden":false,"multiParts":[{"partNumber":1,"partSize":4,"partOffset":0},{"partNumber":2,"partSize":4,"partOffset":5}]})",
+       400},  // a gap between parts
+      {"GET", "files/statsDir?fileId=nope&recursive=true", "", 404},
+      {"GET", "files/statsDir?recursive=maybe", "", 400},
+      {"GET", "userList?isDirect=true&offset=ten", "", 400},
+      {"GET", "users/nobody", "", 404},
+      {"GET", "no/such/endpoint", "", 404},
+      {"GET", "files/create", "", 405},
+      {"GET", "files/../files/path", "", 400},  // a dot segment
+      {"GET", "files/path?fileId=%zz", "", 400},
+      {"GET", "job-does-not-exist", "", 404},
+      {"GET", "jobs?offset=-5", "", 400},
+      {"GET", "share?pageSize=-1", "", 400},
+      {"GET", "star/files?pageCursor=abc", "", 400},
+      {"GET", "userList?isDirect=true&limit=99999999999999999999", "", 400},
+      {"GET", "space/..%2F..", "", 404},
+      {"POST", "share/files", R"({"pageSize":10,"shortUrl":"nope"})", 404},
+      {"POST", "cancel", R"({"jobId":"nope"})", 404},
+      {"POST", "star/batch", R"({"starred":true})", 400},  // a required key missing
+  };
+  for (const auto& c : cases) {
+    expectEnvelope(call(c.method, c.path, token, c.body), c.status, c.method + " " + c.path + " " + c.body);
+  }
+
+  // Raw garbage, an oversized head and a body that lies about its length.
+  {
+    boost::asio::io_context io;
+    boost::asio::ip::tcp::socket s(io);
+    s.connect({boost::asio::ip::make_address("127.0.0.1"), emu_->port()});
+    boost::asio::write(s, boost::asio::buffer(std::string("\x01\x02 garbage\r\n\r\n")));
+    boost::system::error_code ec;
+    char buf[512];
+    s.read_some(boost::asio::buffer(buf), ec);  // an answer or a close, never a hang of the server
+  }
+  expectEnvelope(http("GET", api("space/"), {}, {"Authorization: " + token, "X-Big: " + std::string(100000, 'x')}),
+                 431, "huge head");
+
+  // Still serving.
+  EXPECT_EQ(call("GET", "space/", token).status, 200);
+}
+
+TEST_F(EmulatorHttpTest, EveryBodyKeyWithAnyValueGetsAnAnswerNotACrash) {
+  const std::string token = signIn("mutations");
+  const std::string content = randomBytes(1000, 5);
+  auto created = createUpload(*this, token, "m.bin", content, 600);
+  const std::string pending = str(created, "fileId");
+  auto folder = call("POST", "directory", token, R"({"fileName":"m","renameMode":2,"hidden":false})").json();
+  const std::string dir = str(folder, "id");
+  auto share = call("POST", "share", token, R"({"scope":0,"fileIds":[")" + dir + R"("]})").json();
+  const std::string shareId = std::string(share.at("shareLink").as_object().at("shareId").as_string());
+  const std::string shortUrl = std::string(share.at("shareLink").as_object().at("shortUrl").as_string());
+
+  struct Endpoint {
+    std::string method, path, body;
+  };
+  const std::vector<Endpoint> endpoints = {
+      {"POST", "carrier/standard/user/auth", R"({"authCode":"zz"})"},
+      {"POST", "files/list",
+       R"({"type":"list","hidden":false,"parentFileId":"root","fileType":"10","pageInfo":{"pageSize":10,"pageCursor":"0"},"sortInfo":{"sortType":1,"sortDirection":2}})"},
+      {"POST", "files/search",
+       R"({"recycled":false,"recursived":true,"filter":{"keyWord":"m","parentFolder":"root","updateTimeRange":"0,9"},"pageInfo":{"pageSize":5},"sortInfo":{"sortType":"2","sortDirection":"1"}})"},
+      {"POST", "files/" + dir + "/detail", R"({"fileId":")" + dir + R"("})"},
+      {"POST", "files/download", R"({"fileIds":[")" + dir + R"("]})"},
+      {"POST", "directory", R"({"fileName":"n","renameMode":2,"hidden":false,"parentFolder":["root"]})"},
+      {"POST", "files/rename/" + dir, R"({"fileId":")" + dir + R"(","name":"o","renameMode":2})"},
+      {"POST", "files/create",
+       R"({"fileName":"p","sha256":")" + emulator::sha256Hex("p") +
+           R"(","length":1,"uploadType":1,"autoRename":2,"hidden":false,"proofCode":"x","multiParts":[{"partNumber":1,"partSize":1,"partOffset":0,"hashCtx":[1,2]}]})"},
+      {"POST", "files/multipart/uploadUrl",
+       R"({"fileId":")" + pending + R"(","multiParts":[{"partNumber":1,"partSize":600,"partOffset":0}]})"},
+      {"POST", "files/complete", R"({"fileId":")" + pending + R"(","sha256":"00"})"},
+      {"POST", "share",
+       R"({"scope":0,"fileIds":[")" + dir + R"("],"extractCode":"a1","validDays":1,"expireTime":"2030-01-01T00:00:00Z","permission":{"preview":true}})"},
+      {"POST", "share/cancel", R"({"shareIds":["nope"]})"},
+      {"PUT", "share/" + shareId,
+       R"({"shareId":")" + shareId + R"(","comment":"c","validDays":2,"expireTime":"","extractCode":"b2","userIds":["u"]})"},
+      {"POST", "share/files",
+       R"({"shortUrl":")" + shortUrl + R"(","pageSize":10,"parentFolder":")" + dir + R"(","sortType":3,"sortDirection":2,"fileName":"x"})"},
+      {"POST", "star/batch", R"({"starred":true,"subRequestList":[{"fileId":")" + dir + R"("}]})"},
+      {"POST", "jobs",
+       R"({"taskType":1,"actionType":3,"taskInfo":{"fileInfo":[{"fileId":")" + dir + R"("}],"newFilePath":"root"}})"},
+      {"POST", "cancel", R"({"jobId":"nope"})"},
+  };
+  const std::vector<std::string> values = {"null", "0", "-1", "1e300", "9223372036854775807", "\"\"", "\"..\"",
+                                           "[]", "{}", "true", "[null,{}]"};
+  auto acceptable = [](const HttpAnswer& a) {
+    if (a.status >= 500 && a.status != 507) return false;
+    auto o = a.json();
+    auto code = o.find("code");
+    if (code == o.end() || !code->value().is_int64()) return false;
+    return a.status < 300 ? code->value().as_int64() == 0 : code->value().as_int64() == a.status;
+  };
+  std::size_t sent = 0;
+  for (const auto& e : endpoints) {
+    const auto original = bj::parse(e.body).as_object();
+    ASSERT_TRUE(acceptable(call(e.method, e.path, token, e.body))) << e.path << " " << e.body;
+    for (const auto& whole : {std::string("null"), std::string("[]"), std::string("\"x\""), std::string("{")}) {
+      auto a = call(e.method, e.path, token, whole);
+      EXPECT_TRUE(acceptable(a)) << e.path << " " << whole << " -> " << a.status << " " << a.body;
+    }
+    for (const auto& kv : original) {
+      for (const auto& v : values) {
+        bj::object mutated = original;
+        mutated[kv.key()] = bj::parse(v);
+        const std::string body = bj::serialize(mutated);
+        auto a = call(e.method, e.path, token, body);
+        ++sent;
+        EXPECT_TRUE(acceptable(a)) << e.method << " " << e.path << " " << body << " -> " << a.status << " " << a.body;
+      }
+    }
+  }
+  EXPECT_GT(sent, 500u);
+  EXPECT_EQ(call("GET", "space/", token).status, 200);
+}
+
+TEST_F(EmulatorHttpTest, ProofCodeMatchesKnownValues) {
+  // Values computed by an independent implementation of the same steps.
+  EXPECT_EQ(emulator::proofCode("token-1", *emulator::memoryBlob("hello world, this is quillbox")),
+            "1dd14ffc3c3045741a5e1821fcaefe7bc9833e0242051ff67053638040cb9b02");
+  EXPECT_EQ(emulator::proofOffset("token-1", 29), 27u) << "the stretch runs short at the end of the content";
+  EXPECT_EQ(emulator::proofCode("", *emulator::memoryBlob("abc")),
+            "1e0bbd6c686ba050b8eb03ffeedc64fdc9d80947fce821abbe5d6dc8d252c5ac");
+  std::string bytes;
+  for (int i = 0; i < 2560; ++i) bytes += static_cast<char>(i % 256);
+  EXPECT_EQ(emulator::proofCode("another token", *emulator::memoryBlob(bytes)),
+            "fae18a9cab38fa919ad569b3ed0f5ba8d2aa35f37922cd05a797dba66019fac7");
+  EXPECT_EQ(emulator::proofCode("t", *emulator::memoryBlob("")),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+}
+
+TEST_F(EmulatorHttpTest, MultipartUploadChecksAddressesPartsAndHash) {
+  const std::string token = signIn("uploader");
+  const std::string content = randomBytes(300000, 1);
+  auto created = createUpload(*this, token, "data.bin", content, 200000);
+  ASSERT_FALSE(created.empty());
+  EXPECT_FALSE(created.at("rapidUpload").as_bool());
+  const std::string fileId = str(created, "fileId");
+  const std::string url1 = partUrl(created, 0), url2 = partUrl(created, 1);
+  EXPECT_EQ(url1.rfind(emu_->baseUrl(), 0), 0u) << "part addresses point back at the emulator: " << url1;
+
+  // The address is checked: a changed signature, another part's number, a wrong size.
+  std::string tampered = url1;
+  tampered.back() = tampered.back() == '0' ? '1' : '0';
+  expectEnvelope(http("PUT", tampered, content.substr(0, 200000)), 403, "tampered signature");
+  std::string swapped = url1;
+  swapped.replace(swapped.find("/1?"), 3, "/2?");
+  expectEnvelope(http("PUT", swapped, content.substr(200000)), 403, "signature of another part");
+  expectEnvelope(http("PUT", url1, content.substr(0, 1000)), 400, "short part");
+
+  auto early = call("POST", "files/complete", token, R"({"fileId":")" + fileId + "\"}");
+  expectEnvelope(early, 400, "complete before the parts");
+  EXPECT_NE(early.body.find("part 1"), std::string::npos) << early.body;
+
+  // A part with a flipped byte: complete recomputes the SHA-256 and refuses.
+  std::string bad = content.substr(0, 200000);
+  bad[12345] = static_cast<char>(bad[12345] ^ 0x40);
+
+  // A client that asks before sending the body gets "100 Continue" for a
+  // good address and the final answer at once for a bad one.
+  {
+    namespace net = boost::asio;
+    auto putHead = [&](const std::string& target, std::size_t length) {
+      return "PUT " + target + " HTTP/1.1\r\nHost: emulator\r\nContent-Length: " + std::to_string(length) +
+             "\r\nExpect: 100-continue\r\n\r\n";
+    };
+    const std::string base = emu_->url();
+    net::io_context io;
+    net::ip::tcp::socket s(io);
+    s.connect({net::ip::make_address("127.0.0.1"), emu_->port()});
+    timeval limit{10, 0};
+    setsockopt(s.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    net::write(s, net::buffer(putHead(url2.substr(base.size()), 100000)));
+    std::string interim(25, '\0');
+    net::read(s, net::buffer(interim));
+    EXPECT_EQ(interim, "HTTP/1.1 100 Continue\r\n\r\n");
+    net::write(s, net::buffer(content.substr(200000)));
+    boost::beast::flat_buffer buffer;
+    boost::beast::http::response<boost::beast::http::string_body> res;
+    boost::beast::http::read(s, buffer, res);
+    EXPECT_EQ(res.result_int(), 200u) << res.body();
+    EXPECT_EQ(http("PUT", url1, bad).status, 200);
+
+    net::ip::tcp::socket t(io);
+    t.connect({net::ip::make_address("127.0.0.1"), emu_->port()});
+    setsockopt(t.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    net::write(t, net::buffer(putHead(tampered.substr(base.size()), 200000)));
+    boost::beast::flat_buffer buffer2;
+    boost::beast::http::response<boost::beast::http::string_body> refused;
+    boost::beast::http::read(t, buffer2, refused);
+    EXPECT_EQ(refused.result_int(), 403u) << "answered without waiting for the body";
+  }
+
+  auto mismatch = call("POST", "files/complete", token, R"({"fileId":")" + fileId + "\"}");
+  expectEnvelope(mismatch, 400, "hash mismatch");
+  EXPECT_NE(mismatch.body.find("SHA-256"), std::string::npos) << mismatch.body;
+
+  // Uploading the part again replaces it; now the upload completes.
+  EXPECT_EQ(http("PUT", url1, content.substr(0, 200000)).status, 200);
+  auto done = call("POST", "files/complete", token, R"({"fileId":")" + fileId + "\"}");
+  EXPECT_EQ(done.status, 200) << done.body;
+
+  auto space = call("GET", "space/", token).json();
+  EXPECT_EQ(space.at("data").as_object().at("spaceUsed").as_int64(), 300000);
+  auto links = call("POST", "files/download", token, R"({"fileIds":[")" + fileId + "\"]}").json();
+  const auto& entry = links.at("downloads").as_array().at(0).as_object();
+  auto got = http("GET", std::string(entry.at("url").as_string()));
+  EXPECT_EQ(got.status, 200);
+  EXPECT_TRUE(got.body == content) << "downloaded content differs";
+
+  // Part addresses expire.
+  auto second = createUpload(*this, token, "later.bin", content, 100000);
+  clock_.advance(std::chrono::hours(2));
+  expectEnvelope(http("PUT", partUrl(second, 0), content.substr(0, 100000)), 403, "expired address");
+}
+
+TEST_F(EmulatorHttpTest, RapidUploadNeedsTheProofAndExistingFilesAreReported) {
+  const std::string owner = signIn("first-owner");
+  const std::string content = randomBytes(50000, 7);
+  auto created = createUpload(*this, owner, "shared.bin", content, 30000);
+  ASSERT_EQ(http("PUT", partUrl(created, 0), content.substr(0, 30000)).status, 200);
+  ASSERT_EQ(http("PUT", partUrl(created, 1), content.substr(30000)).status, 200);
+  ASSERT_EQ(call("POST", "files/complete", owner, R"({"fileId":")" + str(created, "fileId") + "\"}").status, 200);
+
+  // Another user who holds the same content proves it with the SDK's own proof code.
+  const std::string other = signIn("second-owner");
+  TempDir dir("qbemu-proof-");
+  const fs::path local = dir.path / "local.bin";
+  {
+    std::ofstream out(local, std::ios::binary);
+    out << content;
+  }
+  const std::string proof = upload::ProofCodeCalculator::calcProofCode(other, local);
+  ASSERT_EQ(proof.size(), 64u);
+
+  auto wrong = createUpload(*this, other, "copy.bin", content, 30000, std::string(64, '0'));
+  EXPECT_FALSE(wrong.at("rapidUpload").as_bool()) << "a wrong proof gets a normal multipart answer";
+  EXPECT_EQ(wrong.at("multiParts").as_array().size(), 2u);
+
+  auto rapid = createUpload(*this, other, "copy.bin", content, 30000, proof);
+  EXPECT_TRUE(rapid.at("rapidUpload").as_bool()) << bj::serialize(rapid);
+  EXPECT_FALSE(rapid.contains("multiParts") && !rapid.at("multiParts").as_array().empty());
+  auto list = call("POST", "files/list", other, R"({"hidden":false})").json();
+  bool found = false;
+  for (const auto& f : list.at("files").as_array()) found |= str(f.as_object(), "id") == str(rapid, "fileId");
+  EXPECT_TRUE(found) << "the rapid upload created the file at once";
+
+  // The same name and content in the same folder: "exist", the same file id.
+  auto exist = createUpload(*this, other, "copy.bin", content, 30000);
+  EXPECT_TRUE(exist.at("exist").as_bool()) << bj::serialize(exist);
+  EXPECT_EQ(str(exist, "fileId"), str(rapid, "fileId"));
+  // The owner's proof is tied to the owner's token: it does not work for the other user.
+  const std::string ownersProof = upload::ProofCodeCalculator::calcProofCode(owner, local);
+  if (ownersProof != proof) {  // the two tokens pick different stretches (almost always)
+    auto borrowed = createUpload(*this, other, "borrowed.bin", content, 30000, ownersProof);
+    EXPECT_FALSE(borrowed.at("rapidUpload").as_bool());
+  }
+}
+
+TEST_F(EmulatorHttpTest, DownloadsHonourRangeIfRangeAndValidators) {
+  const std::string token = signIn("downloader");
+  const std::string content = randomBytes(100000, 3);
+  auto created = createUpload(*this, token, "movie.mp4", content, 60000);
+  ASSERT_EQ(http("PUT", partUrl(created, 0), content.substr(0, 60000)).status, 200);
+  ASSERT_EQ(http("PUT", partUrl(created, 1), content.substr(60000)).status, 200);
+  ASSERT_EQ(call("POST", "files/complete", token, R"({"fileId":")" + str(created, "fileId") + "\"}").status, 200);
+  auto links = call("POST", "files/download", token, R"({"fileIds":[")" + str(created, "fileId") + "\"]}").json();
+  const std::string link(links.at("downloads").as_array().at(0).as_object().at("url").as_string());
+
+  auto whole = http("GET", link);
+  ASSERT_EQ(whole.status, 200);
+  EXPECT_TRUE(whole.body == content);
+  const std::string etag = whole.header("etag");
+  EXPECT_EQ(etag, "\"" + emulator::sha256Hex(content) + "\"");
+  EXPECT_EQ(whole.header("accept-ranges"), "bytes");
+  EXPECT_EQ(whole.header("content-type"), "video/mp4");
+
+  auto middle = http("GET", link, {}, {"Range: bytes=1000-1999"});
+  EXPECT_EQ(middle.status, 206);
+  EXPECT_EQ(middle.header("content-range"), "bytes 1000-1999/100000");
+  EXPECT_TRUE(middle.body == content.substr(1000, 1000));
+  auto tail = http("GET", link, {}, {"Range: bytes=-10"});
+  EXPECT_EQ(tail.status, 206);
+  EXPECT_TRUE(tail.body == content.substr(99990));
+  auto open = http("GET", link, {}, {"Range: bytes=99000-", "If-Range: " + etag});
+  EXPECT_EQ(open.status, 206) << "If-Range with the current ETag keeps the range";
+  EXPECT_TRUE(open.body == content.substr(99000));
+  auto changed = http("GET", link, {}, {"Range: bytes=99000-", "If-Range: \"something-else\""});
+  EXPECT_EQ(changed.status, 200) << "If-Range with another validator sends the whole file";
+  EXPECT_EQ(changed.body.size(), content.size());
+  auto beyond = http("GET", link, {}, {"Range: bytes=100000-"});
+  expectEnvelope(beyond, 416, "beyond the end");
+  EXPECT_EQ(beyond.header("content-range"), "bytes */100000");
+  EXPECT_EQ(http("GET", link, {}, {"If-None-Match: " + etag}).status, 304);
+  auto head = http("HEAD", link);
+  EXPECT_EQ(head.status, 200);
+  EXPECT_EQ(head.header("content-length"), "100000");
+  EXPECT_TRUE(head.body.empty());
+
+  std::string tampered = link;
+  tampered.back() = tampered.back() == 'a' ? 'b' : 'a';
+  expectEnvelope(http("GET", tampered), 403, "tampered download address");
+  clock_.advance(std::chrono::hours(2));
+  expectEnvelope(http("GET", link), 403, "expired download address");
+}
+
+TEST_F(EmulatorHttpTest, FaultsStrikeTheMatchingRequestsTheirCountAndCanBeCleared) {
+  const std::string token = signIn("faulty");
+  arm(R"({"path":"/quillbox/ose/v1/space/*","method":"GET","kind":"status","status":503,"code":7,"msg":"busy","count":2})");
+  arm(R"({"path":"*","kind":"status","status":500})");  // control paths are exempt
+  auto listed = controlJson("/_emulator/faults");
+  ASSERT_EQ(listed.at("faults").as_array().size(), 2u);
+  EXPECT_EQ(listed.at("faults").as_array().at(0).as_object().at("remaining").as_int64(), 2);
+  http("DELETE", url("/_emulator/faults/2"));
+
+  for (int i = 0; i < 2; ++i) {
+    auto a = call("GET", "space/", token);
+    EXPECT_EQ(a.status, 503);
+    EXPECT_EQ(num(a.json(), "code"), 7);
+    EXPECT_EQ(str(a.json(), "msg"), "busy");
+  }
+  EXPECT_EQ(call("GET", "space/", token).status, 200) << "the fault is spent after its count";
+  EXPECT_TRUE(controlJson("/_emulator/faults").at("faults").as_array().empty());
+
+  arm(R"({"path":"/quillbox/ose/v1/userList","kind":"status","status":502,"count":5})");
+  EXPECT_EQ(call("GET", "userList?isDirect=true", token).status, 502);
+  auto cleared = http("DELETE", url("/_emulator/faults")).json();
+  EXPECT_EQ(cleared.at("cleared").as_int64(), 1);
+  EXPECT_EQ(call("GET", "userList?isDirect=true", token).status, 200);
+
+  // A reset before the answer: the client sees the connection die.
+  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"reset"})");
+  auto cut = call("GET", "space/", token);
+  EXPECT_NE(cut.rc, CURLE_OK);
+  EXPECT_EQ(cut.status, 0);
+
+  // The request log shows what was struck.
+  auto log = controlJson("/_emulator/requests").at("requests").as_array();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(str(log.at(log.size() - 2).as_object(), "fault"), "status");
+
+  for (const char* bad : {R"({"kind":"status"})", R"({"path":"*","kind":"explode"})",
+                          R"({"path":"*","kind":"delay","ms":"long"})", R"({"path":"*","kind":"status","count":0})",
+                          "not json"}) {
+    expectEnvelope(http("POST", url("/_emulator/faults"), bad), 400, bad);
+  }
+}
+
+TEST_F(EmulatorHttpTest, TwoHundredKeepAliveConnectionsAreServedWithoutWaitingForEachOther) {
+  namespace net = boost::asio;
+  namespace bhttp = boost::beast::http;
+  const std::string token = signIn("crowd");
+  constexpr int kConnections = 200;
+  // Every request is held inside the server until the faults are cleared: all
+  // 200 can be held at once only if none waits for another to finish.
+  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"delay","ms":60000,"count":200})");
+  net::io_context io;
+  const net::ip::tcp::endpoint endpoint(net::ip::make_address("127.0.0.1"), emu_->port());
+  const std::string request = "GET /quillbox/ose/v1/space/ HTTP/1.1\r\nHost: emulator\r\nAuthorization: " + token +
+                              "\r\n\r\n";
+  std::vector<net::ip::tcp::socket> sockets;
+  for (int i = 0; i < kConnections; ++i) {
+    sockets.emplace_back(io);
+    sockets.back().connect(endpoint);
+    timeval limit{20, 0};
+    setsockopt(sockets.back().native_handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    net::write(sockets.back(), net::buffer(request));
+  }
+  std::int64_t held = 0;
+  for (int i = 0; i < 1000 && held < kConnections; ++i) {
+    held = controlJson("/_emulator/faults").at("held").as_int64();
+    if (held < kConnections) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(held, kConnections) << "every request is inside the server at the same time";
+
+  http("DELETE", url("/_emulator/faults"));
+  std::vector<boost::beast::flat_buffer> buffers(kConnections);
+  for (int i = 0; i < kConnections; ++i) {
+    bhttp::response<bhttp::string_body> res;
+    boost::system::error_code ec;
+    bhttp::read(sockets[i], buffers[i], res, ec);
+    ASSERT_FALSE(ec) << "connection " << i << ": " << ec.message();
+    EXPECT_EQ(res.result_int(), 200u);
+    EXPECT_TRUE(res.keep_alive());
+  }
+  // The same connections carry a second request each; no new connection is opened.
+  const auto accepted = emu_->connectionsAccepted();
+  for (auto& s : sockets) net::write(s, net::buffer(request));
+  for (int i = 0; i < kConnections; ++i) {
+    bhttp::response<bhttp::string_body> res;
+    boost::system::error_code ec;
+    bhttp::read(sockets[i], buffers[i], res, ec);
+    ASSERT_FALSE(ec) << "connection " << i << ": " << ec.message();
+    EXPECT_EQ(res.result_int(), 200u);
+  }
+  EXPECT_EQ(emu_->connectionsAccepted(), accepted);
+}
+
+TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
+  TempDir data("qbemu-data-");
+  const fs::path& dir = data.path;
+  emulator::EmulatorOptions options = defaults(&clock_);
+  options.dataDir = dir;
+  emu_.reset();
+  startEmulator(options);
+
+  const std::string token = signIn("keeper");
+  auto folder = call("POST", "directory", token, R"({"fileName":"kept","renameMode":2,"hidden":false})").json();
+  const std::string content = randomBytes(70000, 11);
+  auto created = createUpload(*this, token, "kept.bin", content, 40000);
+  ASSERT_EQ(http("PUT", partUrl(created, 0), content.substr(0, 40000)).status, 200);
+  ASSERT_EQ(http("PUT", partUrl(created, 1), content.substr(40000)).status, 200);
+  ASSERT_EQ(call("POST", "files/complete", token, R"({"fileId":")" + str(created, "fileId") + "\"}").status, 200);
+  auto pending = createUpload(*this, token, "pending.bin", content, 40000);
+  ASSERT_EQ(http("PUT", partUrl(pending, 0), content.substr(0, 40000)).status, 200);  // one part of two
+
+  emu_.reset();
+  options.port = 0;
+  startEmulator(options);  // a new process would do the same
+
+  auto list = call("POST", "files/list", token, R"({"hidden":false})");
+  ASSERT_EQ(list.status, 200) << "the token still works: " << list.body;
+  std::set<std::string> names;
+  const auto listed = list.json();
+  for (const auto& f : listed.at("files").as_array()) names.insert(str(f.as_object(), "fileName"));
+  EXPECT_EQ(names, (std::set<std::string>{"kept", "kept.bin"}));
+  auto links = call("POST", "files/download", token, R"({"fileIds":[")" + str(created, "fileId") + "\"]}").json();
+  auto got = http("GET", std::string(links.at("downloads").as_array().at(0).as_object().at("url").as_string()));
+  EXPECT_TRUE(got.body == content);
+  EXPECT_EQ(call("GET", "space/", token).json().at("data").as_object().at("spaceUsed").as_int64(), 70000);
+  // The pending upload kept its first part: the second completes it.
+  auto fresh = call("POST", "files/multipart/uploadUrl", token,
+                    R"({"fileId":")" + str(pending, "fileId") + R"(","multiParts":[{"partNumber":2,"partSize":30000,"partOffset":40000}]})")
+                   .json();
+  ASSERT_TRUE(fresh.contains("multiParts")) << bj::serialize(fresh);
+  ASSERT_EQ(http("PUT", partUrl(fresh, 0), content.substr(40000)).status, 200);
+  EXPECT_EQ(call("POST", "files/complete", token, R"({"fileId":")" + str(pending, "fileId") + "\"}").status, 200);
+
+  emu_.reset();
+  {
+    std::ofstream broken(dir / "state.json", std::ios::trunc);
+    broken << "{not json";
+  }
+  EXPECT_THROW(emulator::Emulator{options}, std::runtime_error);
+  // Well-formed JSON of the wrong shape is refused too, naming what does not read.
+  const std::pair<std::string, std::string> refusals[] = {{R"({"version":2,"secret":7})", "\"secret\""},
+                                                         {R"({"version":1})", "unknown version"}};
+  for (const auto& [text, why] : refusals) {
+    {
+      std::ofstream broken(dir / "state.json", std::ios::trunc);
+      broken << text;
+    }
+    try {
+      emulator::Emulator refused{options};
+      ADD_FAILURE() << "started from " << text;
+    } catch (const std::runtime_error& e) {
+      EXPECT_THAT(e.what(), ::testing::HasSubstr(why));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillbox::test

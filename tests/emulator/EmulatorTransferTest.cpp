@@ -1,0 +1,362 @@
+// Whole-file uploads and downloads with the SDK's engines against the
+// emulator, and every kind of fault as the SDK experiences it.
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "SdkHarness.hpp"
+#include "download/DownloadLimits.hpp"
+#include "emulator/Crypto.hpp"
+#include "quillbox/download/ITransfer.hpp"
+#include "quillbox/download/ResumableDownloader.hpp"
+#include "quillbox/upload/Sha256SliceFile.hpp"
+#include "request/HttpHelper.hpp"
+
+namespace quillbox::test {
+namespace {
+
+namespace fs = std::filesystem;
+namespace bj = boost::json;
+
+/// Collects the events of one upload until its outcome.
+class UploadEvents {
+ public:
+  std::function<void(UploadProcessResult)> callback() {
+    return [s = state_](UploadProcessResult r) {
+      std::lock_guard lock(s->mutex);
+      s->events.push_back(std::move(r));
+      s->changed.notify_all();
+    };
+  }
+  /// The final onSuccess or onFailure.
+  UploadProcessResult outcome() {
+    std::unique_lock lock(state_->mutex);
+    auto final = [&]() -> const UploadProcessResult* {
+      for (const auto& e : state_->events) {
+        if (std::holds_alternative<uploadResult::onSuccess>(e) || std::holds_alternative<uploadResult::onFailure>(e)) {
+          return &e;
+        }
+      }
+      return nullptr;
+    };
+    state_->changed.wait_for(lock, std::chrono::seconds(30), [&] { return final() != nullptr; });
+    return final() ? *final() : UploadProcessResult(uploadResult::onFailure{-999, "test: no outcome"});
+  }
+  std::size_t count(std::size_t index) {
+    std::lock_guard lock(state_->mutex);
+    return static_cast<std::size_t>(std::count_if(state_->events.begin(), state_->events.end(),
+                                                  [&](const auto& e) { return e.index() == index; }));
+  }
+
+ private:
+  struct State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<UploadProcessResult> events;
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
+/// Waits for a download's completion and watches its progress.
+class DownloadWatch {
+ public:
+  std::function<void(double)> progress() {
+    return [s = state_](double f) {
+      std::lock_guard lock(s->mutex);
+      s->fraction = f;
+      s->changed.notify_all();
+    };
+  }
+  std::function<void(DownloadResult)> completion() {
+    return [s = state_](DownloadResult r) {
+      std::lock_guard lock(s->mutex);
+      s->result.emplace(std::move(r));
+      s->changed.notify_all();
+    };
+  }
+  std::optional<DownloadResult> wait(std::chrono::seconds timeout = std::chrono::seconds(20)) {
+    std::unique_lock lock(state_->mutex);
+    state_->changed.wait_for(lock, timeout, [&] { return state_->result.has_value(); });
+    return state_->result;
+  }
+  bool waitForProgress(double atLeast) {
+    std::unique_lock lock(state_->mutex);
+    return state_->changed.wait_for(lock, std::chrono::seconds(20), [&] { return state_->fraction >= atLeast; });
+  }
+
+ private:
+  struct State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    double fraction = 0;
+    std::optional<DownloadResult> result;
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
+class EmulatorTransferTest : public SdkTest {
+ protected:
+  void TearDown() override {
+    request::HttpHelper::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60));
+    download::setDownloadLimits(download::DownloadLimits{});
+    SdkTest::TearDown();
+  }
+
+  fs::path writeFile(const std::string& name, std::size_t size, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string bytes(size, '\0');
+    for (auto& c : bytes) c = static_cast<char>(gen());
+    const fs::path p = dir_ / name;
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p;
+  }
+  static std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  UploadProcessResult upload(const fs::path& file, std::int64_t partSize = 64 * 1024, UploadEvents* events = nullptr) {
+    UploadEvents local;
+    UploadEvents& e = events ? *events : local;
+    cloud().getTransferImpl().uploadFile("root", file, "", 2, std::make_shared<Sha256SliceFile>(partSize), e.callback());
+    return e.outcome();
+  }
+
+  /// The id of the file named `name` in the root folder.
+  std::string idOf(const std::string& name) {
+    FilesListBean list;
+    list.type = "list";
+    auto r = sdk<FilesListResponse>([&](auto cb) { cloud().getFileImpl().filesList(list, cb); });
+    for (const auto& f : r.isSuccess() ? *r.value().files : std::vector<FileListMetadata>{}) {
+      if (f.fileName == name) return *f.id;
+    }
+    return {};
+  }
+  std::string linkOf(const std::string& fileId) {
+    GetDownloadUrlBean bean;
+    bean.fileIds = std::vector<std::string>{fileId};
+    auto r = sdk<GetDownloadUrlResponse>([&](auto cb) { cloud().getFileImpl().getDownloadUrl(bean, cb); });
+    return r.isSuccess() ? r.value().downloads->front().url.value_or("") : std::string();
+  }
+  std::int64_t partsReceived() { return controlJson("/_emulator/stats").at("partsReceived").as_int64(); }
+
+  TempDir temp_{"qbemu-transfer-"};
+  const fs::path& dir_ = temp_.path;
+};
+
+template <class Case>
+::testing::AssertionResult is(const UploadProcessResult& r, std::int64_t code, const std::string& msg) {
+  std::string got = "event #" + std::to_string(r.index());
+  if (auto* s = std::get_if<uploadResult::onSuccess>(&r)) got = "onSuccess(" + std::to_string(s->code) + ", " + s->msg + ")";
+  if (auto* f = std::get_if<uploadResult::onFailure>(&r)) got = "onFailure(" + std::to_string(f->errCode) + ", " + f->errMsg + ")";
+  auto* c = std::get_if<Case>(&r);
+  bool match = false;
+  if constexpr (std::is_same_v<Case, uploadResult::onSuccess>) match = c && c->code == code && c->msg == msg;
+  else match = c && c->errCode == code && c->errMsg == msg;
+  if (match) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the upload ended with " << got;
+}
+
+TEST_F(EmulatorTransferTest, UploadsMultipartThenRapidThenExist) {
+  const fs::path file = writeFile("video.mp4", 300 * 1024 + 17, 1);
+  UploadEvents events;
+  const auto first = upload(file, 64 * 1024, &events);
+  EXPECT_TRUE((is<uploadResult::onSuccess>(first, 0, "success")));
+  EXPECT_EQ(events.count(4), 5u) << "one onItemFinish per part";
+  EXPECT_EQ(partsReceived(), 5);
+
+  const std::string id = idOf("video.mp4");
+  ASSERT_FALSE(id.empty());
+  GetFileDetailBean detailBean;
+  detailBean.fileId = id;
+  auto detail = sdk<GetFileDetailResponse>([&](auto cb) { cloud().getFileImpl().getFileDetail(detailBean, cb); });
+  ASSERT_TRUE(detail.isSuccess()) << detail.message();
+  EXPECT_EQ(detail.value().sha256, emulator::sha256Hex(readFile(file)));
+  EXPECT_EQ(detail.value().fileType, "20") << "the SDK's file type code is kept";
+  EXPECT_EQ(detail.value().mimeType, "video/mp4");
+
+  // The same content under another name: the proof code is accepted and no part is sent.
+  fs::copy_file(file, dir_ / "again.mp4");
+  EXPECT_TRUE((is<uploadResult::onSuccess>(upload(dir_ / "again.mp4"), 0, "rapid success")));
+  EXPECT_EQ(partsReceived(), 5);
+  EXPECT_FALSE(idOf("again.mp4").empty());
+
+  // The same name and content in the same folder.
+  EXPECT_TRUE((is<uploadResult::onSuccess>(upload(file), 0, "exist success")));
+  EXPECT_EQ(partsReceived(), 5);
+
+  // An empty file: no parts at all.
+  const fs::path empty = writeFile("empty.txt", 0, 2);
+  const auto none = upload(empty);
+  EXPECT_TRUE(std::holds_alternative<uploadResult::onSuccess>(none));
+  EXPECT_FALSE(idOf("empty.txt").empty());
+}
+
+TEST_F(EmulatorTransferTest, DownloadsByLinkAndResumesWithRange) {
+  const fs::path file = writeFile("big.bin", 1 << 20, 3);
+  ASSERT_TRUE(std::holds_alternative<uploadResult::onSuccess>(upload(file, 256 * 1024)));
+  const std::string link = linkOf(idOf("big.bin"));
+  ASSERT_FALSE(link.empty());
+
+  // The first transfer stops sending after 100000 bytes; pausing there keeps the resume point.
+  arm(R"({"path":"/_download/*","kind":"stall","afterBytes":100000,"ms":60000})");
+  const fs::path dest = dir_ / "out" / "big.bin";
+  ResumableDownloader downloader(link, dest, "com.resumable.download");
+  DownloadWatch first;
+  downloader.start(first.progress(), first.completion());
+  // Some bytes have arrived and the server has stopped sending.
+  ASSERT_TRUE(first.waitForProgress(1e-9));
+  std::int64_t held = 0;
+  for (int i = 0; i < 500 && held == 0; ++i) {
+    held = controlJson("/_emulator/faults").at("held").as_int64();
+    if (held == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(held, 1);
+  downloader.pause();
+  ASSERT_TRUE(downloader.resumeData().has_value());
+  http("DELETE", url("/_emulator/faults"));
+  http("DELETE", url("/_emulator/requests"));
+
+  DownloadWatch second;
+  downloader.start(second.progress(), second.completion());
+  auto result = second.wait();
+  ASSERT_TRUE(result.has_value());
+  ASSERT_TRUE(result->isSuccess()) << result->error().message;
+  EXPECT_TRUE(readFile(dest) == readFile(file));
+  auto log = controlJson("/_emulator/requests").at("requests").as_array();
+  ASSERT_EQ(log.size(), 1u);
+  const auto& resumed = log.front().as_object();
+  EXPECT_EQ(resumed.at("status").as_int64(), 206);
+  EXPECT_EQ(std::string(resumed.at("range").as_string()).rfind("bytes=", 0), 0u);
+  EXPECT_NE(std::string(resumed.at("range").as_string()), "bytes=0-");
+  EXPECT_EQ(std::string(resumed.at("ifRange").as_string()), "\"" + emulator::sha256Hex(readFile(file)) + "\"");
+}
+
+TEST_F(EmulatorTransferTest, ApiFaultsReachTheCallerAsTheFailuresTheyAre) {
+  IUser& users = cloud().getUserImpl();
+  auto space = [&] { return sdk<GetSpaceResp>([&](auto cb) { users.getSpace(GetSpaceBean(), cb); }); };
+
+  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"status","status":503,"code":42,"msg":"maintenance"})");
+  auto status = space();
+  EXPECT_EQ(status.code(), 42);
+  EXPECT_EQ(status.message(), "maintenance");
+
+  // (A reset before any byte of the answer looks to libcurl like a pooled
+  // connection the server had closed, and it sends the request again; a
+  // reset after the head is reported.)
+  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"reset","afterBytes":0})");
+  auto resetAfterHead = space();
+  EXPECT_EQ(resetAfterHead.message().rfind("request error ", 0), 0u) << resetAfterHead.message();
+
+  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"truncate","afterBytes":10})");
+  auto truncated = space();
+  EXPECT_EQ(truncated.message().rfind("request error ", 0), 0u) << truncated.message();
+
+  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"corrupt","offset":0,"length":2})");
+  auto corrupt = space();
+  EXPECT_EQ(corrupt.code(), -1);
+  EXPECT_EQ(corrupt.message().rfind("str to bean error ", 0), 0u) << corrupt.message();
+
+  // A short delay is only a delay.
+  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"delay","ms":200})");
+  EXPECT_TRUE(space().isSuccess());
+  EXPECT_TRUE(controlJson("/_emulator/faults").at("faults").as_array().empty());
+  EXPECT_EQ(controlJson("/_emulator/faults").at("fired").as_int64(), 5);
+}
+
+TEST_F(EmulatorTransferTest, DelaysAndStallsLongerThanTheSdkWaitsAreTimeOuts) {
+  IUser& users = cloud().getUserImpl();
+  auto space = [&] { return sdk<GetSpaceResp>([&](auto cb) { users.getSpace(GetSpaceBean(), cb); }); };
+  request::HttpHelper::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
+  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"delay","ms":20000})");
+  auto delayed = space();
+  EXPECT_EQ(delayed.message().rfind("request error ", 0), 0u) << delayed.message();
+  // Stalled after the head: no body byte moves. (Bytes received shortly
+  // before keep libcurl's measured speed up for a few seconds.)
+  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"stall","afterBytes":0,"ms":20000})");
+  auto stalled = space();
+  EXPECT_EQ(stalled.message().rfind("request error ", 0), 0u) << stalled.message();
+  http("DELETE", url("/_emulator/faults"));
+  EXPECT_TRUE(space().isSuccess()) << "nothing is left armed";
+}
+
+TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
+  // A part answered with an error status.
+  const fs::path a = writeFile("a.bin", 200 * 1024, 4);
+  arm(R"({"path":"/_upload/*/2","kind":"status","status":500})");
+  EXPECT_TRUE((is<uploadResult::onFailure>(upload(a), -1006, "file invaild")));
+  EXPECT_TRUE(idOf("a.bin").empty());
+
+  // A part whose bytes are damaged on the way: complete's hash check refuses the file.
+  const fs::path b = writeFile("b.bin", 200 * 1024, 5);
+  arm(R"({"path":"/_upload/*/3","kind":"corrupt","direction":"request","offset":100,"length":4})");
+  EXPECT_TRUE((is<uploadResult::onFailure>(upload(b), -1006, "file invaild")));
+  auto log = controlJson("/_emulator/requests").at("requests").as_array();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(std::string(log.back().as_object().at("path").as_string()), "/quillbox/ose/v1/files/complete");
+  EXPECT_EQ(log.back().as_object().at("status").as_int64(), 400);
+  EXPECT_TRUE(idOf("b.bin").empty());
+
+  // A reset in the middle of the create request.
+  const fs::path c = writeFile("c.bin", 1000, 6);
+  arm(R"({"path":"/quillbox/ose/v1/files/create","kind":"reset","afterBytes":0})");
+  EXPECT_TRUE((is<uploadResult::onFailure>(upload(c), -1006, "file invaild")));
+  // With nothing armed the same files go up.
+  EXPECT_TRUE(std::holds_alternative<uploadResult::onSuccess>(upload(b)));
+}
+
+TEST_F(EmulatorTransferTest, DownloadFaultsFailTheDownloadOrDamageTheBytes) {
+  const fs::path file = writeFile("doc.pdf", 300 * 1024, 7);
+  ASSERT_TRUE(std::holds_alternative<uploadResult::onSuccess>(upload(file)));
+  const std::string link = linkOf(idOf("doc.pdf"));
+  download::setDownloadLimits(download::DownloadLimits{std::chrono::seconds(5), std::chrono::seconds(1), 0});
+  auto fetch = [&](const std::string& name) {
+    DownloadWatch watch;
+    auto handle = cloud().getTransferImpl().downloadFile(link, "", dir_ / name, watch.progress(), watch.completion());
+    auto r = watch.wait();
+    return r ? *r : DownloadResult::failure(DownloadError{DownloadError::Kind::transport, -999, "test: no outcome"});
+  };
+
+  arm(R"({"path":"/_download/*","kind":"status","status":404,"msg":"gone"})");
+  auto missing = fetch("status.pdf");
+  ASSERT_FALSE(missing.isSuccess());
+  EXPECT_EQ(missing.error().kind, DownloadError::Kind::httpStatus);
+  EXPECT_EQ(missing.error().code, 404);
+
+  arm(R"({"path":"/_download/*","kind":"reset","afterBytes":50000})");
+  auto reset = fetch("reset.pdf");
+  ASSERT_FALSE(reset.isSuccess());
+  EXPECT_EQ(reset.error().kind, DownloadError::Kind::transport) << reset.error().message;
+
+  arm(R"({"path":"/_download/*","kind":"truncate","afterBytes":50000})");
+  auto truncated = fetch("truncated.pdf");
+  ASSERT_FALSE(truncated.isSuccess());
+  EXPECT_TRUE(truncated.error().kind == DownloadError::Kind::incomplete ||
+              truncated.error().kind == DownloadError::Kind::transport)
+      << truncated.error().message;
+
+  arm(R"({"path":"/_download/*","kind":"stall","afterBytes":0,"ms":20000})");
+  auto stalled = fetch("stalled.pdf");
+  ASSERT_FALSE(stalled.isSuccess());
+  EXPECT_EQ(stalled.error().kind, DownloadError::Kind::transport) << stalled.error().message;
+  http("DELETE", url("/_emulator/faults"));
+
+  for (const char* name : {"status.pdf", "reset.pdf", "truncated.pdf", "stalled.pdf"}) {
+    EXPECT_FALSE(fs::exists(dir_ / name)) << name << ": a failed download leaves no file";
+  }
+
+  // Damaged bytes arrive as a normal download; only the content's hash tells.
+  arm(R"({"path":"/_download/*","kind":"corrupt","offset":1234,"length":1})");
+  auto damaged = fetch("damaged.pdf");
+  ASSERT_TRUE(damaged.isSuccess());
+  const std::string got = readFile(dir_ / "damaged.pdf");
+  EXPECT_EQ(got.size(), fs::file_size(file));
+  EXPECT_NE(emulator::sha256Hex(got), emulator::sha256Hex(readFile(file)));
+  auto clean = fetch("clean.pdf");
+  ASSERT_TRUE(clean.isSuccess());
+  EXPECT_TRUE(readFile(dir_ / "clean.pdf") == readFile(file));
+}
+
+}  // namespace
+}  // namespace quillbox::test
