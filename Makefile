@@ -14,6 +14,12 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The README's tour: builds the quillbox command and the emulator, starts the
+# emulator on a free port and runs the command against it (scripts/demo).
+.PHONY: demo
+demo: deps
+	BUILD=$(BUILD) JOBS=$(JOBS) scripts/demo
+
 # The whole suite: unit, integration (loopback server, nginx) and end-to-end.
 test: build
 	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure

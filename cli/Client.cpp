@@ -1,0 +1,187 @@
+#include "Client.hpp"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <deque>
+#include <mutex>
+
+#include "Profile.hpp"
+
+namespace quillbox::cli {
+
+std::string failureText(std::string_view what, std::int64_t code, std::string_view message) {
+  std::string text(what);
+  text += ": [" + std::to_string(code) + "] ";
+  text += message.empty() ? std::string_view("(no message)") : message;
+  return text;
+}
+
+std::string shortCodeOf(const std::string& link) {
+  std::string code = link;
+  if (const auto q = code.find_first_of("?#"); q != std::string::npos) code.erase(q);
+  while (!code.empty() && code.back() == '/') code.pop_back();
+  if (const auto slash = code.rfind('/'); slash != std::string::npos) code.erase(0, slash + 1);
+  return code;
+}
+
+std::int64_t clashCode(const std::string& policy) {
+  if (policy == "fail") return 1;
+  if (policy == "overwrite") return 3;
+  return 2;  // rename
+}
+
+namespace {
+
+// One per process and never destroyed: the SDK's threads may still log
+// through it while the program ends.
+Console* sharedConsole() {
+  static Console* const console = new Console(stderr, ::isatty(STDERR_FILENO) == 1);
+  return console;
+}
+
+}  // namespace
+
+// The SDK's last lines, for explaining a failure the SDK reports only by a
+// fixed code (an upload's -1006).
+struct Client::Diagnostics {
+  static constexpr std::size_t kKept = 500;
+  mutable std::mutex mutex;
+  std::deque<std::pair<std::uint64_t, std::string>> lines;
+  std::uint64_t next = 0;
+};
+
+Client::Client() : console_(sharedConsole()), diagnostics_(std::make_shared<Diagnostics>()) {}
+
+void Client::installLogSink() {
+  Console* console = options_.verbose ? console_ : nullptr;
+  // The sink holds the record itself: SDK threads may still log while the
+  // program ends.
+  quillbox::setLogSink([console, kept = diagnostics_](std::string_view line) {
+    {
+      std::lock_guard lock(kept->mutex);
+      kept->lines.emplace_back(kept->next++, std::string(line));
+      if (kept->lines.size() > Diagnostics::kKept) kept->lines.pop_front();
+    }
+    if (console) console->line(std::string("  | ") + std::string(line));
+  });
+}
+
+std::uint64_t Client::diagnosticsMark() const {
+  std::lock_guard lock(diagnostics_->mutex);
+  return diagnostics_->next;
+}
+
+std::optional<std::string> Client::firstDiagnosticSince(std::uint64_t mark,
+                                                        const std::vector<std::string>& markers) const {
+  std::lock_guard lock(diagnostics_->mutex);
+  for (const auto& [seq, line] : diagnostics_->lines) {
+    if (seq < mark) continue;
+    for (const auto& m : markers) {
+      if (line.find(m) != std::string::npos) return line;
+    }
+  }
+  return std::nullopt;
+}
+
+CloudInstance& Client::cloud(bool needToken) {
+  CloudInstance& cloud = CloudInstance::shared();
+  if (configured_ && (haveToken_ || !needToken)) return cloud;
+
+  std::optional<Profile> profile;
+  const Setting hostFlagOrEnv = pickSetting(options_.host, "QUILLBOX_HOST", std::nullopt);
+  const Setting tokenFlagOrEnv = pickSetting(options_.token, "QUILLBOX_TOKEN", std::nullopt);
+  if (!hostFlagOrEnv.value || !tokenFlagOrEnv.value) profile = loadProfile(profilePath());
+  const Setting host =
+      pickSetting(options_.host, "QUILLBOX_HOST", profile ? std::optional(profile->host) : std::nullopt);
+  const Setting token =
+      pickSetting(options_.token, "QUILLBOX_TOKEN", profile ? std::optional(profile->token) : std::nullopt);
+  if (!host.value) {
+    throw CliError("no server address: pass --host URL, set QUILLBOX_HOST, or sign in with quillbox login", kExitUsage);
+  }
+  host_ = *host.value;
+  while (!host_.empty() && host_.back() == '/') host_.pop_back();
+  if (needToken && !token.value) {
+    throw CliError("not signed in: run quillbox login --auth-code CODE, or pass --token / set QUILLBOX_TOKEN",
+                   kExitUsage);
+  }
+  cloud.setHost(host_);
+  cloud.setToken(token.value);
+  configured_ = true;
+  haveToken_ = token.value.has_value();
+  return cloud;
+}
+
+std::string Client::host() {
+  cloud(false);
+  return host_;
+}
+
+const SpaceInfo& Client::space() {
+  if (!space_) {
+    GetSpaceBean bean;
+    const GetSpaceResp resp = call(cloud().getUserImpl(), &IUser::getSpace, bean, "space");
+    if (!resp.data) throw CliError("space: the answer has no space");
+    space_ = *resp.data;
+  }
+  return *space_;
+}
+
+std::string Client::rootFolderId() {
+  const SpaceInfo& s = space();
+  if (!s.rootFileId || s.rootFileId->empty()) throw CliError("space: the answer names no root folder");
+  return *s.rootFileId;
+}
+
+void printNextPage(Client& client, const std::optional<std::string>& next) {
+  if (next && !next->empty()) client.out() << "(more: --cursor " << *next << ")\n";
+}
+
+std::vector<FileListMetadata> Client::listAll(const std::string& folderId) {
+  const auto page = [&](const std::optional<std::string>& cursor) {
+    FilesListBean bean;
+    bean.type = "list";
+    bean.parentFileId = folderId;
+    bean.pageInfo = PageInfo(1000, cursor);
+    return call(cloud().getFileImpl(), &IFile::filesList, bean, "list " + folderId);
+  };
+  return *collectPages(true, std::nullopt, page, &FilesListResponse::files, &FilesListResponse::nextCursor).files;
+}
+
+Resolved Client::resolve(const std::string& arg) {
+  if (arg.empty() || arg == "/") return {rootFolderId(), "/", true};
+  if (arg.front() != '/') return {arg, {}, std::nullopt};
+  Resolved at{rootFolderId(), "/", true};
+  std::string walked;
+  std::size_t start = 1;
+  while (start <= arg.size()) {
+    const std::size_t slash = arg.find('/', start);
+    const std::string name = arg.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    start = slash == std::string::npos ? arg.size() + 1 : slash + 1;
+    if (name.empty()) continue;
+    if (at.folder == false) throw CliError(walked + " is not a folder");
+    walked += "/" + name;
+    const auto entries = listAll(at.id);
+    const FileListMetadata* found = nullptr;
+    for (const auto& e : entries) {
+      if (e.fileName != name || !e.id) continue;
+      // With a folder and a file of one name, a path that goes on means the folder.
+      if (!found || (start <= arg.size() && isFolder(e.fileType, e.mimeType))) found = &e;
+    }
+    if (!found) throw CliError("no such file or folder: " + walked);
+    at = {*found->id, name, isFolder(found->fileType, found->mimeType)};
+  }
+  return at;
+}
+
+std::string Client::resolveFolder(const std::optional<std::string>& arg) {
+  const Resolved r = resolve(arg.value_or(""));
+  if (r.folder == false) throw CliError(arg.value_or("") + " is not a folder");
+  return r.id;
+}
+
+bool isFolder(const std::optional<std::string>& fileType, const std::optional<std::string>& mimeType) {
+  return (fileType && *fileType == categoryCode(FileType::folder)) || (mimeType && *mimeType == "inode/directory");
+}
+
+}  // namespace quillbox::cli

@@ -1,0 +1,27 @@
+#pragma once
+// The commands. Each add* function declares its subcommands on the app;
+// a chosen subcommand does not run during parsing but leaves its work in
+// `action`, which main() runs once the global options are in force.
+
+#include <functional>
+
+#include <CLI/CLI.hpp>
+
+#include "Client.hpp"
+
+namespace quillbox::cli {
+
+using Action = std::function<int()>;  // returns the exit status
+
+/// login, logout, space, users ls|show, packages ls|orders
+void addAccountCommands(CLI::App& app, Client& client, Action& action);
+/// ls, search, stat, du, path, mkdir, rename, link, recent
+void addFileCommands(CLI::App& app, Client& client, Action& action);
+/// upload, download
+void addTransferCommands(CLI::App& app, Client& client, Action& action);
+/// share create|ls|show|modify|cancel|files, star add|rm|ls
+void addShareCommands(CLI::App& app, Client& client, Action& action);
+/// jobs ls|create|show|cancel
+void addJobCommands(CLI::App& app, Client& client, Action& action);
+
+}  // namespace quillbox::cli

@@ -1,0 +1,148 @@
+#include "Profile.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <boost/json/parse.hpp>
+#include <boost/json/serialize.hpp>
+#include <boost/json/value.hpp>
+
+#include "Client.hpp"
+
+namespace quillbox::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string errnoText(int err) { return std::strerror(err); }
+
+// Creates `dir` and its missing parents; the folders it creates get `mode`.
+void makeFolders(const fs::path& dir, mode_t mode) {
+  if (dir.empty() || fs::is_directory(dir)) return;
+  makeFolders(dir.parent_path(), 0755);
+  if (::mkdir(dir.c_str(), mode) != 0 && errno != EEXIST) {
+    throw CliError("cannot create " + dir.native() + ": " + errnoText(errno));
+  }
+}
+
+}  // namespace
+
+fs::path profilePath() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && *xdg && fs::path(xdg).is_absolute()) return fs::path(xdg) / "quillbox" / "profile.json";
+  const char* home = std::getenv("HOME");
+  if (home && *home) return fs::path(home) / ".config" / "quillbox" / "profile.json";
+  throw CliError("cannot tell where to keep the profile: neither XDG_CONFIG_HOME nor HOME is set", kExitUsage);
+}
+
+std::optional<Profile> loadProfile(const fs::path& file) {
+  const std::optional<std::string> text = readSmallFile(file, 1 << 20);
+  if (!text) return std::nullopt;
+  boost::system::error_code ec;
+  const boost::json::value doc = boost::json::parse(*text, ec);
+  const boost::json::object* o = ec ? nullptr : doc.if_object();
+  if (!o) throw CliError(file.native() + " is not a profile (expected a JSON object); run quillbox login again");
+  Profile p;
+  auto read = [&](const char* key, std::string& out) {
+    if (auto it = o->find(key); it != o->end()) {
+      if (!it->value().is_string()) throw CliError(file.native() + ": \"" + key + "\" must be a string");
+      out = std::string(it->value().as_string());
+    }
+  };
+  read("host", p.host);
+  read("token", p.token);
+  return p;
+}
+
+void writePrivateFile(const fs::path& file, std::string_view text) {
+  const fs::path temp = file.parent_path() / ("." + file.filename().native() + ".tmp." + std::to_string(::getpid()));
+  ::unlink(temp.c_str());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) throw CliError("cannot create " + temp.native() + ": " + errnoText(errno));
+  auto fail = [&](const std::string& what) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw CliError(what + " " + temp.native() + ": " + errnoText(err));
+  };
+  // The mode given to open() is narrowed by the umask, never widened; make
+  // it exactly 0600 in case the umask is unusual.
+  if (::fchmod(fd, 0600) != 0) fail("cannot set the mode of");
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail("cannot write");
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) fail("cannot write");
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    throw CliError("cannot write " + temp.native() + ": " + errnoText(err));
+  }
+  if (::rename(temp.c_str(), file.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    throw CliError("cannot replace " + file.native() + ": " + errnoText(err));
+  }
+}
+
+std::optional<std::string> readSmallFile(const fs::path& file, std::size_t maxBytes) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return std::nullopt;
+    throw CliError("cannot read " + file.native() + ": " + errnoText(errno));
+  }
+  std::string text;
+  char buffer[4096];
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int err = errno;
+      ::close(fd);
+      throw CliError("cannot read " + file.native() + ": " + errnoText(err));
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+    if (text.size() > maxBytes) {
+      ::close(fd);
+      throw CliError(file.native() + " is larger than expected (over " + std::to_string(maxBytes) + " bytes)");
+    }
+  }
+  ::close(fd);
+  return text;
+}
+
+void saveProfile(const fs::path& file, const Profile& profile) {
+  makeFolders(file.parent_path(), 0700);
+  boost::json::object o;
+  o["host"] = profile.host;
+  o["token"] = profile.token;
+  writePrivateFile(file, boost::json::serialize(o) + "\n");
+}
+
+bool removeProfile(const fs::path& file) {
+  if (::unlink(file.c_str()) == 0) return true;
+  if (errno == ENOENT) return false;
+  throw CliError("cannot remove " + file.native() + ": " + errnoText(errno));
+}
+
+Setting pickSetting(const std::optional<std::string>& flag, const char* environmentVariable,
+                    const std::optional<std::string>& fromProfile) {
+  if (flag && !flag->empty()) return {*flag, Source::flag};
+  if (const char* env = std::getenv(environmentVariable); env && *env) return {std::string(env), Source::environment};
+  if (fromProfile && !fromProfile->empty()) return {*fromProfile, Source::profile};
+  return {};
+}
+
+}  // namespace quillbox::cli

@@ -1,0 +1,58 @@
+#pragma once
+// The sign-in profile: the server address and access token that
+// `quillbox login` keeps in the user's config folder, and the rule that
+// picks the settings a command uses.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillbox::cli {
+
+struct Profile {
+  std::string host;
+  std::string token;
+};
+
+/// $XDG_CONFIG_HOME/quillbox/profile.json, or ~/.config/quillbox/profile.json
+/// when XDG_CONFIG_HOME is unset or not absolute. Throws CliError when
+/// neither variable gives a folder.
+std::filesystem::path profilePath();
+
+/// The saved profile; nullopt when there is none. Throws CliError when the
+/// file exists but cannot be read or is not a profile.
+std::optional<Profile> loadProfile(const std::filesystem::path& file);
+
+/// Replaces the profile. The folder is created with mode 0700 and the file is
+/// written to a new file created with mode 0600 and then renamed over the old
+/// one, so the token is never readable by others, not even for a moment.
+/// Throws CliError on failure.
+void saveProfile(const std::filesystem::path& file, const Profile& profile);
+
+/// Writes `text` to `file` through a new file of mode 0600 in the same
+/// folder, renamed over `file`: readers see the old or the new content, and
+/// nobody but the user can read either. Throws CliError.
+void writePrivateFile(const std::filesystem::path& file, std::string_view text);
+
+/// The whole content of a file of at most `maxBytes`; nullopt when it does
+/// not exist. Throws CliError when it cannot be read or is larger.
+std::optional<std::string> readSmallFile(const std::filesystem::path& file, std::size_t maxBytes);
+
+/// Deletes the profile; false when there was none.
+bool removeProfile(const std::filesystem::path& file);
+
+/// Where a setting came from, for messages.
+enum class Source { flag, environment, profile, none };
+
+struct Setting {
+  std::optional<std::string> value;
+  Source source = Source::none;
+};
+
+/// Flags win over the environment, the environment over the profile. An
+/// empty flag or variable counts as not given.
+Setting pickSetting(const std::optional<std::string>& flag, const char* environmentVariable,
+                    const std::optional<std::string>& fromProfile);
+
+}  // namespace quillbox::cli

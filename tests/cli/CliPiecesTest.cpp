@@ -1,0 +1,288 @@
+// The quillbox command's pure pieces: progress lines, the meter's pacing and
+// speed, tables, sizes and times, and the private profile file.
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "Client.hpp"
+#include "Output.hpp"
+#include "Profile.hpp"
+#include "Progress.hpp"
+
+namespace quillbox::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using namespace std::chrono_literals;
+
+constexpr std::int64_t kMiB = 1 << 20;
+
+// Everything written to a FILE*, read back.
+class CapturedFile {
+ public:
+  CapturedFile() : file_(std::tmpfile()) {}
+  ~CapturedFile() { std::fclose(file_); }
+  std::FILE* get() { return file_; }
+  std::string text() {
+    std::fflush(file_);
+    std::rewind(file_);
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) out.append(buffer, n);
+    return out;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+std::size_t countOf(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST(CliProgress, TheBarShowsEverythingAndAlwaysFitsTheTerminal) {
+  ProgressSnapshot s;
+  s.label = "holiday-photos-2024.tar";
+  s.bytes = 32 * kMiB;
+  s.total = 64 * kMiB;
+  s.fraction = 0.5;
+  s.bytesPerSecond = 16.0 * kMiB;
+  s.secondsLeft = 2.0;
+  const std::string wide = renderBar(s, 120);
+  EXPECT_THAT(wide, HasSubstr("holiday-photos-2024.tar  ["));
+  EXPECT_THAT(wide, HasSubstr(" 50%"));
+  EXPECT_THAT(wide, HasSubstr("32.0 MiB / 64.0 MiB"));
+  EXPECT_THAT(wide, HasSubstr("16.0 MiB/s"));
+  EXPECT_THAT(wide, HasSubstr("ETA 0:02"));
+  // Half the bar is filled.
+  const auto open = wide.find('['), close = wide.find(']');
+  const std::string bar = wide.substr(open + 1, close - open - 1);
+  EXPECT_EQ(countOf(bar, "#"), bar.size() / 2);
+
+  for (std::size_t width = 0; width <= 130; ++width) {
+    const std::string line = renderBar(s, width);
+    EXPECT_LE(displayWidth(line), width == 0 ? 0 : width - 1) << width << ": " << line;
+  }
+  // Narrow terminals shorten the name before anything else.
+  const std::string narrow = renderBar(s, 70);
+  EXPECT_THAT(narrow, HasSubstr("..."));
+  EXPECT_THAT(narrow, HasSubstr("ETA 0:02"));
+
+  s.fraction = 1.0;
+  s.bytes = s.total;
+  s.secondsLeft.reset();
+  s.elapsed = 4.0;
+  const std::string done = renderBar(s, 120);
+  EXPECT_THAT(done, Not(HasSubstr(".]")));
+  EXPECT_THAT(done, HasSubstr("100%"));
+  EXPECT_THAT(done, HasSubstr("in 0:04"));
+  EXPECT_THAT(done, Not(HasSubstr("ETA")));
+}
+
+TEST(CliProgress, PlainLinesAndUnknownTotals) {
+  ProgressSnapshot s;
+  s.label = "a.bin";
+  s.bytes = 3 * kMiB;
+  s.total = 4 * kMiB;
+  s.fraction = 0.75;
+  s.bytesPerSecond = 1.0 * kMiB;
+  s.secondsLeft = 1.0;
+  EXPECT_EQ(renderPlain(s), "a.bin: 3.0 MiB of 4.0 MiB (75%), 1.0 MiB/s, 0:01 left");
+
+  ProgressSnapshot onlyFraction;
+  onlyFraction.label = "link";
+  onlyFraction.fraction = 0.4;
+  EXPECT_EQ(renderPlain(onlyFraction), "link: 40%");
+  EXPECT_THAT(renderBar(onlyFraction, 80), HasSubstr(" 40%"));
+
+  ProgressSnapshot unknown;
+  unknown.label = "stream";
+  unknown.bytes = 5 * kMiB;
+  const std::string line = renderBar(unknown, 80);
+  EXPECT_THAT(line, HasSubstr("5.0 MiB"));
+  EXPECT_THAT(line, Not(HasSubstr("[")));
+  EXPECT_THAT(line, Not(HasSubstr("ETA")));
+}
+
+TEST(CliProgress, OffATerminalAMeterWritesALineASecondAndOnlyWhenSomethingMoved) {
+  CapturedFile out;
+  Console console(out.get(), false);
+  const auto t0 = ProgressMeter::Clock::time_point{} + 100s;
+  ProgressMeter meter(console, "f.bin", 10 * kMiB, t0);
+  meter.tick(t0);  // nothing arrived yet: nothing to say
+  EXPECT_EQ(out.text(), "");
+  meter.update(1 * kMiB);
+  meter.tick(t0 + 1000ms);
+  meter.update(2 * kMiB);
+  meter.tick(t0 + 1500ms);  // too soon after the last line
+  meter.tick(t0 + 2000ms);
+  meter.tick(t0 + 3000ms);  // nothing moved
+  meter.update(4 * kMiB);
+  meter.tick(t0 + 4000ms);
+  meter.finish("done", t0 + 4000ms);
+  const std::string text = out.text();
+  EXPECT_EQ(text,
+            "f.bin: 1.0 MiB of 10.0 MiB (10%)\n"
+            "f.bin: 2.0 MiB of 10.0 MiB (20%), 1.0 MiB/s, 0:08 left\n"
+            // 3 MiB in the last three seconds
+            "f.bin: 4.0 MiB of 10.0 MiB (40%), 1.0 MiB/s, 0:06 left\n"
+            // the last line gives the average over the whole transfer
+            "f.bin: 4.0 MiB of 10.0 MiB (40%), 1.0 MiB/s, in 0:04  done\n");
+}
+
+TEST(CliProgress, OnATerminalTheStatusLineIsRedrawnInPlaceAndMessagesGoAboveIt) {
+  CapturedFile out;
+  Console console(out.get(), true);
+  const auto t0 = ProgressMeter::Clock::time_point{} + 100s;
+  ProgressMeter meter(console, "f.bin", 100, t0);
+  int drawn = 0;
+  for (int ms = 0; ms <= 1000; ms += 20) {
+    meter.update(ms / 10);
+    const std::size_t before = countOf(out.text(), "\r\033[K");
+    meter.tick(t0 + std::chrono::milliseconds(ms));
+    drawn += countOf(out.text(), "\r\033[K") > before ? 1 : 0;
+  }
+  EXPECT_EQ(drawn, 11);  // every 100 ms over one second, not every update
+  console.line("a message");
+  const std::string text = out.text();
+  EXPECT_THAT(text, Not(HasSubstr("\n\r")));
+  // The message erased the bar, took its line, and the bar came back below it.
+  const auto message = text.rfind("\r\033[Ka message\n");
+  ASSERT_NE(message, std::string::npos);
+  EXPECT_THAT(text.substr(message), HasSubstr("\nf.bin  ["));
+  meter.finish("done", t0 + 2s);
+  EXPECT_EQ(out.text().back(), '\n');
+}
+
+TEST(CliProgress, AResumedTransferAveragesOnlyWhatThisRunFetched) {
+  CapturedFile out;
+  Console console(out.get(), false);
+  const auto t0 = ProgressMeter::Clock::time_point{} + 100s;
+  ProgressMeter meter(console, "r.bin", 100 * kMiB, t0);
+  meter.averageFromFirstUpdate();
+  meter.update(90 * kMiB, t0 + 1s);  // mostly fetched by an earlier run
+  meter.update(100 * kMiB, t0 + 6s);
+  meter.finish("done", t0 + 6s);  // never drawn before: the first update still counts as the start
+  EXPECT_THAT(out.text(), HasSubstr("100.0 MiB of 100.0 MiB (100%), 2.0 MiB/s, in 0:06  done"));
+
+  ProgressMeter once(console, "o.bin", 100 * kMiB, t0);
+  once.averageFromFirstUpdate();
+  once.update(100 * kMiB, t0 + 1s);  // everything in one report: no speed to tell
+  once.finish("done", t0 + 1s);
+  EXPECT_THAT(out.text(), HasSubstr("o.bin: 100.0 MiB of 100.0 MiB (100%), in 0:01  done"));
+}
+
+TEST(CliOutput, TablesAlignByDisplayWidthAndDefuseControlCharacters) {
+  Table t{{"NAME", "SIZE"}, {}, {false, true}};
+  t.add({"报告.pdf", "1.0 KiB"});
+  t.add({"a\x1b[31mred", "12 B"});
+  t.add({"plain"});  // a short row
+  std::ostringstream out;
+  printTable(out, t);
+  EXPECT_EQ(out.str(),
+            "NAME          SIZE\n"
+            "报告.pdf   1.0 KiB\n"
+            "a?[31mred     12 B\n"
+            "plain\n");
+  EXPECT_EQ(displayWidth("报告"), 4u);
+  EXPECT_EQ(displayWidth("\xff"), 1u);  // a stray byte is one column, not a crash
+
+  std::ostringstream fields;
+  printFields(fields, {{"Name", std::string("x")}, {"Nothing", std::nullopt}, {"Longer label", std::string("y")}});
+  EXPECT_EQ(fields.str(), "Name:          x\nLonger label:  y\n");
+}
+
+TEST(CliOutput, SizesTimesAndDurations) {
+  EXPECT_EQ(humanSize(0), "0 B");
+  EXPECT_EQ(humanSize(1023), "1023 B");
+  EXPECT_EQ(humanSize(1024), "1.0 KiB");
+  EXPECT_EQ(humanSize(64 * kMiB), "64.0 MiB");
+  EXPECT_EQ(humanSize(3LL << 40), "3.0 TiB");
+  EXPECT_EQ(humanSize(-5), "-");
+  EXPECT_EQ(shortTime("2024-05-01T12:34:56.789Z"), "2024-05-01 12:34:56");
+  EXPECT_EQ(shortTime("yesterday"), "yesterday");
+  EXPECT_EQ(clockDuration(0), "0:00");
+  EXPECT_EQ(clockDuration(61.4), "1:01");
+  EXPECT_EQ(clockDuration(3725), "1:02:05");
+  EXPECT_EQ(clockDuration(-1), "--:--");
+  EXPECT_EQ(shortCodeOf("http://h:1/s/AbC9?x=1"), "AbC9");
+  EXPECT_EQ(shortCodeOf("AbC9"), "AbC9");
+  EXPECT_EQ(shortCodeOf("https://h/s/AbC9/"), "AbC9");
+}
+
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "quillbox-cli-XXXXXX").native();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~ScratchDir() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+mode_t modeOf(const fs::path& p) {
+  struct stat info {};
+  EXPECT_EQ(::stat(p.c_str(), &info), 0);
+  return info.st_mode & 0777;
+}
+
+TEST(CliProfile, SavedPrivatelyWhateverTheUmaskAndReadBack) {
+  ScratchDir dir;
+  const fs::path file = dir.path() / "config" / "quillbox" / "profile.json";
+  EXPECT_FALSE(loadProfile(file).has_value());
+
+  const mode_t old = ::umask(0);  // the most permissive umask there is
+  saveProfile(file, Profile{"https://drive.example.com", "tok\"en"});
+  ::umask(old);
+  EXPECT_EQ(modeOf(file), 0600u);
+  EXPECT_EQ(modeOf(file.parent_path()), 0700u);
+  const auto loaded = loadProfile(file);
+  ASSERT_TRUE(loaded.has_value());
+  EXPECT_EQ(loaded->host, "https://drive.example.com");
+  EXPECT_EQ(loaded->token, "tok\"en");
+
+  saveProfile(file, Profile{"h2", "t2"});
+  EXPECT_EQ(loadProfile(file)->token, "t2");
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(file.parent_path())) ++entries;
+  EXPECT_EQ(entries, 1u);  // no temporary file left behind
+
+  std::ofstream(file, std::ios::trunc) << "[1, 2]";
+  EXPECT_THROW(loadProfile(file), CliError);
+  std::ofstream(file, std::ios::trunc) << R"({"host": 5})";
+  EXPECT_THROW(loadProfile(file), CliError);
+
+  EXPECT_TRUE(removeProfile(file));
+  EXPECT_FALSE(removeProfile(file));
+}
+
+TEST(CliProfile, FlagsBeatTheEnvironmentWhichBeatsTheProfile) {
+  ::unsetenv("QUILLBOX_E2E_SETTING");
+  EXPECT_EQ(pickSetting(std::nullopt, "QUILLBOX_E2E_SETTING", std::nullopt).source, Source::none);
+  EXPECT_EQ(pickSetting(std::nullopt, "QUILLBOX_E2E_SETTING", std::string("p")).value, "p");
+  ::setenv("QUILLBOX_E2E_SETTING", "e", 1);
+  EXPECT_EQ(pickSetting(std::nullopt, "QUILLBOX_E2E_SETTING", std::string("p")).value, "e");
+  EXPECT_EQ(pickSetting(std::string("f"), "QUILLBOX_E2E_SETTING", std::string("p")).value, "f");
+  EXPECT_EQ(pickSetting(std::string(""), "QUILLBOX_E2E_SETTING", std::string("p")).source, Source::environment);
+  ::setenv("QUILLBOX_E2E_SETTING", "", 1);
+  EXPECT_EQ(pickSetting(std::nullopt, "QUILLBOX_E2E_SETTING", std::string("p")).source, Source::profile);
+  ::unsetenv("QUILLBOX_E2E_SETTING");
+}
+
+}  // namespace
+}  // namespace quillbox::cli

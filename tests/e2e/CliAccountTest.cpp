@@ -1,0 +1,154 @@
+// Signing in, where the settings come from, how failures are reported, and
+// the account-level commands (space, users, packages).
+
+#include <sys/stat.h>
+
+#include <gmock/gmock.h>
+
+#include "CliFixture.hpp"
+
+namespace quillbox::e2e {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+mode_t modeOf(const std::filesystem::path& p) {
+  struct stat info {};
+  EXPECT_EQ(::stat(p.c_str(), &info), 0) << p;
+  return info.st_mode & 0777;
+}
+
+void expectOneLineError(const Outcome& r, int status, const std::string& part1, const std::string& part2 = {}) {
+  EXPECT_EQ(r.status, status) << r.err;
+  EXPECT_EQ(r.out, "");
+  const auto lines = r.errLines();
+  ASSERT_EQ(lines.size(), 1u) << r.err;
+  EXPECT_THAT(lines[0], HasSubstr(part1));
+  if (!part2.empty()) {
+    EXPECT_THAT(lines[0], HasSubstr(part2));
+  }
+}
+
+TEST_F(CliTest, SignInKeepsAPrivateProfileAndFlagsBeatEnvironmentBeatsProfile) {
+  const Outcome login = q({"--host", url(), "--json", "login", "--auth-code", "alice"});
+  ASSERT_EQ(login.status, 0) << login.err;
+  const auto j = login.json();
+  const auto profile = dir() / "config" / "quillbox" / "profile.json";
+  EXPECT_EQ(text(j, "host"), url());
+  EXPECT_EQ(text(j, "profile"), profile.native());
+  const std::string alice = text(j, "user.carrierUserId");
+  ASSERT_FALSE(alice.empty());
+
+  EXPECT_EQ(modeOf(profile), 0600u);
+  EXPECT_EQ(modeOf(profile.parent_path()), 0700u);
+  const auto saved = boost::json::parse(readFile(profile));
+  EXPECT_EQ(text(saved, "host"), url());
+  const std::string token = text(saved, "token");
+  ASSERT_FALSE(token.empty());
+  EXPECT_THAT(login.out, Not(HasSubstr(token)));  // the token is kept, not shown
+
+  // The profile alone is enough.
+  EXPECT_EQ(text(qj({"space"}), "data.ownerId"), alice);
+
+  // A token given on the command line or in the environment wins over the profile's.
+  expectOneLineError(q({"--token", "not-a-token", "space"}), 1, "[401]", "the access token is not valid");
+  expectOneLineError(q({"space"}, {"QUILLBOX_TOKEN=not-a-token"}), 1, "[401]");
+  EXPECT_EQ(q({"--token", token, "space"}, {"QUILLBOX_TOKEN=not-a-token"}).status, 0);
+  // The same for the host: nothing listens on port 1.
+  const Outcome unreachable = q({"space"}, {"QUILLBOX_HOST=http://127.0.0.1:1"});
+  EXPECT_EQ(unreachable.status, 1);
+  EXPECT_EQ(unreachable.errLines().size(), 1u) << unreachable.err;
+  EXPECT_EQ(q({"--host", url(), "space"}, {"QUILLBOX_HOST=http://127.0.0.1:1"}).status, 0);
+
+  // Signing in again replaces the profile, still private.
+  const Outcome bob = q({"--json", "login", "--auth-code", "bob"});
+  ASSERT_EQ(bob.status, 0) << bob.err;
+  const std::string bobId = text(bob.json(), "user.carrierUserId");
+  EXPECT_NE(bobId, alice);
+  EXPECT_EQ(modeOf(profile), 0600u);
+  EXPECT_EQ(text(qj({"space"}), "data.ownerId"), bobId);
+
+  const Outcome out = q({"--json", "logout"});
+  ASSERT_EQ(out.status, 0) << out.err;
+  EXPECT_TRUE(at(out.json(), "removed").as_bool());
+  EXPECT_FALSE(std::filesystem::exists(profile));
+  expectOneLineError(q({"space"}), 2, "no server address");
+  expectOneLineError(q({"--host", url(), "space"}), 2, "not signed in");
+}
+
+TEST_F(CliTest, ABadTokenIsOneClearLineAndExitStatusOneForEveryKindOfCommand) {
+  signIn();
+  const auto file = dir() / "small.bin";
+  writeRandomFile(file, 1000, 1);
+  const std::vector<std::vector<std::string>> commands = {{"ls"},
+                                                          {"ls", "/some/folder"},
+                                                          {"search", "x"},
+                                                          {"stat", "f123"},
+                                                          {"mkdir", "new"},
+                                                          {"jobs", "ls"},
+                                                          {"star", "ls"},
+                                                          {"share", "ls"},
+                                                          {"recent"},
+                                                          {"users", "ls"},
+                                                          {"packages", "orders"},
+                                                          {"upload", file.native()},
+                                                          {"download", "f123"},
+                                                          {"link", "f123"},
+                                                          {"share", "files", "abc"}};
+  for (const auto& c : commands) {
+    std::vector<std::string> args{"--token", "wrong"};
+    args.insert(args.end(), c.begin(), c.end());
+    SCOPED_TRACE(joined(args));
+    expectOneLineError(q(args), 1, "[401]", "the access token is not valid");
+  }
+}
+
+TEST_F(CliTest, UsageErrorsExitWithStatusTwo) {
+  signIn();
+  EXPECT_EQ(q({}).status, 2);
+  EXPECT_EQ(q({"no-such-command"}).status, 2);
+  EXPECT_EQ(q({"users"}).status, 2);
+  EXPECT_EQ(q({"download"}).status, 2);
+  EXPECT_EQ(q({"download", "f1", "--url", "http://x/y"}).status, 2);
+  EXPECT_EQ(q({"mkdir", "x", "--on-clash", "sometimes"}).status, 2);
+  EXPECT_EQ(q({"upload", (dir() / "missing.bin").native()}).status, 2);
+  EXPECT_EQ(q({"mkdir", "/a/b", "--in", "/"}).status, 2);
+  EXPECT_EQ(q({"--help"}).status, 0);
+}
+
+TEST_F(CliTest, SpaceUsersAndPackages) {
+  signIn();
+  const auto space = qj({"space"});
+  EXPECT_FALSE(text(space, "data.rootFileId").empty());
+  EXPECT_GT(at(space, "data.capacity").as_int64(), 0);
+
+  const auto all = qj({"users", "ls", "--limit", "100"});
+  EXPECT_GE(at(all, "total").as_int64(), 6);
+  std::string ada;
+  for (const auto& u : at(all, "list").as_array()) {
+    if (text(u, "name") == "Ada Lovelace") ada = text(u, "userId");
+  }
+  ASSERT_FALSE(ada.empty());
+  const auto found = qj({"users", "ls", "--keyword", "lovelace"});
+  ASSERT_EQ(at(found, "list").as_array().size(), 1u);
+  EXPECT_EQ(text(found, "list.0.userId"), ada);
+  const auto page = qj({"users", "ls", "--offset", "1", "--limit", "2"});
+  EXPECT_EQ(at(page, "list").as_array().size(), 2u);
+  EXPECT_EQ(text(qj({"users", "show", ada}), "data.name"), "Ada Lovelace");
+  expectOneLineError(q({"users", "show", "u-nobody"}), 1, "[404]");
+
+  const Outcome table = q({"users", "ls"});
+  EXPECT_THAT(table.out, HasSubstr("Ada Lovelace"));
+  EXPECT_THAT(table.out, HasSubstr("USER ID"));
+
+  const auto packages = qj({"packages", "ls"});
+  ASSERT_FALSE(at(packages, "data").as_array().empty());
+  EXPECT_EQ(text(packages, "data.0.packageId"), "basic");
+  const auto orders = qj({"packages", "orders"});
+  ASSERT_EQ(at(orders, "data").as_array().size(), 1u);
+  EXPECT_EQ(text(orders, "data.0.packageId"), "basic");
+}
+
+}  // namespace
+}  // namespace quillbox::e2e

@@ -1,0 +1,114 @@
+// Share links from creation to cancellation (and a visitor's view of one),
+// starred files, and background jobs.
+
+#include <gmock/gmock.h>
+
+#include "CliFixture.hpp"
+
+namespace quillbox::e2e {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+std::vector<std::string> fileNames(const boost::json::value& v, const char* key) {
+  std::vector<std::string> out;
+  if (at(v, key).is_array()) {
+    for (const auto& f : at(v, key).as_array()) out.push_back(text(f, "fileName"));
+  }
+  return out;
+}
+
+TEST_F(CliTest, ShareLinksFromCreationToCancellation) {
+  signIn("owner");
+  const std::string owner = text(boost::json::parse(readFile(dir() / "config" / "quillbox" / "profile.json")), "token");
+  const std::string shared = text(qj({"mkdir", "/shared"}), "id");
+  const std::string inner = text(qj({"mkdir", "/shared/inner"}), "id");
+
+  const auto created = qj({"share", "create", "/shared", "--code", "abcd", "--comment", "hello", "--days", "7"});
+  const std::string shareId = text(created, "shareLink.shareId");
+  const std::string link = text(created, "shareLink.linkUrl");
+  ASSERT_FALSE(shareId.empty());
+  EXPECT_EQ(text(created, "shareLink.extractCode"), "abcd");
+  EXPECT_EQ(text(created, "shareLink.comment"), "hello");
+  EXPECT_FALSE(text(created, "shareLink.expireTime").empty());
+
+  const auto mine = qj({"share", "ls"});
+  ASSERT_EQ(at(mine, "shareLinks").as_array().size(), 1u);
+  EXPECT_EQ(text(mine, "shareLinks.0.shareId"), shareId);
+  EXPECT_EQ(text(mine, "shareLinks.0.displayName"), "shared");
+  const auto detail = qj({"share", "show", shareId});
+  EXPECT_EQ(text(detail, "shareLink.extractCode"), "abcd");
+  EXPECT_TRUE(at(detail, "shareLink.permission.download").as_bool());
+
+  const auto changed = qj({"share", "modify", shareId, "--comment", "bye", "--no-download"});
+  EXPECT_EQ(text(changed, "shareLink.comment"), "bye");
+  const auto after = qj({"share", "show", shareId});
+  EXPECT_FALSE(at(after, "shareLink.permission.download").as_bool());
+  EXPECT_TRUE(at(after, "shareLink.permission.preview").as_bool());
+
+  // A visitor needs the extract code; the link or its short code both work.
+  signIn("visitor");
+  const Outcome noCode = q({"share", "files", link});
+  EXPECT_EQ(noCode.status, 1);
+  EXPECT_THAT(noCode.err, HasSubstr("[403]"));
+  const auto visible = qj({"share", "files", link, "--code", "abcd"});
+  EXPECT_THAT(fileNames(visible, "files"), UnorderedElementsAre("shared"));
+  EXPECT_EQ(text(visible, "link.permission"), "READ");
+  const auto insideFolder =
+      qj({"share", "files", text(created, "shareLink.shortUrl"), "--code", "abcd", "--folder", shared});
+  EXPECT_THAT(fileNames(insideFolder, "files"), UnorderedElementsAre("inner"));
+  EXPECT_EQ(text(insideFolder, "files.0.id"), inner);
+
+  const Outcome cancelled = q({"--token", owner, "--json", "share", "cancel", shareId});
+  ASSERT_EQ(cancelled.status, 0) << cancelled.err;
+  EXPECT_EQ(at(cancelled.json(), "subResponseList.0.code").as_int64(), 0);
+  const Outcome empty = q({"--token", owner, "--json", "share", "ls"});
+  EXPECT_TRUE(at(empty.json(), "shareLinks").as_array().empty());
+  const Outcome again = q({"--token", owner, "share", "cancel", shareId});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.errLines().size(), 1u);
+  EXPECT_THAT(again.err, HasSubstr(shareId + " [404] no such share"));
+}
+
+TEST_F(CliTest, StarsAndJobs) {
+  signIn();
+  const std::string a = text(qj({"mkdir", "/a"}), "id");
+  const std::string b = text(qj({"mkdir", "/b"}), "id");
+  qj({"mkdir", "/dest"});
+
+  const auto starred = qj({"star", "add", "/a", b});
+  EXPECT_EQ(at(starred, "status").as_int64(), 0);
+  EXPECT_EQ(at(starred, "subResponseList").as_array().size(), 2u);
+  EXPECT_THAT(fileNames(qj({"star", "ls"}), "starFileList"), UnorderedElementsAre("a", "b"));
+  qj({"star", "rm", a});
+  EXPECT_THAT(fileNames(qj({"star", "ls"}), "starFileList"), UnorderedElementsAre("b"));
+  const auto root = qj({"ls"});
+  for (const auto& f : at(root, "files").as_array()) {
+    EXPECT_EQ(at(f, "favorite").as_bool(), text(f, "fileName") == "b") << text(f, "fileName");
+  }
+  const Outcome unknown = q({"star", "add", "f-unknown"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_THAT(unknown.err, HasSubstr("f-unknown [404] no such file"));
+
+  const std::string job = text(qj({"jobs", "create", "copy", "/a", "--to", "/dest"}), "data");
+  ASSERT_FALSE(job.empty());
+  const auto jobs = qj({"jobs", "ls"});
+  ASSERT_EQ(at(jobs, "data").as_array().size(), 1u);
+  EXPECT_EQ(text(jobs, "data.0.taskId"), job);
+  const auto shown = qj({"jobs", "show", job});
+  EXPECT_EQ(text(shown, "data.jobInfo.taskId"), job);
+  EXPECT_EQ(text(shown, "data.taskInfos.0.fileId"), a);
+  EXPECT_EQ(text(qj({"jobs", "cancel", job}), "data"), job);
+  const Outcome twice = q({"jobs", "cancel", job});
+  EXPECT_EQ(twice.status, 1);
+  EXPECT_THAT(twice.err, HasSubstr("[409]"));
+  const Outcome none = q({"jobs", "show", "job-unknown"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_THAT(none.err, HasSubstr("[404]"));
+  const Outcome table = q({"jobs", "ls"});
+  EXPECT_THAT(table.out, HasSubstr(job));
+}
+
+}  // namespace
+}  // namespace quillbox::e2e

@@ -1,0 +1,204 @@
+// Uploads (multipart, rapid, already there, refused, interrupted) and
+// downloads (by id, by /path, by link, interrupted and continued), always
+// checked byte for byte.
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <gmock/gmock.h>
+
+#include "CliFixture.hpp"
+
+namespace quillbox::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+constexpr std::int64_t kMiB = 1 << 20;
+
+std::vector<std::string> partialFiles(const fs::path& dir) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().native();
+    if (name.ends_with(".qbpart")) out.push_back(name);
+  }
+  return out;
+}
+
+class CliTransferTest : public CliTest {
+ protected:
+  /// Uploads `file` into `folder` and returns the upload's JSON entry.
+  boost::json::value upload(const fs::path& file, const std::string& folder) {
+    const auto j = qj({"upload", file.native(), "--to", folder});
+    const auto& uploads = at(j, "uploads");
+    EXPECT_TRUE(uploads.is_array() && uploads.as_array().size() == 1) << boost::json::serialize(j);
+    return uploads.is_array() && !uploads.as_array().empty() ? uploads.as_array()[0] : boost::json::value();
+  }
+
+  void armFault(const std::string& json) {
+    const HttpAnswer a = http("POST", url() + "/_emulator/faults", json);
+    ASSERT_EQ(a.status, 201) << a.body;
+  }
+  void clearFaults() { EXPECT_EQ(http("DELETE", url() + "/_emulator/faults").status, 200); }
+
+  /// Starts `quillbox args...`, waits until its progress lines on standard
+  /// error show `marker`, and interrupts it with Ctrl-C.
+  Outcome interruptOnceUnderway(const std::vector<std::string>& args, const std::string& marker = " MiB of ") {
+    std::vector<std::string> argv{cliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Child child(argv, cliEnvironment(dir()));
+    const bool underway = child.readUntil(
+        [&marker](const std::string&, const std::string& err) { return err.find(marker) != std::string::npos; });
+    EXPECT_TRUE(underway) << child.err();
+    child.signal(SIGINT);
+    Outcome o;
+    o.status = child.wait();
+    o.out = child.out();
+    o.err = child.err();
+    return o;
+  }
+};
+
+TEST_F(CliTransferTest, UploadsRapidUploadsAndByteExactDownloads) {
+  signIn();
+  qj({"mkdir", "/in"});
+  const fs::path data = dir() / "data.bin";
+  writeRandomFile(data, 20 * kMiB + 123, 7);  // three parts
+  const std::string original = readFile(data);
+
+  const Outcome first = q({"--json", "upload", data.native(), "--to", "/in"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  const auto uploaded = at(first.json(), "uploads.0");
+  EXPECT_EQ(text(uploaded, "result"), "success");
+  EXPECT_EQ(text(uploaded, "fileName"), "data.bin");
+  const std::string fileId = text(uploaded, "fileId");
+  ASSERT_FALSE(fileId.empty());
+  EXPECT_THAT(first.err, HasSubstr("data.bin: 20.0 MiB of 20.0 MiB (100%)"));
+  const auto detail = qj({"stat", fileId});
+  EXPECT_EQ(at(detail, "size").as_int64(), 20 * kMiB + 123);
+  EXPECT_EQ(text(detail, "sha256"), text(uploaded, "sha256"));
+
+  // The same content elsewhere is a rapid upload; in the same folder under
+  // the same name it is already there.
+  const auto rapid = upload(data, "/");
+  EXPECT_EQ(text(rapid, "result"), "rapid success");
+  EXPECT_TRUE(at(rapid, "rapid").as_bool());
+  EXPECT_NE(text(rapid, "fileId"), fileId);
+  const auto exist = upload(data, "/in");
+  EXPECT_EQ(text(exist, "result"), "exist success");
+  EXPECT_EQ(text(exist, "fileId"), fileId);
+
+  // Several files at once; an empty one among them.
+  const fs::path small = dir() / "small.txt", empty = dir() / "empty.txt";
+  writeRandomFile(small, 1000, 8);
+  writeRandomFile(empty, 0, 9);
+  const auto both = qj({"upload", small.native(), empty.native(), "--to", "/in"});
+  ASSERT_EQ(at(both, "uploads").as_array().size(), 2u);
+  EXPECT_EQ(text(both, "uploads.1.fileName"), "empty.txt");
+
+  // Downloads: by id, by /path into a folder, and by link.
+  const auto byId = qj({"download", fileId, "-o", (dir() / "out.bin").native()});
+  EXPECT_TRUE(at(byId, "verified").as_bool());
+  EXPECT_FALSE(at(byId, "resumed").as_bool());
+  EXPECT_EQ(text(byId, "sha256"), text(uploaded, "sha256"));
+  EXPECT_TRUE(readFile(dir() / "out.bin") == original);
+  fs::create_directories(dir() / "into");
+  const auto byPath = qj({"download", "/in/data.bin", "-o", (dir() / "into").native()});
+  EXPECT_EQ(text(byPath, "path"), (dir() / "into" / "data.bin").native());
+  EXPECT_TRUE(readFile(dir() / "into" / "data.bin") == original);
+  const auto links = qj({"link", "/in/small.txt"});
+  const std::string link = text(links, "downloads.0.url");
+  ASSERT_FALSE(link.empty());
+  const auto byLink = qj({"download", "--url", link, "-o", (dir() / "small.copy").native()});
+  EXPECT_FALSE(at(byLink, "verified").as_bool());  // a bare link brings no checksum
+  EXPECT_EQ(readFile(dir() / "small.copy"), readFile(small));
+  const auto emptyCopy = qj({"download", "/in/empty.txt", "-o", (dir() / "empty.copy").native()});
+  EXPECT_EQ(at(emptyCopy, "size").as_int64(), 0);
+  EXPECT_TRUE(fs::exists(dir() / "empty.copy"));
+  EXPECT_TRUE(partialFiles(dir()).empty());
+
+  // What was used shows up among the recent files.
+  bool seen = false;
+  const auto recent = qj({"recent"});
+  for (const auto& a : at(recent, "list").as_array()) seen = seen || text(a, "file.id") == fileId;
+  EXPECT_TRUE(seen);
+
+  // A refused upload: one line with the SDK's code and the server's reason.
+  writeRandomFile(data, 5000, 10);
+  const Outcome refused = q({"upload", data.native(), "--to", "/in", "--on-clash", "fail"});
+  EXPECT_EQ(refused.status, 1);
+  const auto lines = refused.errLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_THAT(lines.back(), HasSubstr("[-1006]"));
+  EXPECT_THAT(lines.back(), HasSubstr("409"));
+  EXPECT_THAT(lines.back(), HasSubstr("already exists"));
+}
+
+TEST_F(CliTransferTest, AnInterruptedDownloadContinuesByteExact) {
+  signIn();
+  const fs::path data = dir() / "data.bin";
+  writeRandomFile(data, 16 * kMiB, 11);
+  const std::string fileId = text(upload(data, "/"), "fileId");
+  ASSERT_FALSE(fileId.empty());
+  const fs::path out = dir() / "got" / "copy.bin";
+  const fs::path token = out.native() + ".quillbox-resume";
+
+  // The server stops for a while after 4 MiB: Ctrl-C lands mid-transfer.
+  armFault(R"({"path":"/_download/*","kind":"stall","afterBytes":4194304,"ms":30000})");
+  const Outcome stopped = interruptOnceUnderway({"download", fileId, "-o", out.native()});
+  EXPECT_EQ(stopped.status, 130) << stopped.err;
+  EXPECT_THAT(stopped.err, HasSubstr("--continue"));
+  EXPECT_FALSE(fs::exists(out));
+  ASSERT_TRUE(fs::exists(token));
+  struct stat info {};
+  ASSERT_EQ(::stat(token.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(partialFiles(out.parent_path()).size(), 1u);
+  clearFaults();
+
+  const Outcome resumed = q({"--json", "download", fileId, "-o", out.native(), "--continue"});
+  ASSERT_EQ(resumed.status, 0) << resumed.err;
+  EXPECT_THAT(resumed.err, HasSubstr("Resuming"));
+  EXPECT_TRUE(at(resumed.json(), "resumed").as_bool());
+  EXPECT_TRUE(at(resumed.json(), "verified").as_bool());
+  EXPECT_TRUE(readFile(out) == readFile(data));
+  EXPECT_FALSE(fs::exists(token));
+  EXPECT_TRUE(partialFiles(out.parent_path()).empty());
+
+  // Interrupted again, then downloaded without --continue: the old partial
+  // file is dropped and the download starts over.
+  fs::remove(out);
+  armFault(R"({"path":"/_download/*","kind":"stall","afterBytes":4194304,"ms":30000})");
+  EXPECT_EQ(interruptOnceUnderway({"download", fileId, "-o", out.native()}).status, 130);
+  clearFaults();
+  ASSERT_TRUE(fs::exists(token));
+  const Outcome fresh = q({"--json", "download", fileId, "-o", out.native()});
+  ASSERT_EQ(fresh.status, 0) << fresh.err;
+  EXPECT_FALSE(at(fresh.json(), "resumed").as_bool());
+  EXPECT_THAT(fresh.err, HasSubstr("dropping the interrupted download"));
+  EXPECT_TRUE(readFile(out) == readFile(data));
+  EXPECT_FALSE(fs::exists(token));
+  EXPECT_TRUE(partialFiles(out.parent_path()).empty());
+}
+
+TEST_F(CliTransferTest, CtrlCCancelsAnUploadAndKeepsNothing) {
+  signIn();
+  qj({"mkdir", "/up"});
+  const fs::path data = dir() / "slow.bin";
+  writeRandomFile(data, 12 * kMiB, 12);
+  // Every part upload waits on the server, so the upload is still running
+  // when Ctrl-C arrives.
+  armFault(R"({"path":"/_upload/*","kind":"delay","ms":30000,"count":100})");
+  const Outcome stopped = interruptOnceUnderway({"upload", data.native(), "--to", "/up"}, "%)");
+  EXPECT_EQ(stopped.status, 130) << stopped.err;
+  EXPECT_THAT(stopped.err, HasSubstr("interrupted"));
+  clearFaults();
+  EXPECT_TRUE(at(qj({"ls", "/up"}), "files").as_array().empty());
+
+  // Afterwards the same upload goes through.
+  EXPECT_EQ(text(upload(data, "/up"), "result"), "success");
+}
+
+}  // namespace
+}  // namespace quillbox::e2e
