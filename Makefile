@@ -31,8 +31,8 @@ test-asan: deps
 	cmake --build build-asan -j $(JOBS)
 	ctest --test-dir build-asan -j $(JOBS) --output-on-failure
 
-# The concurrency tests, and the transfers that run on threads of their own,
-# under ThreadSanitizer.
+# The concurrency tests, the transfers that run on threads of their own and
+# the emulator (a multi-threaded server) under ThreadSanitizer.
 TSAN_TESTS ?= Download|Upload
 test-tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBOX_BUILD_BENCH=OFF \
@@ -40,6 +40,7 @@ test-tsan: deps
 	cmake --build build-tsan -j $(JOBS)
 	ctest --test-dir build-tsan -j $(JOBS) --output-on-failure -L concurrency
 	ctest --test-dir build-tsan -j $(JOBS) --output-on-failure -L integration -R '$(TSAN_TESTS)'
+	ctest --test-dir build-tsan -j $(JOBS) --output-on-failure -L emulator
 
 # Installs the SDK into a scratch prefix and builds examples/ against the
 # installed package only.
