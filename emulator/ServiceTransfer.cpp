@@ -63,12 +63,12 @@ enum class RangeResult { whole, partial, unsatisfiable };
 RangeResult parseRange(std::string_view header, std::uint64_t size, ByteRange& out) {
   constexpr std::string_view unit = "bytes=";
   if (!header.starts_with(unit)) return RangeResult::whole;
-  std::string_view spec = header.substr(unit.size());
-  if (spec.find(',') != std::string_view::npos) return RangeResult::whole;
-  const auto dash = spec.find('-');
+  std::string_view ranges = header.substr(unit.size());
+  if (ranges.find(',') != std::string_view::npos) return RangeResult::whole;
+  const auto dash = ranges.find('-');
   if (dash == std::string_view::npos) return RangeResult::whole;
-  const std::string_view a = spec.substr(0, dash);
-  const std::string_view b = spec.substr(dash + 1);
+  const std::string_view a = ranges.substr(0, dash);
+  const std::string_view b = ranges.substr(dash + 1);
   auto number = [](std::string_view t, std::uint64_t& v) {
     if (t.empty()) return false;
     auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
