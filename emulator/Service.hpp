@@ -164,6 +164,8 @@ class Service final : public HttpHandler {
                            const std::string& selfId = {});
   std::string copyTree(const UserRec& u, const NodeRec& src, const std::string& parentId, const std::string& name);
   void dropUnusedBlobs();
+  /// Puts the file an upload describes into its folder under `name`, with its content.
+  void addUploadedFile(const UploadRec& up, const std::string& name, std::shared_ptr<Blob> content);
   UserRec& createUser(std::string name, std::string authCodeHash, std::int64_t deptId, std::int64_t role);
   void seed();
   void markDirty();

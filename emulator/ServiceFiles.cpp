@@ -335,6 +335,25 @@ HttpResponse Service::rename(const UserRec& u, const std::string& fileId, const 
   return ok(BaseResponse());
 }
 
+void Service::addUploadedFile(const UploadRec& up, const std::string& name, std::shared_ptr<Blob> content) {
+  NodeRec n;
+  n.id = up.fileId;
+  n.ownerId = up.userId;
+  n.parentId = up.parentId;
+  n.name = name;
+  n.size = up.length;
+  n.sha256 = up.sha256;
+  n.mimeType = up.mimeType;
+  n.fileType = up.fileType;
+  n.description = up.description;
+  n.hidden = up.hidden;
+  n.createdTime = n.editedTime = now();
+  state_.addRef(up.sha256, std::move(content));
+  state_.touch(up.userId, n.id, 3, now());
+  state_.insert(std::move(n));
+  markDirty();
+}
+
 HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
   const auto bean = bodyAs<FilesCreateBean>(req);
   checkContainer(u, bean.containerId);
@@ -373,6 +392,21 @@ HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
                             std::to_string(bean.length) + " needed"};
   }
 
+  // The file to be: a rapid upload makes it now, a multipart upload on completion.
+  UploadRec up;
+  up.fileId = newId("f");
+  up.userId = u.userId;
+  up.parentId = parentId;
+  up.name = name;
+  up.length = bean.length;
+  up.sha256 = sha;
+  up.mimeType = bean.mimeType.value_or(upload::FileInfoUtil::getMimeType(suffixOf(name)));
+  up.fileType = bean.fileType.value_or(fileTypeCode(name));
+  up.description = bean.description.value_or("");
+  up.autoRename = bean.autoRename;
+  up.hidden = bean.hidden;
+  up.createTime = now();
+
   // Rapid upload: the content is known and the caller proves it holds it.
   const auto blob = state_.blobOf(sha);
   if (blob && blob->size() == static_cast<std::uint64_t>(bean.length) && bean.proofCode && !bean.proofCode->empty()) {
@@ -381,25 +415,10 @@ HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
     const std::string expected = proofCode(token, *blob);
     if (!expected.empty() && constantTimeEquals(expected, toLower(*bean.proofCode))) {
       const std::string finalName = resolveClash(parentId, name, policy);
-      NodeRec n;
-      n.id = newId("f");
-      n.ownerId = u.userId;
-      n.parentId = parentId;
-      n.name = finalName;
-      n.size = bean.length;
-      n.sha256 = sha;
-      n.mimeType = bean.mimeType.value_or(upload::FileInfoUtil::getMimeType(suffixOf(finalName)));
-      n.fileType = bean.fileType.value_or(fileTypeCode(finalName));
-      n.description = bean.description.value_or("");
-      n.hidden = bean.hidden;
-      n.createdTime = n.editedTime = now();
-      state_.addRef(sha, blob);
+      addUploadedFile(up, finalName, blob);
       resp.rapidUpload = true;
-      resp.fileId = n.id;
+      resp.fileId = up.fileId;
       resp.fileName = finalName;
-      state_.touch(u.userId, n.id, 3, now());
-      state_.insert(std::move(n));
-      markDirty();
       return ok(std::move(resp));
     }
   }
@@ -443,20 +462,7 @@ HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
     }
   }
 
-  UploadRec up;
   up.uploadId = newId("up");
-  up.fileId = newId("f");
-  up.userId = u.userId;
-  up.parentId = parentId;
-  up.name = name;
-  up.length = bean.length;
-  up.sha256 = sha;
-  up.mimeType = bean.mimeType.value_or(upload::FileInfoUtil::getMimeType(suffixOf(name)));
-  up.fileType = bean.fileType.value_or(fileTypeCode(name));
-  up.description = bean.description.value_or("");
-  up.autoRename = bean.autoRename;
-  up.hidden = bean.hidden;
-  up.createTime = now();
   up.parts = parts;
 
   std::vector<MultiPartInfo> answer;
@@ -596,23 +602,8 @@ HttpResponse Service::complete(HttpRequest& req) {
     state_.uploads[uploadId] = std::move(up);  // keep it: the client may rename the other file and retry
     throw;
   }
-  NodeRec n;
-  n.id = up.fileId;
-  n.ownerId = up.userId;
-  n.parentId = up.parentId;
-  n.name = name;
-  n.size = up.length;
-  n.sha256 = sha;
-  n.mimeType = up.mimeType;
-  n.fileType = up.fileType;
-  n.description = up.description;
-  n.hidden = up.hidden;
-  n.createdTime = n.editedTime = now();
-  state_.addRef(sha, content);
-  state_.touch(up.userId, n.id, 3, now());
-  state_.insert(std::move(n));
+  addUploadedFile(up, name, content);
   storage_.dropUpload(uploadId);
-  markDirty();
   return ok(BaseResponse());
 }
 
