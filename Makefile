@@ -2,6 +2,8 @@
 BUILD      ?= build
 JOBS       ?= 2
 CMAKE_ARGS ?=
+# The project's own builds treat warnings as errors; a consumer's does not.
+DEV_ARGS   := -DQUILLBOX_WARNINGS_AS_ERRORS=ON
 
 .PHONY: all deps build test test-asan test-tsan example bench clean
 
@@ -11,7 +13,7 @@ deps:
 	scripts/install-deps
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -G Ninja $(DEV_ARGS) $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The README's tour: builds the quillbox command and the emulator, starts the
@@ -26,7 +28,7 @@ test: build
 
 # The suite under AddressSanitizer + UndefinedBehaviorSanitizer.
 test-asan: deps
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBOX_BUILD_BENCH=OFF \
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBOX_BUILD_BENCH=OFF $(DEV_ARGS) \
 	  -DQUILLBOX_SANITIZE=address,undefined
 	cmake --build build-asan -j $(JOBS)
 	ctest --test-dir build-asan -j $(JOBS) --output-on-failure
@@ -35,7 +37,7 @@ test-asan: deps
 # the emulator (a multi-threaded server) under ThreadSanitizer.
 TSAN_TESTS ?= Download|Upload
 test-tsan: deps
-	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBOX_BUILD_BENCH=OFF \
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBOX_BUILD_BENCH=OFF $(DEV_ARGS) \
 	  -DQUILLBOX_SANITIZE=thread
 	cmake --build build-tsan -j $(JOBS)
 	ctest --test-dir build-tsan -j $(JOBS) --output-on-failure -L concurrency
@@ -51,11 +53,22 @@ example: build
 	cmake --build $(BUILD)/example
 	scripts/check-example $(BUILD)/example $(CURDIR)/$(BUILD)/stage
 
+# libFuzzer targets (fuzz/), built with clang under ASan + UBSan, each run for
+# FUZZ_SECONDS from its seed corpus.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz: deps
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBOX_BUILD_BENCH=OFF \
+	  -DQUILLBOX_BUILD_TESTS=OFF $(DEV_ARGS) -DQUILLBOX_FUZZ=ON -DQUILLBOX_SANITIZE=address,undefined
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
+	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: build
 	scripts/run-benchmarks $(BUILD)
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz
 
 # ---- arm64 (aarch64) -------------------------------------------------------
 # Cross-builds the library and its tests with Debian's aarch64 toolchain and
@@ -76,7 +89,7 @@ deps-arm64:
 
 test-arm64: deps-arm64
 	cmake -S . -B $(ARM64_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(ARM64_TOOLCHAIN) \
-	  -DQUILLBOX_BUILD_BENCH=OFF $(ARM64_CMAKE_ARGS) $(CMAKE_ARGS)
+	  -DQUILLBOX_BUILD_BENCH=OFF $(DEV_ARGS) $(ARM64_CMAKE_ARGS) $(CMAKE_ARGS)
 	scripts/check-arm64-libs $(ARM64_BUILD)
 	cmake --build $(ARM64_BUILD) -j $(JOBS)
 	ctest --test-dir $(ARM64_BUILD) -j $(JOBS) --output-on-failure -LE x86-tools
@@ -85,7 +98,7 @@ test-arm64: deps-arm64
 # with the same toolchain and runs the programs under qemu-aarch64.
 example-arm64: deps-arm64
 	cmake -S . -B $(ARM64_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(ARM64_TOOLCHAIN) \
-	  -DQUILLBOX_BUILD_BENCH=OFF $(ARM64_CMAKE_ARGS) $(CMAKE_ARGS)
+	  -DQUILLBOX_BUILD_BENCH=OFF $(DEV_ARGS) $(ARM64_CMAKE_ARGS) $(CMAKE_ARGS)
 	cmake --build $(ARM64_BUILD) -j $(JOBS) --target quillbox quillbox_static
 	rm -rf $(ARM64_BUILD)/stage $(ARM64_BUILD)-example
 	cmake --install $(ARM64_BUILD) --prefix $(CURDIR)/$(ARM64_BUILD)/stage
