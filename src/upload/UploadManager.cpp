@@ -2,6 +2,7 @@
 
 #include "quillbox/request/Json.hpp"
 #include "request/BaseResponseCodec.hpp"
+#include "request/Redact.hpp"
 #include "util/Log.hpp"
 #include "util/MainQueue.hpp"
 #include "util/Text.hpp"
@@ -95,7 +96,7 @@ void UploadManager::subCallback(UploadResult result) {
   auto self = shared_from_this();
   if (auto* success = std::get_if<partResult::onSuccess>(&result)) {
     const std::string json = toJson(success->response);
-    log("subCallback success resp = " + (util::isValidUtf8(json) ? json : std::string("unknow")));
+    log("subCallback success resp = " + (util::isValidUtf8(json) ? request::maskJsonSecrets(json) : std::string("unknow")));
     util::MainQueue::async([self, key = success->hash, response = success->response] {
       self->onPartSuccess(key, response);
     });

@@ -47,18 +47,13 @@ bool allowed(State from, State to) {
   return false;
 }
 
-/// A JSON text for the log: the records' own JSON with the signatures of
-/// part URLs masked, "unknow" when it is not UTF-8.
-std::string loggable(std::string json) { return util::isValidUtf8(json) ? json : std::string("unknow"); }
-
-std::string loggableCreateAnswer(FilesCreateResponse response) {
-  if (response.multiParts) {
-    for (auto& part : *response.multiParts) {
-      if (part.uploadUrl) part.uploadUrl = request::maskUrlQuery(*part.uploadUrl);
-    }
-  }
+/// A record's JSON for the log: secrets and the signatures of part URLs
+/// masked, "unknow" when it is not UTF-8.
+template <typename Record>
+std::string loggable(const Record& record) {
   try {
-    return loggable(toJson(response));
+    const std::string json = toJson(record);
+    return util::isValidUtf8(json) ? request::maskJsonSecrets(json) : std::string("unknow");
   } catch (const std::exception&) {
     return "unknow";
   }
@@ -195,7 +190,8 @@ void UploadProcessTask::creareOrgFile(std::vector<MultiPartInfo> parts, const st
   bean.uploadType = 1;
 
   log("creareOrgFile sha256 " + sha256);
-  log("creareOrgFile proofCode " + *bean.proofCode);
+  // The proof code with the file's hash would let anyone claim the content.
+  log("creareOrgFile proofCode " + std::string(bean.proofCode->empty() ? "" : request::kMasked));
   if (!advance(State::hashing, State::creating)) return;
   auto self = shared_from_this();
   files_.filesCreate(bean, [self, sha256](NetworkResult<FilesCreateResponse> answer) {
@@ -210,7 +206,7 @@ void UploadProcessTask::onCreateAnswer(const NetworkResult<FilesCreateResponse>&
     return;
   }
   const FilesCreateResponse& response = result.value();
-  log("filesCreateRequest success resp = " + loggableCreateAnswer(response));
+  log("filesCreateRequest success resp = " + loggable(response));
   if (response.code != 0) {
     log("file create failed:" + response.msg.value_or("nil"));
     releaseSelfOnError();
@@ -293,7 +289,7 @@ void UploadProcessTask::onTotalResult(const UploadProcessResult& result, const s
     log("上传失败: 错误码 " + std::to_string(f->errCode) + ", 消息: " + f->errMsg);
     releaseSelfOnError();
   } else if (auto* c = std::get_if<uploadResult::onFileCreate>(&result)) {
-    log("文件创建响应: " + loggableCreateAnswer(c->response));
+    log("文件创建响应: " + loggable(c->response));
     forward(result);
   } else if (auto* i = std::get_if<uploadResult::onItemFinish>(&result)) {
     log("子项 " + std::to_string(i->index) + " (" + i->subHash + ") 处理" + (i->isSuccess ? "true" : "false"));
@@ -320,7 +316,7 @@ void UploadProcessTask::onCompleteAnswer(const NetworkResult<BaseResponse>& resu
     return;
   }
   releaseSelf(0, "success");
-  log("filesCompleteRequest success resp = " + loggable(toJson(result.value())));
+  log("filesCompleteRequest success resp = " + loggable(result.value()));
 }
 
 void UploadProcessTask::cancel() {

@@ -243,6 +243,7 @@ TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingConten
   EXPECT_TRUE(log.contains("UploadProcessTask retain self "));
   EXPECT_TRUE(log.contains("filesCreateRequest length 3000"));
   EXPECT_TRUE(log.contains("creareOrgFile sha256 host-hash"));
+  EXPECT_TRUE(log.contains("creareOrgFile proofCode ***"));
   EXPECT_TRUE(log.contains("file is rapid"));
   EXPECT_TRUE(log.contains("UploadProcessTask release self "));
 
@@ -259,6 +260,9 @@ TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingConten
   EXPECT_EQ(rapid.all().size(), 1u);
   EXPECT_FALSE(rapid.offMainQueue());
   answersLogged(log, 2);
+  // With the file's hash, the proof code would let anyone claim the content.
+  const std::string proofCode = upload::ProofCodeCalculator::calcProofCode("tok-123", file);
+  for (const auto& line : log.lines()) EXPECT_THAT(line, ::testing::Not(HasSubstr(proofCode)));
 }
 
 TEST_F(UploadProcessTest, NoPartsToSendGoesStraightToComplete) {

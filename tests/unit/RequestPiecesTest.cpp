@@ -55,12 +55,24 @@ TEST(RedactTest, QueriesHeadersAndBodiesLoseTheirSecrets) {
   EXPECT_EQ(loggableHeaderValue("authorization", "secret"), kMasked);
   EXPECT_EQ(loggableHeaderValue("X-Traceid", "id"), "id");
 
-  EXPECT_EQ(maskJsonSecrets(R"({"authCode":"c1","nested":[{"password":"p"}],"n":1})"),
-            R"({"authCode":"***","nested":[{"password":"***"}],"n":1})");
-  EXPECT_EQ(maskJsonSecrets(R"({"fileName":"password.txt"})"), R"({"fileName":"password.txt"})");
-  EXPECT_EQ(maskJsonSecrets("password is not JSON"), "password is not JSON");
-  EXPECT_EQ(maskJsonSecrets(R"({"multiParts":[{"uploadUrl":"https://h/p/1?X-Sig=abc&exp=9"}],"u":"http://h/q"})"),
-            R"({"multiParts":[{"uploadUrl":"https://h/p/1?X-Sig=***&exp=***"}],"u":"http://h/q"})");
+  const std::vector<std::pair<std::string, std::string>> bodies = {
+      {R"({"authCode":"c1","nested":[{"password":"p"}],"n":1})", R"({"authCode":"***","nested":[{"password":"***"}],"n":1})"},
+      {R"({"EXTRACTCODE":9876,"x":{"Proofcode":"p"}})", R"({"EXTRACTCODE":"***","x":{"Proofcode":"***"}})"},
+      {R"({"extract\u0043ode":"9876"})", R"({"extractCode":"***"})"},  // escapes cannot hide a key
+      {R"({"uploadUrl":{"headers":{"X-Token":"t"}},"cipher":{"hfek":"k","iv":"v"}})",
+       R"({"uploadUrl":{"headers":"***"},"cipher":{"hfek":"***","iv":"v"}})"},
+      {R"({"fileName":"password.txt","token":null})", R"({"fileName":"password.txt","token":null})"},
+      {"password is not JSON", "password is not JSON"},
+      {R"({"multiParts":[{"uploadUrl":"https://h/p/1?X-Sig=abc&exp=9"}],"u":"http://h/q"})",
+       R"({"multiParts":[{"uploadUrl":"https://h/p/1?X-Sig=***&exp=***"}],"u":"http://h/q"})"},
+      // Not a whole document (cut short, or not JSON at all): scanned as far as it goes.
+      {R"({"code":0,"accessToken" : "abc","u":"https://h/p?sig=x","qbstoken":"de)",
+       R"({"code":0,"accessToken" : "***","u":"https://h/p?sig=***","qbstoken":"***")"},
+      {R"(oops {"ekey":{"a":["}",1]},"n":1,"authCode":12,"Extract\u0063ode":"9)",
+       R"(oops {"ekey":"***","n":1,"authCode":"***","Extract\u0063ode":"***")"},
+      {R"({"password":)", R"({"password":)"},
+  };
+  for (const auto& [in, out] : bodies) EXPECT_EQ(maskJsonSecrets(in), out) << in;
 
   std::string big(40000, 'x');
   big += "文";
@@ -68,6 +80,9 @@ TEST(RedactTest, QueriesHeadersAndBodiesLoseTheirSecrets) {
   EXPECT_LT(logged.size(), 17000u);
   EXPECT_THAT(logged, ::testing::EndsWith("...(40003 bytes)"));
   EXPECT_TRUE(util::isValidUtf8(logged));
+  // Only the head of a long answer is logged, and it is masked too.
+  logged = loggableBody(R"({"list":[{"accessToken":"abc"}],"pad":")" + std::string(20000, 'x') + "\"}");
+  EXPECT_THAT(logged, ::testing::StartsWith(R"({"list":[{"accessToken":"***"}],"pad":"xx)"));
 }
 
 TEST(Base64Test, StrictDecodingAndRoundTrip) {
