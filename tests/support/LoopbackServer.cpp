@@ -159,8 +159,8 @@ struct Script {
 // One accepted connection. All its handlers run on its own strand, one at a time.
 class Session : public std::enable_shared_from_this<Session> {
  public:
-  Session(tcp::socket socket, Script& script, std::uint64_t id)
-      : socket_(std::move(socket)), timer_(socket_.get_executor()), script_(script), id_(id) {
+  Session(tcp::socket socket, Script& script)
+      : socket_(std::move(socket)), timer_(socket_.get_executor()), script_(script) {
     buffer_.reserve(kReadBufferReserve);
   }
 
@@ -215,7 +215,6 @@ class Session : public std::enable_shared_from_this<Session> {
       request.headers.emplace_back(std::string(field.name_string()), std::string(field.value()));
     }
     request.body = std::move(message.body());
-    request.connectionId = id_;
 
     auto recorded = script_.record(std::move(request));
     reply_ = script_.choose(*recorded);
@@ -285,7 +284,6 @@ class Session : public std::enable_shared_from_this<Session> {
   tcp::socket socket_;
   net::steady_timer timer_;
   Script& script_;
-  std::uint64_t id_;
   boost::beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;
   bool keepAlive_ = true;
@@ -319,8 +317,8 @@ struct LoopbackServer::Impl {
       }
       error_code ignored;
       socket.set_option(tcp::no_delay(true), ignored);
-      auto id = script.connections.fetch_add(1) + 1;
-      std::make_shared<Session>(std::move(socket), script, id)->start();
+      script.connections.fetch_add(1);
+      std::make_shared<Session>(std::move(socket), script)->start();
       accept();
     });
   }

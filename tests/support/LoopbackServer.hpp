@@ -20,7 +20,6 @@ struct RecordedRequest {
   std::string target;  // path + "?" + query exactly as received
   std::vector<std::pair<std::string, std::string>> headers;  // arrival order, names as sent
   std::string body;
-  std::uint64_t connectionId = 0;  // 1 for the first accepted connection, 2 for the next, ...
 
   // Case-insensitive; the first header of that name.
   std::optional<std::string> header(std::string_view name) const;
