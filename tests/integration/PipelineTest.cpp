@@ -111,6 +111,10 @@ TEST_F(PipelineTest, EveryFavouriteAndJobOperationPutsItsRequestOnTheWire) {
   ResultCollector<GetJobDetailByIdResponse> detail;
   ResultCollector<GetJobsResponse> filtered;
 
+  GetStarFilesBean zeros;  // 0 means "the server's default": left out
+  zeros.pageSize = 0;
+  zeros.sortType = 0;
+  zeros.sortDirection = 0;
   GetStarFilesBean cursorPage;
   cursorPage.pageCursor = "c+/=&x";
   cursorPage.imageProcess = "resize,w_100";
@@ -129,6 +133,7 @@ TEST_F(PipelineTest, EveryFavouriteAndJobOperationPutsItsRequestOnTheWire) {
   std::vector<Case> cases = {
       {[&] { favor().getStarFiles(GetStarFilesBean{}, starFiles.callback()); }, "GET",
        "/quillbox/ose/v1/star/files?pageSize=100&sortType=1&sortDirection=2", ""},
+      {[&] { favor().getStarFiles(zeros, starFiles.callback()); }, "GET", "/quillbox/ose/v1/star/files", ""},
       {[&] { favor().getStarFiles(cursorPage, starFiles.callback()); }, "GET",
        "/quillbox/ose/v1/star/files?pageSize=100&pageCursor=c%2B%2F%3D%26x&sortType=1&sortDirection=2&"
        "imageProcess=resize%2Cw_100",

@@ -11,6 +11,7 @@
 #include <boost/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
@@ -324,10 +325,18 @@ TEST_F(UploadProcessTest, TwoPartsUploadTheirBytesThenCompleteAndSucceedOnce) {
     EXPECT_TRUE(f.isSuccess);
   }
   EXPECT_EQ(keys, (std::set<std::string>{"10", "22097152"}));
-  for (const auto& p : events.only<ev::onProgress>()) {
-    EXPECT_EQ(p.total, static_cast<std::int64_t>(content.size()));
-    EXPECT_LE(p.bytes, p.total);
+  // The parts' progress reaches the host as whole-file progress, growing,
+  // against the file's length.
+  const auto progress = events.only<ev::onProgress>();
+  ASSERT_FALSE(progress.empty());
+  for (std::size_t i = 0; i < progress.size(); ++i) {
+    EXPECT_EQ(progress[i].total, static_cast<std::int64_t>(content.size()));
+    EXPECT_LE(progress[i].bytes, progress[i].total);
+    if (i > 0) {
+      EXPECT_GE(progress[i].bytes, progress[i - 1].bytes);
+    }
   }
+  EXPECT_GT(progress.back().bytes, 0);
   EXPECT_TRUE(std::holds_alternative<ev::onSuccess>(events.all().back()));
   EXPECT_EQ(events.outcomes(), 1);
   EXPECT_FALSE(events.offMainQueue());
@@ -346,32 +355,54 @@ TEST_F(UploadProcessTest, TwoPartsUploadTheirBytesThenCompleteAndSucceedOnce) {
 }
 
 TEST_F(UploadProcessTest, OneFailedPartFailsTheUploadWithoutComplete) {
-  const std::string content = test::randomBytes(4000, 3);
+  const std::string content = test::randomBytes(6000, 3);
   const fs::path file = dir.write("data.bin", content);
   const std::string base = server.baseUrl();
-  route(
-      [base](const RecordedRequest&) {
-        return Reply::json(200, createAnswer("F3", "[{\"partNumber\":1,\"partSize\":2000,\"partOffset\":0,"
-                                                   "\"uploadUrl\":\"" + base + "/store/ok\"},"
-                                                   "{\"partNumber\":2,\"partSize\":2000,\"partOffset\":2000,"
-                                                   "\"uploadUrl\":\"" + base + "/store/denied\"}]"));
-      },
-      [](const RecordedRequest& r) {
-        return r.target == "/store/denied" ? Reply::json(403, R"({"code":403,"msg":"expired"})") : Reply{};
-      });
+  // The part that fails is neither the first nor the last in any order.
+  std::string parts = "[";
+  for (int i = 0; i < 3; ++i) {
+    parts += std::string(i ? "," : "") + "{\"partNumber\":" + std::to_string(i + 1) +
+             ",\"partSize\":2000,\"partOffset\":" + std::to_string(i * 2000) + ",\"uploadUrl\":\"" + base +
+             (i == 1 ? "/store/denied" : "/store/ok") + "\"}";
+  }
+  parts += "]";
+  route([&](const RecordedRequest&) { return Reply::json(200, createAnswer("F3", parts)); },
+        [](const RecordedRequest& r) {
+          return r.target == "/store/denied" ? Reply::json(403, R"({"code":403,"msg":"expired"})") : Reply{};
+        });
   Events events;
   LogCapture log;
   upload(file, std::make_shared<Sha256SliceFile>(2048), events);
   EXPECT_EQ(events.outcome(), kFailed);
   settle();
   EXPECT_EQ(requestsTo(kComplete).size(), 0u);
-  EXPECT_EQ(requestsTo("/store/").size(), 2u);
+  EXPECT_EQ(requestsTo("/store/").size(), 3u);
   auto finished = events.only<ev::onItemFinish>();
-  ASSERT_EQ(finished.size(), 2u);
-  for (const auto& f : finished) EXPECT_EQ(f.isSuccess, f.subHash == "10") << f.subHash;
+  ASSERT_EQ(finished.size(), 3u);
+  for (const auto& f : finished) EXPECT_EQ(f.isSuccess, f.subHash != "22000") << f.subHash;
   EXPECT_EQ(events.all().back(), kFailed);
   EXPECT_EQ(events.outcomes(), 1);
   EXPECT_TRUE(log.contains("上传失败: 错误码 -1, 消息: upload part failed"));
+  answersLogged(log, 1);
+}
+
+TEST_F(UploadProcessTest, AFileThatCannotBeOpenedWhenThePartsStartFailsTheUpload) {
+  const fs::path file = dir.write("gone.bin", test::randomBytes(100, 7));
+  const std::string base = server.baseUrl();
+  // The file goes away while the server creates the upload.
+  route([&](const RecordedRequest&) {
+    fs::remove(file);
+    return Reply::json(200, createAnswer("F7", "[{\"partNumber\":1,\"partSize\":100,\"partOffset\":0,"
+                                               "\"uploadUrl\":\"" + base + "/store/p\"}]"));
+  });
+  Events events;
+  LogCapture log;
+  upload(file, std::make_shared<FixedSlice>(R"({"size":100,"hash":"h","parts":[]})"), events);
+  EXPECT_EQ(events.outcome(), kFailed);
+  settle();
+  EXPECT_EQ(events.all(), std::vector<UploadProcessResult>{kFailed});
+  EXPECT_TRUE(log.contains("文件打开失败: No such file or directory")) << ::testing::PrintToString(log.lines());
+  EXPECT_EQ(server.requestCount(), 1u);  // no part, no complete
   answersLogged(log, 1);
 }
 
@@ -450,17 +481,23 @@ TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailure) {
 TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere) {
   const fs::path file = dir.write("a.bin", test::randomBytes(100, 5));
   auto slice = std::make_shared<FixedSlice>(R"({"size":100,"hash":"h","parts":[{"partNumber":1,"partOffset":0,"partSize":100}]})");
-  for (const bool rapid : {false, true}) {
+  // The create answer: new content, content the server had, a file that exists.
+  const std::vector<std::pair<std::array<bool, 2>, UploadProcessResult>> cases = {
+      {{false, false}, kFailed},
+      {{true, false}, ev::onSuccess{0, "rapid success"}},
+      {{false, true}, ev::onSuccess{0, "exist success"}},
+  };
+  for (const auto& [answer, expected] : cases) {
     server.reset();
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     const std::string base = server.baseUrl();
-    route([released, rapid, base](const RecordedRequest&) {
+    route([released, answer = answer, base](const RecordedRequest&) {
       released.wait();
       return Reply::json(200, createAnswer("F5",
                                            "[{\"partNumber\":1,\"partSize\":100,\"partOffset\":0,"
                                            "\"uploadUrl\":\"" + base + "/store/p\"}]",
-                                           rapid));
+                                           answer[0], answer[1]));
     });
     Events events;
     LogCapture log;
@@ -470,12 +507,8 @@ TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere
     release.set_value();
     auto outcome = events.outcome();
     settle();
-    if (rapid) {
-      EXPECT_EQ(outcome, UploadProcessResult(ev::onSuccess{0, "rapid success"}));
-    } else {
-      EXPECT_EQ(outcome, kFailed);
-      EXPECT_TRUE(log.contains("file hasCancel"));
-    }
+    EXPECT_EQ(outcome, expected);
+    EXPECT_EQ(log.contains("file hasCancel"), expected == kFailed);
     EXPECT_EQ(events.outcomes(), 1);
     EXPECT_EQ(events.all().size(), 1u);
     EXPECT_EQ(server.requestCount(), 1u);  // no part, no complete
@@ -517,7 +550,11 @@ TEST_F(UploadProcessTest, CancelDuringThePartsStopsThemAndFailsOnce) {
   EXPECT_EQ(requestsTo(kComplete).size(), 0u);
   // Parts that were waiting never started.
   EXPECT_EQ(requestsTo("/store/").size(), std::min<std::size_t>(width, 6));
-  for (const auto& f : events.only<ev::onItemFinish>()) EXPECT_FALSE(f.isSuccess);
+  // Every part is reported finished, unsuccessfully: the running ones
+  // aborted, the waiting ones abandoned.
+  const auto finished = events.only<ev::onItemFinish>();
+  EXPECT_EQ(finished.size(), 6u);
+  for (const auto& f : finished) EXPECT_FALSE(f.isSuccess);
   EXPECT_TRUE(log.contains("上传失败: 错误码 -1, 消息: has cancel"));
   EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u);
   answersLogged(log, 1);

@@ -213,6 +213,16 @@ TEST_F(UploadTransportTest, PartsThatCannotBeSentFailWithoutTouchingTheServer) {
     cases[i].make(reports)->run();
     EXPECT_EQ(reports.results, std::vector<UploadResult>{cases[i].expected}) << i;
   }
+  // The transport's own answer when it cannot even start.
+  const std::vector<std::pair<std::string, std::shared_ptr<util::ReadOnlyFile>>> unsendable = {
+      {"http://[::1/p?sig=secret", std::make_shared<util::ReadOnlyFile>(file)},
+      {"no url", std::make_shared<util::ReadOnlyFile>(file)},
+      {server.baseUrl() + "/x", nullptr},
+  };
+  for (const auto& [url, source] : unsendable) {
+    auto waiter = request::HttpHelper::shared().putUploadFile(url, request::UploadBody{source, 0, 10}, "10", nullptr);
+    EXPECT_EQ(waiter->await(), BaseResponse(-1, "url invalid", std::nullopt)) << url;
+  }
   EXPECT_EQ(server.requestCount(), 0u);
   EXPECT_TRUE(log.contains("无效的URL: http://[::1/p?sig=***"));
   EXPECT_FALSE(log.contains("secret"));

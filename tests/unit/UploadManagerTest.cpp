@@ -78,29 +78,28 @@ TEST(UploadManager, BooksProgressAndPartsAndGivesOneVerdictAfterTheLastPart) {
 
   manager->subCallback(part::onProgress{"10", 40, 100});
   manager->subCallback(part::onProgress{"2100", 10, 50});
+  manager->subCallback(part::onProgress{"2100", 50, 50});
+  // The part that fails sorts first: every part has its say in the verdict.
+  manager->subCallback(part::onFailure{"10", -1, "upload sync error"});
+  manager->subCallback(part::onSuccess{"2100", BaseResponse(0, "success", std::nullopt)});
+  // Nothing counts after the verdict.
   manager->subCallback(part::onProgress{"10", 100, 100});
   manager->subCallback(part::onSuccess{"10", BaseResponse(0, "success", std::nullopt)});
-  manager->subCallback(part::onProgress{"2100", 30, 50});
-  manager->subCallback(part::onFailure{"2100", -1, "upload sync error"});
-  // Nothing counts after the verdict.
-  manager->subCallback(part::onProgress{"2100", 50, 50});
-  manager->subCallback(part::onSuccess{"2100", BaseResponse(0, "success", std::nullopt)});
   Events::drainMainQueue();
 
   const std::vector<UploadProcessResult> expected = {
-      ev::onProgress{40, 150},           ev::onProgress{50, 150}, ev::onProgress{110, 150},
-      ev::onItemFinish{"10", 0, true},   ev::onProgress{130, 150}, ev::onItemFinish{"2100", 0, false},
-      ev::onFailure{-1, "upload part failed"},
+      ev::onProgress{40, 150},           ev::onProgress{50, 150},          ev::onProgress{90, 150},
+      ev::onItemFinish{"10", 0, false},  ev::onItemFinish{"2100", 0, true}, ev::onFailure{-1, "upload part failed"},
   };
   EXPECT_EQ(events.all(), expected);
   EXPECT_FALSE(events.offMainQueue());
   auto records = manager->records();
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0].state, UploadManager::STATE_SUCCESS);
+  EXPECT_EQ(records[0].state, UploadManager::STATE_ERROR);
   EXPECT_EQ(records[0].bytesWritten, 100);
-  EXPECT_EQ(records[1].state, UploadManager::STATE_ERROR);
+  EXPECT_EQ(records[1].state, UploadManager::STATE_SUCCESS);
   EXPECT_EQ(records[1].bytesWritten, 50);
-  EXPECT_EQ(records[1].description(), "hash 2100, isFinish true, state -1");
+  EXPECT_EQ(records[0].description(), "hash 10, isFinish true, state -1");
 }
 
 TEST(UploadManager, PartsReportingFromManyThreadsEndInOneSuccess) {

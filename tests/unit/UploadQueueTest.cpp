@@ -2,7 +2,9 @@
 // adaptor.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -14,6 +16,7 @@
 #include "util/MainQueue.hpp"
 #include "util/NamedOperationQueue.hpp"
 #include "util/ProgressHandler.hpp"
+#include "util/ThreadPool.hpp"
 
 namespace quillbox {
 namespace {
@@ -91,7 +94,8 @@ TEST(UploadQueue, CancelKeepsAWaitingOperationFromRunningButNotARunningOne) {
 TEST(UploadQueue, WidthIsTheProcessorCountAndTheConstructorSaysSo) {
   test::LogCapture log;
   NamedOperationQueue queue("named");
-  const std::size_t cpus = std::max(1u, std::thread::hardware_concurrency());
+  // Counted apart from the library's own way of asking.
+  const auto cpus = static_cast<std::size_t>(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
   EXPECT_EQ(queue.maxConcurrentOperationCount(), cpus);
   EXPECT_EQ(queue.name(), "named");
   EXPECT_EQ(log.lines(), std::vector<std::string>{"CPU num = " + std::to_string(cpus)});
@@ -131,6 +135,24 @@ TEST(UploadQueue, WideQueueRunsUpToItsWidthAtOnce) {
   std::unique_lock lock(mutex);
   ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(20), [&] { return done == 12; }));
   EXPECT_EQ(peak, 3);
+}
+
+TEST(UploadQueue, APoolGoingAwayFinishesItsQueuedJobsFirst) {
+  std::atomic<int> ran{0};
+  std::promise<void> gate;
+  std::thread opener;
+  {
+    util::ThreadPool pool("closing", 1);
+    pool.post([open = gate.get_future().share()] { open.wait(); });
+    for (int i = 0; i < 20; ++i) pool.post([&ran] { ++ran; });
+    // The first job holds the only thread until the pool is being destroyed.
+    opener = std::thread([&gate] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      gate.set_value();
+    });
+  }
+  opener.join();
+  EXPECT_EQ(ran.load(), 20);
 }
 
 TEST(UploadMainQueue, RunsJobsInOrderOnItsOwnThread) {
