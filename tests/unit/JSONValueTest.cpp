@@ -158,14 +158,5 @@ TEST(JSONValue, UnrepresentableNumbersFailTheEncoding) {
   EXPECT_EQ(toJson(PrivateProperties(JSONObject{{"x", 1.5}}, std::nullopt)), R"({"attributes":{"x":1.5E0}})");
 }
 
-TEST(JSONValue, GenericCodingKeys) {
-  const GenericCodingKeys fromInt(std::int64_t{7});
-  EXPECT_EQ(fromInt.stringValue, "7");
-  EXPECT_EQ(fromInt.intValue, 7);
-  const GenericCodingKeys fromName(std::string("name"));
-  EXPECT_EQ(fromName.stringValue, "name");
-  EXPECT_FALSE(fromName.intValue.has_value());
-}
-
 }  // namespace
 }  // namespace quillbox

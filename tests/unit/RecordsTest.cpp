@@ -119,26 +119,6 @@ TEST(FileRecords, EveryKeyRoundTrips) {
   expectRoundTrip<FileListPrivateProperties>(R"({"properties":{"k":"v"}})");
 }
 
-TEST(FileRecords, KeysLandInTheirMembers) {
-  const auto meta = decodeOk<FileListMetadata>(
-      R"({"id":"f","size":42,"attachments":[{"usage":"content","asset":{"resource":{"object":{"id":"o","start":7}}}}]})");
-  EXPECT_EQ(meta.id, "f");  // a base key read from the extension's object
-  EXPECT_EQ(meta.size, 42);
-  ASSERT_TRUE(meta.attachments && meta.attachments->size() == 1);
-  const FileListAttachment& att = meta.attachments->front();
-  EXPECT_EQ(att.usage, "content");
-  ASSERT_TRUE(att.asset && att.asset->resource && att.asset->resource->obj);
-  EXPECT_EQ(att.asset->resource->obj->id, "o");
-  EXPECT_EQ(att.asset->resource->obj->start, 7);
-
-  const auto rm = decodeOk<ResourceMetadata>(R"({"object":{"id":"o2"}})");
-  ASSERT_TRUE(rm.objects.has_value());
-  EXPECT_EQ(rm.objects->id, "o2");
-
-  const auto blob = decodeOk<Resource>(std::string(R"({"attributes":")") + kBlobObject + "\"}");
-  EXPECT_EQ(blob.attributes, (JSONObject{{"a", 1}, {"b", "x"}}));
-}
-
 TEST(FileRecords, SizeTypeDependsOnTheRecord) {
   // A search hit carries "size" as text; a number fails the whole answer.
   EXPECT_EQ(decodeOk<FileBean>(R"({"size":"123"})").size, "123");
@@ -312,12 +292,6 @@ TEST(JobRecords, EncodingWritesBaseAndOwnKeysInOneObject) {
   EXPECT_EQ(toJson(GetJobsBean{}), R"({"type":-1,"status":-1,"offset":0,"limit":100})");
   EXPECT_EQ(toJson(ArchiveData{}), R"({"progress":0})");
 
-  // The blob form of "taskValue" keeps any JSON kind, not only objects.
-  const auto archive =
-      decodeOk<ArchiveData>(std::string(R"({"taskValue":")") + kBlobArray + R"(","progress":1})");
-  EXPECT_EQ(archive.taskValue, JSONValue(JSONValue::Array{1, "a"}));
-  EXPECT_EQ(toJson(archive), std::string(R"({"taskValue":")") + kBlobArray + R"(","progress":1})");
-  EXPECT_EQ(decodeFails<ArchiveData>(R"({"taskValue":"@@@@","progress":1})").path, "taskValue");
 }
 
 }  // namespace

@@ -126,19 +126,6 @@ TEST(TraceIdTest, FreshRandomIdentifiersOfTheFixedShape) {
   EXPECT_EQ(seen.size(), 1000u);  // no repeats, also across threads
 }
 
-TEST(RequestPathTest, QueryAppendedOnlyWhenPresent) {
-  struct Probe : RequestCore {
-    int buildParams() override { return 0; }
-  } req;
-  EXPECT_EQ(req.requestPath(), "");
-  req.url = "/quillbox/ose/v1/jobs";
-  EXPECT_EQ(req.requestPath(), "/quillbox/ose/v1/jobs");
-  req.params = "";
-  EXPECT_EQ(req.requestPath(), "/quillbox/ose/v1/jobs");
-  req.params = "offset=0";
-  EXPECT_EQ(req.requestPath(), "/quillbox/ose/v1/jobs?offset=0");
-}
-
 // This binary never changes the facade before this test, so it sees the
 // settings as a host does on first use.
 TEST(CloudInstanceTest, StartsEmptyAndKeepsWhatTheHostSets) {
