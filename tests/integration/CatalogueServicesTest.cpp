@@ -1,7 +1,7 @@
 // The user, carrier, file and share services end to end against the loopback
 // server: every operation's request as it reaches the server, what the host
-// receives back, the records refused before anything is sent, and values
-// that try to escape their path segment or query item.
+// receives back, the records every service refuses before anything is sent,
+// and values that try to escape their path segment or query item.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -69,6 +69,8 @@ class CatalogueServicesTest : public ::testing::Test {
   ICarrier& carrier() { return CloudInstance::shared().getCarrierImpl(); }
   IFile& file() { return CloudInstance::shared().getFileImpl(); }
   IShare& share() { return CloudInstance::shared().getShareImpl(); }
+  IJob& jobs() { return CloudInstance::shared().getJobImpl(); }
+  IFavor& favor() { return CloudInstance::shared().getFavorImpl(); }
 
   LoopbackServer server;
 };
@@ -300,6 +302,8 @@ TEST_F(CatalogueServicesTest, RecordsThatCannotBeSentFailAtOnceAndSendNothing) {
   renameNoId.name = "b.txt";
   ModifyShareDetailBean modifyNoId;
   modifyNoId.comment = "c";
+  GetJobDetailByIdBean emptyJobId;
+  emptyJobId.jobId = "";
 
   const std::vector<std::pair<const char*, std::function<void(Outcomes&, std::size_t)>>> calls = {
       {"getToken, no record", [&](Outcomes& o, std::size_t i) { user().getToken(std::nullopt, o.callback<UserAuthResp>(i)); }},
@@ -362,6 +366,20 @@ TEST_F(CatalogueServicesTest, RecordsThatCannotBeSentFailAtOnceAndSendNothing) {
        [&](Outcomes& o, std::size_t i) { share().modifyShareDetail(modifyNoId, o.callback<ModifyShareDetailResponse>(i)); }},
       {"getShareFiles",
        [&](Outcomes& o, std::size_t i) { share().getShareFiles(std::nullopt, o.callback<GetShareFilesResponse>(i)); }},
+
+      {"getJobs", [&](Outcomes& o, std::size_t i) { jobs().getJobs(std::nullopt, o.callback<GetJobsResponse>(i)); }},
+      {"createJobs",
+       [&](Outcomes& o, std::size_t i) { jobs().createJobs(std::nullopt, o.callback<CreateJobsResponse>(i)); }},
+      {"cancelJobs, no id",
+       [&](Outcomes& o, std::size_t i) { jobs().cancelJobs(CancelJobsBean{}, o.callback<CancelJobsResponse>(i)); }},
+      {"getJobDetailById, no id",
+       [&](Outcomes& o, std::size_t i) {
+         jobs().getJobDetailById(GetJobDetailByIdBean{}, o.callback<GetJobDetailByIdResponse>(i));
+       }},
+      {"getJobDetailById, empty id",
+       [&](Outcomes& o, std::size_t i) { jobs().getJobDetailById(emptyJobId, o.callback<GetJobDetailByIdResponse>(i)); }},
+      {"getStarBatch",
+       [&](Outcomes& o, std::size_t i) { favor().getStarBatch(std::nullopt, o.callback<GetStarBatchResponse>(i)); }},
   };
 
   Outcomes outcomes;

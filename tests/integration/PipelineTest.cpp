@@ -194,37 +194,6 @@ TEST_F(PipelineTest, TokenAndHostAreReadWhenEachRequestStarts) {
   EXPECT_EQ(server.requests().at(2).target, "//quillbox/ose/v1/jobs?offset=0&limit=100");
 }
 
-TEST_F(PipelineTest, BuildFailuresCallBackOnTheCallingThreadAndSendNothing) {
-  CancelJobsBean noJob;
-  GetJobDetailByIdBean emptyId;
-  emptyId.jobId = "";
-  ResultCollector<GetJobsResponse> a;
-  ResultCollector<CancelJobsResponse> b;
-  ResultCollector<GetJobDetailByIdResponse> c, d;
-  ResultCollector<GetStarBatchResponse> e;
-  ResultCollector<CreateJobsResponse> f;
-
-  jobs().getJobs(std::nullopt, a.callback());
-  jobs().cancelJobs(noJob, b.callback());
-  jobs().getJobDetailById(GetJobDetailByIdBean{}, c.callback());
-  jobs().getJobDetailById(emptyId, d.callback());
-  favor().getStarBatch(std::nullopt, e.callback());
-  jobs().createJobs(std::nullopt, f.callback());
-
-  // Each callback has already run, on this thread, before the call returned.
-  const auto self = std::this_thread::get_id();
-  auto check = [&](auto& collector) {
-    ASSERT_EQ(collector.count(), 1u);
-    EXPECT_EQ(collector.thread(), self);
-    auto r = collector.wait();
-    EXPECT_EQ(r.code(), -1);
-    EXPECT_EQ(r.message(), "params build faild");
-  };
-  check(a), check(b), check(c), check(d), check(e), check(f);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(server.requestCount(), 0u);
-}
-
 TEST_F(PipelineTest, FailureTableRowsReachTheCallbackOnce) {
   LogCapture log;
   // Status outside 2xx with an envelope: the server's own code and message.
