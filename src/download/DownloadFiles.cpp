@@ -89,7 +89,7 @@ std::variant<PartialFile, DownloadError> reopenPartialFile(const fs::path& path,
     error.message = "the partial file " + path.native() + " " + why;
     return error;
   };
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return unusable("cannot be opened: " + std::generic_category().message(errno));
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < offset) {

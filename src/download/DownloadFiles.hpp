@@ -39,8 +39,8 @@ struct PartialFile {
 /// directories first.
 std::variant<PartialFile, DownloadError> createPartialFile(const std::filesystem::path& destination);
 
-/// Opens an existing partial file for writing and cuts it to `offset` bytes;
-/// an error when it is missing or holds fewer bytes.
+/// Opens an existing partial file for reading and writing and cuts it to
+/// `offset` bytes; an error when it is missing or holds fewer bytes.
 std::variant<PartialFile, DownloadError> reopenPartialFile(const std::filesystem::path& path, std::int64_t offset);
 
 /// True when `candidate` has the name and place createPartialFile() gives the

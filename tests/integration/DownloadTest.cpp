@@ -29,6 +29,7 @@
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/TestFiles.hpp"
+#include "util/Sha256.hpp"
 
 namespace quillbox {
 namespace {
@@ -594,6 +595,107 @@ TEST_F(DownloadTest, AResumePointHandedToANewDownloaderContinues) {
   EXPECT_EQ(requests[1].target, "/handed.bin?sig=second");
   EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
   EXPECT_EQ(requests[1].header("If-Range"), "\"abc\"");
+}
+
+TEST_F(DownloadTest, AnExpectedSha256DecidesWhetherTheDestinationIsReplaced) {
+  const std::string body = test::randomBytes(2 * 1024 * 1024, 30);
+  std::string corrupt = body;
+  for (std::size_t i = 1000; i < 1004; ++i) corrupt[i] = static_cast<char>(~corrupt[i]);
+  const std::string changed = test::randomBytes(1024 * 1024 + 5, 31);
+  auto hashOf = [](std::string_view bytes) { return util::toHex(util::sha256(bytes).value()); };
+  std::string upper = hashOf(body);
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+
+  enum class Resume { no, sameDownloader, freshDownloader, afterAChangeOnTheServer };
+  struct Case {
+    const char* name;
+    std::string served;
+    std::string hash;
+    Resume resume;
+    bool verified;
+  };
+  const Case cases[] = {
+      {"the right body", body, hashOf(body), Resume::no, true},
+      {"upper-case digits", body, upper, Resume::no, true},
+      {"an empty body", "", hashOf(""), Resume::no, true},
+      {"a body corrupted by the server", corrupt, hashOf(body), Resume::no, false},
+      {"resumed", body, hashOf(body), Resume::sameDownloader, true},
+      {"resumed by a fresh downloader", body, hashOf(body), Resume::freshDownloader, true},
+      {"resumed, corrupted", corrupt, hashOf(body), Resume::freshDownloader, false},
+      {"resumed, wrong hash", body, hashOf(changed), Resume::sameDownloader, false},
+      {"started over by a 200", body, hashOf(changed), Resume::afterAChangeOnTheServer, true},
+  };
+  const fs::path destination = dir.path() / "checked.bin";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RangeFile file(c.served, "\"v1\"");
+    server.reset();
+    server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
+    writeFile(destination, "the good bytes that were here");
+    auto d = downloader("/checked.bin", destination);
+    ASSERT_FALSE(d->setExpectedSha256(c.hash).has_value());
+    if (c.resume != Resume::no) {
+      ASSERT_GT(startAndPause(*d, Probe::make()), 0u);
+      if (c.resume == Resume::freshDownloader) {
+        const auto token = d->resumeData().value();
+        d = downloader("/checked.bin", destination);
+        ASSERT_FALSE(d->setResumeData(token).has_value());
+        ASSERT_FALSE(d->setExpectedSha256(c.hash).has_value());
+      } else if (c.resume == Resume::afterAChangeOnTheServer) {
+        file.replace(changed, "\"v2\"");
+      }
+    }
+    auto probe = Probe::make();
+    d->start(probe->progress(), probe->completion());
+    const auto result = probe->wait();
+    ASSERT_TRUE(result.has_value());
+    if (c.verified) {
+      ASSERT_TRUE(result->isSuccess()) << describe(result);
+      EXPECT_TRUE(readFile(destination) == (c.resume == Resume::afterAChangeOnTheServer ? changed : c.served));
+    } else {
+      ASSERT_FALSE(result->isSuccess());
+      EXPECT_EQ(result->error().kind, DownloadError::Kind::verification);
+      EXPECT_EQ(result->error().code, -1);
+      EXPECT_EQ(result->error().message,
+                "SHA-256 mismatch: expected " + c.hash + ", got " + hashOf(c.served));
+      EXPECT_EQ(readFile(destination), "the good bytes that were here");
+      EXPECT_EQ(d->state(), DownloadState::failed);
+      EXPECT_FALSE(d->resumeData().has_value());
+    }
+    EXPECT_TRUE(partialFiles(dir.path()).empty());
+    if (c.resume != Resume::no) {
+      EXPECT_TRUE(server.requests().back().header("Range").has_value());
+    }
+  }
+
+  // Anything but 64 hex digits is refused and leaves the hash in force (here a wrong one).
+  server.reset();
+  server.setHandler([&](const RecordedRequest&) {
+    Reply slow = bodyReply(body);
+    slow.delay = 300ms;  // still running when the hash is changed below
+    return slow;
+  });
+  auto d = downloader("/checked.bin", destination);
+  ASSERT_FALSE(d->setExpectedSha256(hashOf(changed)).has_value());
+  const std::string good = hashOf(body);
+  for (const std::string& bad : {std::string(), good.substr(1), good + "0", "g" + good.substr(1), " " + good.substr(1)}) {
+    const auto error = d->setExpectedSha256(bad);
+    ASSERT_TRUE(error.has_value()) << bad;
+    EXPECT_EQ(error->kind, DownloadError::Kind::verification);
+  }
+  auto probe = Probe::make();
+  d->start(probe->progress(), probe->completion());
+  auto result = probe->wait();
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::verification);
+
+  // Nor can it change while a transfer runs.
+  ASSERT_FALSE(d->setExpectedSha256(good).has_value());
+  auto running = Probe::make();
+  d->start(running->progress(), running->completion());
+  ASSERT_TRUE(d->setExpectedSha256(hashOf(changed)).has_value());
+  result = running->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
 }
 
 TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
