@@ -10,6 +10,8 @@
 #include <string>
 #include <system_error>
 
+#include "util/Sha256.hpp"
+
 namespace quillbox::download {
 
 namespace fs = std::filesystem;
@@ -18,9 +20,12 @@ namespace {
 
 constexpr std::string_view kSuffix = ".qbpart";
 constexpr std::size_t kHexDigits = 16;
-// Leaves room for the dot, the random part and the suffix within the usual
-// 255-byte name limit.
+// Leaves room for the dots, the random part and the suffix within the usual
+// 255-byte name limit (NAME_MAX).
 constexpr std::size_t kMaxStem = 200;
+// A longer name keeps this much of its beginning, then "~" and 16 hex digits
+// of the SHA-256 of the whole name.
+constexpr std::size_t kKeptOfLongName = kMaxStem - 1 - kHexDigits;
 
 fs::path absoluteNormal(const fs::path& p) {
   std::error_code ec;
@@ -43,10 +48,25 @@ std::string randomHex() {
   return out;
 }
 
-std::string stemOf(const fs::path& destination) {
-  std::string name = destination.filename().native();
-  if (name.size() > kMaxStem) name.resize(kMaxStem);
-  return name;
+// ".<stem>." of the partial files of `destination`. The stem is the name,
+// shortened when it is long: cut where no UTF-8 character is split, and
+// followed by a hash of the whole name, so that two long names with a common
+// beginning never share their partial files.
+std::string partialPrefix(const fs::path& destination) {
+  const std::string name = destination.filename().native();
+  std::string prefix(".");
+  if (name.size() <= kMaxStem) {
+    prefix.append(name);
+  } else {
+    std::size_t cut = kKeptOfLongName;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    prefix.append(name, 0, cut);
+    prefix.push_back('~');
+    const auto digest = util::sha256(name).value_or(util::Sha256Digest{});
+    prefix.append(util::toHex(digest.data(), kHexDigits / 2));
+  }
+  prefix.push_back('.');
+  return prefix;
 }
 
 }  // namespace
@@ -72,7 +92,7 @@ std::variant<PartialFile, DownloadError> createPartialFile(const fs::path& desti
   fs::create_directories(directory, ec);
   if (ec) return fileSystemError("cannot create directory", directory, ec.value());
 
-  const std::string prefix = "." + stemOf(target) + ".";
+  const std::string prefix = partialPrefix(target);
   for (int attempt = 0;; ++attempt) {
     fs::path candidate = directory / (prefix + randomHex() + std::string(kSuffix));
     const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -109,7 +129,7 @@ bool isPartialFileOf(const fs::path& candidate, const fs::path& destination) {
   const fs::path target = absoluteNormal(destination);
   if (file.parent_path() != target.parent_path() || !target.has_filename()) return false;
   const std::string name = file.filename().native();
-  const std::string prefix = "." + stemOf(target) + ".";
+  const std::string prefix = partialPrefix(target);
   if (name.size() != prefix.size() + kHexDigits + kSuffix.size()) return false;
   if (name.compare(0, prefix.size(), prefix) != 0) return false;
   if (name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0) return false;

@@ -698,6 +698,43 @@ TEST_F(DownloadTest, AnExpectedSha256DecidesWhetherTheDestinationIsReplaced) {
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
 }
 
+TEST_F(DownloadTest, LongNamesHavePartialFilesOfTheirOwnWithinTheNameLimit) {
+  const std::string body = test::randomBytes(2 * 1024 * 1024, 32);
+  RangeFile file(body, "\"L\"");
+  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
+  std::string name = "a";
+  for (int i = 0; i < 127; ++i) name += "\xC3\xA9";          // 255 bytes of "aéé…"
+  const std::string twin = name.substr(0, 253) + "\xC3\xB6";  // the same but for its last letter
+  auto validUtf8 = [](std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+      const auto lead = static_cast<unsigned char>(text[i]);
+      const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+      if (length == 0 || i + length > text.size()) return false;
+      for (std::size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+      }
+      i += length;
+    }
+    return true;
+  };
+
+  auto d = downloader("/long.bin", dir.path() / name);
+  ASSERT_GT(startAndPause(*d, Probe::make()), 0u);
+  const std::string partial = partialFiles(dir.path()).at(0).filename().string();
+  EXPECT_LE(partial.size(), 255u);
+  EXPECT_TRUE(validUtf8(partial)) << partial;
+  const auto token = d->resumeData().value();
+  EXPECT_TRUE(downloader("/long.bin", dir.path() / twin)->setResumeData(token).has_value());
+  auto fresh = downloader("/long.bin", dir.path() / name);
+  ASSERT_FALSE(fresh->setResumeData(token).has_value());
+  auto probe = Probe::make();
+  fresh->start(probe->progress(), probe->completion());
+  const auto result = probe->wait();
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(dir.path() / name) == body);
+  EXPECT_TRUE(server.requests().back().header("Range").has_value());
+}
+
 TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
   const fs::path destination = dir.path() / "target.bin";
   const std::string url = server.baseUrl() + "/target.bin?sig=1";
