@@ -8,13 +8,8 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <fstream>
 #include <future>
 #include <mutex>
-#include <random>
-#include <set>
-#include <sstream>
 #include <thread>
 
 #include "download/DownloadLimits.hpp"
@@ -23,6 +18,7 @@
 #include "download/TransferDownload.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "support/Callbacks.hpp"
+#include "support/DownloadProbe.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/TestFiles.hpp"
 #include "util/Sha256.hpp"
@@ -36,88 +32,16 @@ using test::writeFile;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::describe;
 using test::LogCapture;
 using test::LoopbackServer;
+using test::partialFiles;
+using test::Probe;
 using test::RecordedRequest;
 using test::Reply;
 using ::testing::HasSubstr;
 
 constexpr const char* kSession = "com.resumable.download";
-
-/// The downloader's hidden partial files in `dir`.
-std::vector<fs::path> partialFiles(const fs::path& dir) {
-  std::vector<fs::path> found;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    const std::string name = entry.path().filename().string();
-    if (name.starts_with(".") && name.ends_with(".qbpart")) found.push_back(entry.path());
-  }
-  return found;
-}
-
-/// Everything one start() reports. Held by shared_ptr in its callbacks, so a late call never
-/// outlives it.
-class Probe : public std::enable_shared_from_this<Probe> {
- public:
-  static std::shared_ptr<Probe> make() { return std::make_shared<Probe>(); }
-
-  std::function<void(double)> progress() {
-    return [self = shared_from_this()](double fraction) {
-      std::lock_guard lock(self->mutex_);
-      self->fractions_.push_back(fraction);
-      self->threads_.insert(std::this_thread::get_id());
-      if (!self->results_.empty()) self->progressAfterCompletion_ = true;
-      self->changed_.notify_all();
-    };
-  }
-  std::function<void(DownloadResult)> completion() {
-    return [self = shared_from_this()](DownloadResult result) {
-      std::lock_guard lock(self->mutex_);
-      self->results_.push_back(std::move(result));
-      self->threads_.insert(std::this_thread::get_id());
-      self->changed_.notify_all();
-    };
-  }
-
-  std::optional<DownloadResult> wait(std::chrono::milliseconds timeout = 30s) {
-    std::unique_lock lock(mutex_);
-    if (!changed_.wait_for(lock, timeout, [&] { return !results_.empty(); })) return std::nullopt;
-    return results_.front();
-  }
-  bool waitForProgress(std::chrono::milliseconds timeout = 30s) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return !fractions_.empty(); });
-  }
-  std::vector<double> fractions() const {
-    std::lock_guard lock(mutex_);
-    return fractions_;
-  }
-  std::size_t completions() const {
-    std::lock_guard lock(mutex_);
-    return results_.size();
-  }
-  bool progressAfterCompletion() const {
-    std::lock_guard lock(mutex_);
-    return progressAfterCompletion_;
-  }
-  std::set<std::thread::id> threads() const {
-    std::lock_guard lock(mutex_);
-    return threads_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<double> fractions_;
-  std::vector<DownloadResult> results_;
-  std::set<std::thread::id> threads_;
-  bool progressAfterCompletion_ = false;
-};
-
-std::string describe(const std::optional<DownloadResult>& result) {
-  if (!result) return "no outcome within the time-out";
-  if (result->isSuccess()) return "success: " + result->value().string();
-  return "failure " + std::to_string(result->error().code) + ": " + result->error().message;
-}
 
 /// Waits until the log holds a line equal to `line`.
 bool waitForLine(const LogCapture& log, const std::string& line, std::chrono::milliseconds timeout = 10s) {
@@ -198,18 +122,8 @@ class DownloadTest : public ::testing::Test {
     return std::make_shared<ResumableDownloader>(server.baseUrl() + path, destination, kSession);
   }
 
-  /// Starts `d` slowly, waits for the first progress, pauses it and returns how many bytes the
-  /// partial file keeps.
-  std::uintmax_t startAndPause(ResumableDownloader& d, const std::shared_ptr<Probe>& probe) {
-    throttle(256 * 1024);
-    d.start(probe->progress(), probe->completion());
-    EXPECT_TRUE(probe->waitForProgress());
-    d.pause();
-    download::setDownloadLimits({});
-    EXPECT_EQ(d.state(), DownloadState::paused);
-    const auto parts = partialFiles(dir.path());
-    EXPECT_EQ(parts.size(), 1u);
-    return parts.empty() ? 0 : fs::file_size(parts.front());
+  std::uintmax_t startAndPause(ResumableDownloader& d, const std::shared_ptr<Probe>& probe = Probe::make()) {
+    return test::startAndPause(d, *probe, dir.path());
   }
 
   LoopbackServer server;
@@ -448,7 +362,9 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
 
   // In the middle of the body, with a partial file on disk.
   const std::string body = test::randomBytes(4 * 1024 * 1024, 4);
-  server.setHandler([&](const RecordedRequest&) { return bodyReply(body); });
+  // Shared with the handler: a cancelled request may still reach it after the test.
+  auto file = std::make_shared<RangeFile>(body, "\"c\"");
+  server.setHandler([file](const RecordedRequest& r) { return file->answer(r); });
   throttle(256 * 1024);
   auto slow = downloader("/big", destination);
   auto mid = Probe::make();
@@ -471,104 +387,32 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
   EXPECT_FALSE(paused->resumeData().has_value());
   EXPECT_TRUE(partialFiles(dir.path()).empty());
   EXPECT_EQ(before->completions(), 0u);
-}
 
-TEST_F(DownloadTest, PauseKeepsTheResumePointAndStartContinuesWithRangeAndIfRange) {
-  const std::string body = test::randomBytes(4 * 1024 * 1024, 5);
-  RangeFile file(body, "\"v1\"");
-  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
-  LogCapture log;
-  const fs::path destination = dir.path() / "big.bin";
-  auto d = downloader("/files/big.bin?sig=x", destination);
-
-  auto first = Probe::make();
-  const auto kept = startAndPause(*d, first);
-  ASSERT_GT(kept, 0u);
-  ASSERT_LT(kept, body.size());
-  EXPECT_TRUE(d->resumeData().has_value());
+  // Right after a resumed start, while the partial file's bytes are hashed (or just after):
+  // pause keeps the resume point, cancel drops it.
+  auto resumed = downloader("/big", destination);
+  ASSERT_FALSE(resumed->setExpectedSha256(util::toHex(util::sha256(body).value())).has_value());
+  ASSERT_GT(startAndPause(*resumed), 0u);
+  throttle(256 * 1024);  // no time to finish before the pause
+  auto hashing = Probe::make();
+  hashing->start(*resumed);
+  resumed->pause();
+  EXPECT_EQ(resumed->state(), DownloadState::paused);
+  EXPECT_TRUE(resumed->resumeData().has_value());
+  EXPECT_EQ(partialFiles(dir.path()).size(), 1u);
+  auto again = Probe::make();
+  again->start(*resumed);
+  resumed->cancel();
+  result = again->wait();
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_TRUE(result->error().isCancelled());
+  EXPECT_FALSE(resumed->resumeData().has_value());
+  EXPECT_TRUE(partialFiles(dir.path()).empty());
   EXPECT_FALSE(fs::exists(destination));
-  EXPECT_TRUE(readFile(partialFiles(dir.path()).front()) == body.substr(0, kept));
-  d->pause();  // nothing running: nothing changes
-  EXPECT_EQ(d->state(), DownloadState::paused);
-
-  auto second = Probe::make();
-  d->start(second->progress(), second->completion());
-  const auto result = second->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(destination) == body);
-  EXPECT_EQ(d->state(), DownloadState::completed);
-  EXPECT_FALSE(d->resumeData().has_value());
-  EXPECT_TRUE(partialFiles(dir.path()).empty());
-  EXPECT_EQ(first->completions(), 0u);  // a paused transfer reports nothing
-
-  const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[0].headerCount("Range"), 0u);
-  EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
-  EXPECT_EQ(requests[1].header("If-Range"), "\"v1\"");
-  EXPECT_EQ(requests[1].target, "/files/big.bin?sig=x");
-
-  // Progress goes on from where the file stood.
-  const auto fractions = second->fractions();
-  ASSERT_FALSE(fractions.empty());
-  EXPECT_GT(fractions.front(), static_cast<double>(kept) / static_cast<double>(body.size()));
-  EXPECT_EQ(fractions.back(), 1.0);
-  EXPECT_TRUE(waitForLine(log, "Continue downloading from the resume point: big.bin"));
+  EXPECT_EQ(hashing->completions(), 0u);
 }
 
-TEST_F(DownloadTest, AFileChangedOnTheServerWhilePausedIsDownloadedAgainFromZero) {
-  RangeFile file(test::randomBytes(4 * 1024 * 1024, 6), "\"v1\"");
-  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
-  const fs::path destination = dir.path() / "changing.bin";
-  auto d = downloader("/changing.bin", destination);
-  const auto kept = startAndPause(*d, Probe::make());
-  ASSERT_GT(kept, 0u);
-
-  const std::string changed = test::randomBytes(3 * 1024 * 1024 + 17, 7);
-  file.replace(changed, "\"v2\"");
-  auto probe = Probe::make();
-  d->start(probe->progress(), probe->completion());
-  const auto result = probe->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(destination) == changed);
-  const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[1].header("If-Range"), "\"v1\"");
-  EXPECT_EQ(probe->fractions().back(), 1.0);
-  EXPECT_TRUE(partialFiles(dir.path()).empty());
-}
-
-TEST_F(DownloadTest, AResumePointHandedToANewDownloaderContinues) {
-  const std::string body = test::randomBytes(4 * 1024 * 1024, 8);
-  RangeFile file(body, "\"abc\"");
-  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
-  const fs::path destination = dir.path() / "handed.bin";
-  std::vector<std::uint8_t> token;
-  std::uintmax_t kept = 0;
-  {
-    auto first = downloader("/handed.bin?sig=first", destination);
-    kept = startAndPause(*first, Probe::make());
-    token = first->resumeData().value_or(std::vector<std::uint8_t>{});
-  }  // the downloader goes; the partial file stays for the token
-  ASSERT_FALSE(token.empty());
-  ASSERT_EQ(partialFiles(dir.path()).size(), 1u);
-
-  // A fresh link to the same file (another signature) takes the token.
-  auto second = downloader("/handed.bin?sig=second", destination);
-  EXPECT_FALSE(second->setResumeData(token).has_value());
-  auto probe = Probe::make();
-  second->start(probe->progress(), probe->completion());
-  const auto result = probe->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(destination) == body);
-  const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[1].target, "/handed.bin?sig=second");
-  EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
-  EXPECT_EQ(requests[1].header("If-Range"), "\"abc\"");
-}
-
-TEST_F(DownloadTest, AnExpectedSha256DecidesWhetherTheDestinationIsReplaced) {
+TEST_F(DownloadTest, APausedDownloadContinuesAndAnExpectedSha256GuardsTheDestination) {
   const std::string body = test::randomBytes(2 * 1024 * 1024, 30);
   std::string corrupt = body;
   for (std::size_t i = 1000; i < 1004; ++i) corrupt[i] = static_cast<char>(~corrupt[i]);
@@ -577,65 +421,92 @@ TEST_F(DownloadTest, AnExpectedSha256DecidesWhetherTheDestinationIsReplaced) {
   std::string upper = hashOf(body);
   std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
 
-  enum class Resume { no, sameDownloader, freshDownloader, afterAChangeOnTheServer };
+  // After a pause: the same downloader starts again, or a fresh one takes the resume data (with
+  // another signature in its link), or the same one starts after the file changed on the server.
+  enum class Resume { no, same, fresh, afterAChange };
   struct Case {
     const char* name;
     std::string served;
-    std::string hash;
+    std::string hash;  // none when empty
     Resume resume;
-    bool verified;
+    bool verified = true;
   };
   const Case cases[] = {
-      {"the right body", body, hashOf(body), Resume::no, true},
-      {"upper-case digits", body, upper, Resume::no, true},
-      {"an empty body", "", hashOf(""), Resume::no, true},
+      {"paused and started again", body, "", Resume::same},
+      {"resumed by a fresh downloader", body, "", Resume::fresh},
+      {"changed on the server while paused", body, "", Resume::afterAChange},
+      {"the right hash", body, hashOf(body), Resume::no},
+      {"the right hash in upper case", body, upper, Resume::no},
+      {"an empty body and its hash", "", hashOf(""), Resume::no},
       {"a body corrupted by the server", corrupt, hashOf(body), Resume::no, false},
-      {"resumed", body, hashOf(body), Resume::sameDownloader, true},
-      {"resumed by a fresh downloader", body, hashOf(body), Resume::freshDownloader, true},
-      {"resumed, corrupted", corrupt, hashOf(body), Resume::freshDownloader, false},
-      {"resumed, wrong hash", body, hashOf(changed), Resume::sameDownloader, false},
-      {"started over by a 200", body, hashOf(changed), Resume::afterAChangeOnTheServer, true},
+      {"resumed with the right hash", body, hashOf(body), Resume::same},
+      {"resumed by a fresh downloader with the right hash", body, hashOf(body), Resume::fresh},
+      {"resumed by a fresh downloader, corrupted", corrupt, hashOf(body), Resume::fresh, false},
+      {"resumed with another hash", body, hashOf(changed), Resume::same, false},
+      {"started over by a 200, with the new file's hash", body, hashOf(changed), Resume::afterAChange},
   };
-  const fs::path destination = dir.path() / "checked.bin";
+  const fs::path destination = dir.path() / "big.bin";
+  const std::string old = "the good bytes that were here";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     RangeFile file(c.served, "\"v1\"");
     server.reset();
     server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
-    writeFile(destination, "the good bytes that were here");
-    auto d = downloader("/checked.bin", destination);
-    ASSERT_FALSE(d->setExpectedSha256(c.hash).has_value());
+    writeFile(destination, old);
+    LogCapture log;
+    auto d = downloader("/files/big.bin?sig=x", destination);
+    ASSERT_FALSE(!c.hash.empty() && d->setExpectedSha256(c.hash).has_value());
+    std::uintmax_t kept = 0;
     if (c.resume != Resume::no) {
-      ASSERT_GT(startAndPause(*d, Probe::make()), 0u);
-      if (c.resume == Resume::freshDownloader) {
+      kept = startAndPause(*d);
+      ASSERT_GT(kept, 0u);
+      ASSERT_LT(kept, c.served.size());
+      EXPECT_TRUE(readFile(partialFiles(dir.path()).at(0)) == c.served.substr(0, kept));
+      EXPECT_EQ(readFile(destination), old);
+      d->pause();  // nothing running: nothing changes
+      EXPECT_EQ(d->state(), DownloadState::paused);
+      if (c.resume == Resume::fresh) {
         const auto token = d->resumeData().value();
-        d = downloader("/checked.bin", destination);
+        d = downloader("/files/big.bin?sig=y", destination);
         ASSERT_FALSE(d->setResumeData(token).has_value());
-        ASSERT_FALSE(d->setExpectedSha256(c.hash).has_value());
-      } else if (c.resume == Resume::afterAChangeOnTheServer) {
+        ASSERT_FALSE(!c.hash.empty() && d->setExpectedSha256(c.hash).has_value());
+      } else if (c.resume == Resume::afterAChange) {
         file.replace(changed, "\"v2\"");
       }
     }
     auto probe = Probe::make();
-    d->start(probe->progress(), probe->completion());
+    probe->start(*d);
     const auto result = probe->wait();
     ASSERT_TRUE(result.has_value());
+    const std::string& now = c.resume == Resume::afterAChange ? changed : c.served;
     if (c.verified) {
       ASSERT_TRUE(result->isSuccess()) << describe(result);
-      EXPECT_TRUE(readFile(destination) == (c.resume == Resume::afterAChangeOnTheServer ? changed : c.served));
+      EXPECT_TRUE(readFile(destination) == now);
+      EXPECT_EQ(d->state(), DownloadState::completed);
+      if (!now.empty()) {
+        EXPECT_EQ(probe->fractions().back(), 1.0);
+      }
     } else {
       ASSERT_FALSE(result->isSuccess());
       EXPECT_EQ(result->error().kind, DownloadError::Kind::verification);
       EXPECT_EQ(result->error().code, -1);
-      EXPECT_EQ(result->error().message,
-                "SHA-256 mismatch: expected " + c.hash + ", got " + hashOf(c.served));
-      EXPECT_EQ(readFile(destination), "the good bytes that were here");
+      EXPECT_EQ(result->error().message, "SHA-256 mismatch: expected " + c.hash + ", got " + hashOf(now));
+      EXPECT_EQ(readFile(destination), old);
       EXPECT_EQ(d->state(), DownloadState::failed);
-      EXPECT_FALSE(d->resumeData().has_value());
     }
+    EXPECT_FALSE(d->resumeData().has_value());
     EXPECT_TRUE(partialFiles(dir.path()).empty());
-    if (c.resume != Resume::no) {
-      EXPECT_TRUE(server.requests().back().header("Range").has_value());
+    if (c.resume == Resume::no) continue;
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].headerCount("Range"), 0u);
+    EXPECT_EQ(requests[1].target, c.resume == Resume::fresh ? "/files/big.bin?sig=y" : "/files/big.bin?sig=x");
+    EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
+    EXPECT_EQ(requests[1].header("If-Range"), "\"v1\"");
+    EXPECT_TRUE(waitForLine(log, "Continue downloading from the resume point: big.bin"));
+    // Progress goes on from where the file stood.
+    if (c.resume != Resume::afterAChange && c.verified) {
+      EXPECT_GT(probe->fractions().front(), static_cast<double>(kept) / static_cast<double>(body.size()));
     }
   }
 
@@ -655,7 +526,7 @@ TEST_F(DownloadTest, AnExpectedSha256DecidesWhetherTheDestinationIsReplaced) {
     EXPECT_EQ(error->kind, DownloadError::Kind::verification);
   }
   auto probe = Probe::make();
-  d->start(probe->progress(), probe->completion());
+  probe->start(*d);
   auto result = probe->wait();
   ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
   EXPECT_EQ(result->error().kind, DownloadError::Kind::verification);
@@ -663,7 +534,7 @@ TEST_F(DownloadTest, AnExpectedSha256DecidesWhetherTheDestinationIsReplaced) {
   // Nor can it change while a transfer runs.
   ASSERT_FALSE(d->setExpectedSha256(good).has_value());
   auto running = Probe::make();
-  d->start(running->progress(), running->completion());
+  running->start(*d);
   ASSERT_TRUE(d->setExpectedSha256(hashOf(changed)).has_value());
   result = running->wait();
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
@@ -690,7 +561,7 @@ TEST_F(DownloadTest, LongNamesHavePartialFilesOfTheirOwnWithinTheNameLimit) {
   };
 
   auto d = downloader("/long.bin", dir.path() / name);
-  ASSERT_GT(startAndPause(*d, Probe::make()), 0u);
+  ASSERT_GT(startAndPause(*d), 0u);
   const std::string partial = partialFiles(dir.path()).at(0).filename().string();
   EXPECT_LE(partial.size(), 255u);
   EXPECT_TRUE(validUtf8(partial)) << partial;
