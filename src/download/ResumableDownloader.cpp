@@ -226,10 +226,9 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
       runningGeneration = attemptNo;
       runningId = 0;
       if (running->needsPreparation()) {
-        // The bytes already on disk are hashed on the callback thread, before
-        // the request goes out: the host's thread returns at once and the I/O
-        // thread (shared by nothing else, but never to be held up) only ever
-        // sees a ready transfer.
+        // The bytes already on disk are hashed on the callback thread before
+        // the request goes out: start() returns at once, and the I/O thread
+        // is never held up by a large partial file.
         executor->post([self = shared_from_this(), attemptNo, transfer = running] { self->prepared(attemptNo, transfer); });
       } else {
         runningId = loop->start(running);
