@@ -647,68 +647,64 @@ TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
   EXPECT_EQ(server.requests().at(0).headerCount("Range"), 0u);
 }
 
-TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndA206ThatEndsShort) {
+TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndRangesThatDoNotFit) {
   const std::string body = test::randomBytes(64 * 1024, 9);
   RangeFile file(body, "\"w\"");
+  auto ranged = [&](std::string range, std::string part, bool closeDelimited) {
+    Reply reply;
+    reply.status = 206;
+    reply.noContentLength = closeDelimited;
+    reply.headers = {{"ETag", "\"w\""}, {"Content-Range", std::move(range)}};
+    reply.body = std::move(part);
+    return reply;
+  };
+  struct Case {
+    const char* name;
+    std::size_t offset;  // bytes in the partial file
+    std::optional<Reply> reply;  // none: the file server's own answer
+    std::string failure;  // none when empty
+    std::uintmax_t keptAfterFailure = 0;
+  };
+  const Case cases[] = {
+      // Every byte had arrived before the pause: the server answers 416 and the file is complete.
+      {"416 for a whole file", body.size(), std::nullopt, ""},
+      // A close-delimited 206 promising more than arrives: never a success; the partial file
+      // stays for the next attempt.
+      {"a 206 that ends short", 1000, ranged("bytes 1000-65535/65536", body.substr(1000, 20000), true),
+       "the body ended after 21000 of 65536 bytes", 21000},
+      // A 206 for another range than the one asked for is refused before any byte is written.
+      {"a 206 of another range", 1000, ranged("bytes 0-65535/65536", body, false),
+       "the server sent the range \"bytes 0-65535/65536\" where bytes from 1000 were asked for", 1000},
+  };
   const fs::path destination = dir.path() / "r.bin";
   const std::string url = server.baseUrl() + "/r.bin";
-
-  // Every byte had arrived before the pause: the server answers 416 and the file is complete.
-  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
-  const fs::path whole = dir.path() / ".r.bin.00000000000000AA.qbpart";
-  writeFile(whole, body);
-  ResumableDownloader d(url, destination, kSession);
-  ASSERT_FALSE(d.setResumeData(download::encodeResumeToken({url, "\"w\"", static_cast<std::int64_t>(body.size()), whole}))
-                   .has_value());
-  auto probe = Probe::make();
-  d.start(probe->progress(), probe->completion());
-  auto result = probe->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(destination) == body);
-  EXPECT_EQ(server.requests().at(0).header("Range"), "bytes=" + std::to_string(body.size()) + "-");
-
-  // A close-delimited 206 whose Content-Range promises more than arrives: a failure, never a
-  // success; the partial file stays for the next attempt.
-  fs::remove(destination);
-  server.reset();
-  server.setHandler([&](const RecordedRequest&) {
-    Reply reply;
-    reply.status = 206;
-    reply.noContentLength = true;
-    reply.headers = {{"ETag", "\"w\""}, {"Content-Range", "bytes 1000-65535/65536"}};
-    reply.body = body.substr(1000, 20000);
-    return reply;
-  });
-  const fs::path part = dir.path() / ".r.bin.00000000000000BB.qbpart";
-  writeFile(part, body.substr(0, 1000));
-  ResumableDownloader shortened(url, destination, kSession);
-  ASSERT_FALSE(shortened.setResumeData(download::encodeResumeToken({url, "\"w\"", 1000, part})).has_value());
-  auto cut = Probe::make();
-  shortened.start(cut->progress(), cut->completion());
-  result = cut->wait();
-  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
-  EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
-  EXPECT_THAT(result->error().message, HasSubstr("21000 of 65536"));
-  EXPECT_FALSE(fs::exists(destination));
-  EXPECT_TRUE(shortened.resumeData().has_value());
-  EXPECT_TRUE(fs::exists(part));
-
-  // A 206 for another range than the one asked for is refused before any byte is written.
-  server.reset();
-  server.setHandler([&](const RecordedRequest&) {
-    Reply reply;
-    reply.status = 206;
-    reply.headers = {{"ETag", "\"w\""}, {"Content-Range", "bytes 0-65535/65536"}};
-    reply.body = body;
-    return reply;
-  });
-  auto wrong = Probe::make();
-  shortened.start(wrong->progress(), wrong->completion());
-  result = wrong->wait();
-  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
-  EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
-  EXPECT_EQ(fs::file_size(part), 1000u);
-  EXPECT_FALSE(fs::exists(destination));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(destination);
+    server.reset();
+    server.setHandler([&](const RecordedRequest& r) { return c.reply ? *c.reply : file.answer(r); });
+    const fs::path part = dir.path() / ".r.bin.00000000000000AA.qbpart";
+    writeFile(part, body.substr(0, c.offset));
+    ResumableDownloader d(url, destination, kSession);
+    ASSERT_FALSE(d.setResumeData(download::encodeResumeToken({url, "\"w\"", static_cast<std::int64_t>(c.offset), part}))
+                     .has_value());
+    auto probe = Probe::make();
+    probe->start(d);
+    const auto result = probe->wait();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(server.requests().at(0).header("Range"), "bytes=" + std::to_string(c.offset) + "-");
+    if (c.failure.empty()) {
+      ASSERT_TRUE(result->isSuccess()) << describe(result);
+      EXPECT_TRUE(readFile(destination) == body);
+      continue;
+    }
+    ASSERT_FALSE(result->isSuccess());
+    EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
+    EXPECT_EQ(result->error().message, c.failure);
+    EXPECT_FALSE(fs::exists(destination));
+    EXPECT_TRUE(d.resumeData().has_value());
+    EXPECT_EQ(fs::file_size(part), c.keptAfterFailure);
+  }
 }
 
 TEST_F(DownloadTest, TwoDownloadsRunSideBySideEachWithItsOwnCallbacks) {
@@ -821,23 +817,13 @@ TEST_F(DownloadTest, MoveTempFileCreatesDirectoriesAndReplacesWhatIsThere) {
   EXPECT_FALSE(d.moveTempFile(source).has_value());
   EXPECT_EQ(readFile(destination), "two");
 
-  // An empty directory in the way is replaced; a directory with content is not.
+  // An empty directory in the way is replaced (one with content is not: see the failure cases).
   const fs::path emptyDir = dir.path() / "empty";
   fs::create_directories(emptyDir);
   ResumableDownloader intoEmpty(server.baseUrl() + "/unused", emptyDir, kSession);
   writeFile(source, "three");
   EXPECT_FALSE(intoEmpty.moveTempFile(source).has_value());
   EXPECT_EQ(readFile(emptyDir), "three");
-
-  const fs::path fullDir = dir.path() / "full";
-  writeFile(fullDir / "inner.txt", "keep me");
-  ResumableDownloader intoFull(server.baseUrl() + "/unused", fullDir, kSession);
-  writeFile(source, "four");
-  const auto error = intoFull.moveTempFile(source);
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->kind, DownloadError::Kind::fileSystem);
-  EXPECT_EQ(readFile(fullDir / "inner.txt"), "keep me");
-  EXPECT_TRUE(fs::exists(source));
 
   const auto missing = d.moveTempFile(dir.path() / "no-such-file");
   ASSERT_TRUE(missing.has_value());
