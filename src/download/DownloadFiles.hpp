@@ -35,12 +35,14 @@ struct PartialFile {
 };
 
 /// Creates a fresh, empty partial file next to `destination`
-/// (".<name>.<16 hex digits>.qbpart"), creating the destination's missing
-/// directories first.
+/// (".<name>.<16 random hex digits>.qbpart"; a name of more than 200 bytes is
+/// cut to at most 183, on a character boundary, followed by "~" and 16 hex
+/// digits of its SHA-256, so the file's name fits in 255 bytes), creating the
+/// destination's missing directories first.
 std::variant<PartialFile, DownloadError> createPartialFile(const std::filesystem::path& destination);
 
-/// Opens an existing partial file for writing and cuts it to `offset` bytes;
-/// an error when it is missing or holds fewer bytes.
+/// Opens an existing partial file for reading and writing and cuts it to
+/// `offset` bytes; an error when it is missing or holds fewer bytes.
 std::variant<PartialFile, DownloadError> reopenPartialFile(const std::filesystem::path& path, std::int64_t offset);
 
 /// True when `candidate` has the name and place createPartialFile() gives the

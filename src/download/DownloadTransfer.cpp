@@ -84,6 +84,7 @@ DownloadTransfer::DownloadTransfer(std::shared_ptr<TransferEvents> events, Trans
   resumed_ = file_.has_value();
   bytes_ = resumed_ ? start.offset : 0;
   validator_ = std::move(start.validator);
+  expectedSha256_ = start.expectedSha256;
   buffer_.reserve(kWriteBlock);
 
   CURL* h = easy();
@@ -205,6 +206,7 @@ bool DownloadTransfer::decide(long status) {
       return false;
     }
     bytes_ = 0;
+    hash_.restart();
     expected_ = contentLength_;
     // A weak ETag cannot be used with If-Range; a date can.
     validator_ = !etag_.empty() && !startsWithIgnoreCase(etag_, "W/") ? etag_ : lastModified_;
@@ -256,8 +258,27 @@ bool DownloadTransfer::writeOut(const char* data, std::size_t size) {
     }
     done += static_cast<std::size_t>(w);
   }
+  if (verifying()) hash_.update(data, size);
   bytes_ += static_cast<std::int64_t>(size);
   return true;
+}
+
+std::optional<DownloadError> DownloadTransfer::prepare() {
+  std::vector<char> block(kWriteBlock);
+  for (std::int64_t at = 0; at < bytes_;) {
+    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(bytes_ - at, static_cast<std::int64_t>(block.size())));
+    const ssize_t got = ::pread(file_->fd, block.data(), want, static_cast<off_t>(at));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return fileSystemError("cannot read", file_->path, got < 0 ? errno : EIO);
+    hash_.update(block.data(), static_cast<std::size_t>(got));
+    at += got;
+  }
+  return std::nullopt;
+}
+
+void DownloadTransfer::endUnstarted(std::optional<DownloadError> problem) {
+  if (problem) fail(std::move(*problem));
+  finished(CURLE_OK, !problem && stop_.load() != Stop::none);
 }
 
 bool DownloadTransfer::flush() {
@@ -304,6 +325,17 @@ void DownloadTransfer::finished(CURLcode rc, bool cancelled) {
         fail(error(DownloadError::Kind::incomplete, CURLE_PARTIAL_FILE,
                    "the body ended after " + std::to_string(bytes_) + " of " + std::to_string(expected_) + " bytes"));
       }
+      if (!failure_ && verifying()) {
+        const auto actual = hash_.finish();
+        if (!actual || *actual != *expectedSha256_) {
+          mismatch_ = true;
+          std::string message = "SHA-256 mismatch: expected ";
+          message += util::toHex(*expectedSha256_);
+          message += ", got ";
+          message += actual ? util::toHex(*actual) : std::string("no hash (it could not be computed)");
+          fail(error(DownloadError::Kind::verification, -1, std::move(message)));
+        }
+      }
     }
     if (!failure_ && rc != CURLE_OK) {
       fail(error(rc == CURLE_PARTIAL_FILE ? DownloadError::Kind::incomplete : DownloadError::Kind::transport, rc,
@@ -315,9 +347,9 @@ void DownloadTransfer::finished(CURLcode rc, bool cancelled) {
 
   // The partial file stays for a completed body (it is moved next), for a
   // pause, and after a failure when the resume point it came from still
-  // describes it.
+  // describes it; never when its content is known to be wrong.
   const bool keep = outcome == Outcome::complete || outcome == Outcome::paused ||
-                    (outcome == Outcome::failed && resumed_ && !restarted_);
+                    (outcome == Outcome::failed && resumed_ && !restarted_ && !mismatch_);
   std::optional<std::filesystem::path> kept;
   if (file_) {
     if (keep) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "download/DownloadFiles.hpp"
+#include "download/DownloadHash.hpp"
 #include "download/DownloadLimits.hpp"
 #include "quillbox/download/DownloadResult.hpp"
 #include "util/CurlLoop.hpp"
@@ -49,13 +50,17 @@ struct TransferStart {
   std::optional<PartialFile> resumeFrom;  // already cut to `offset`
   std::int64_t offset = 0;
   std::string validator;
+  /// The SHA-256 the whole body must have, when known.
+  std::optional<util::Sha256Digest> expectedSha256;
 };
 
 /// One GET into a partial file. Sends "Range" with "If-Range" when resuming
 /// with a validator; decides on the final answer's status before taking any
 /// body: 206 from the expected offset is appended, another 2xx starts the file
 /// over, anything else fails without writing. Body bytes are gathered into
-/// large blocks before they are written.
+/// large blocks before they are written, and hashed as they are written when
+/// an expected SHA-256 is given: a body with another hash fails, and its
+/// partial file goes.
 class DownloadTransfer final : public util::CurlTransfer {
  public:
   enum class Stop { none, cancel, pause };
@@ -65,6 +70,16 @@ class DownloadTransfer final : public util::CurlTransfer {
 
   /// Says why the loop is about to remove this transfer; any thread.
   void requestStop(Stop stop) { stop_.store(stop); }
+  Stop stopRequested() const { return stop_.load(); }
+
+  /// True when prepare() has to run before the transfer is handed to a loop.
+  bool needsPreparation() const { return verifying() && rangeSent_; }
+  /// Hashes the bytes already in the partial file. It reads all of them:
+  /// call it neither on the host's thread nor on the I/O thread.
+  std::optional<DownloadError> prepare();
+  /// Ends a transfer that never reached a loop (stopped, or `problem` while
+  /// preparing) the way a loop would: reports on this thread.
+  void endUnstarted(std::optional<DownloadError> problem);
 
   void finished(CURLcode rc, bool cancelled) override;
 
@@ -79,6 +94,7 @@ class DownloadTransfer final : public util::CurlTransfer {
   void report();
   void fail(DownloadError error);
   void closeFile();
+  bool verifying() const { return expectedSha256_.has_value(); }
 
   std::shared_ptr<TransferEvents> events_;
   std::filesystem::path destination_;
@@ -103,6 +119,9 @@ class DownloadTransfer final : public util::CurlTransfer {
   std::int64_t expected_ = -1;  // total size, when known
   std::string validator_;
   std::optional<DownloadError> failure_;
+  std::optional<util::Sha256Digest> expectedSha256_;
+  Sha256Stream hash_;      // of bytes 0 to bytes_ of the partial file
+  bool mismatch_ = false;  // the body is complete but not the expected one
 
   std::vector<char> buffer_;
   std::chrono::steady_clock::time_point lastReport_{};

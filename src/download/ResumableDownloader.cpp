@@ -41,6 +41,14 @@ DownloadError resumeDataError(std::string why) {
   return error;
 }
 
+DownloadError verificationError(std::string message) {
+  DownloadError error;
+  error.kind = DownloadError::Kind::verification;
+  error.code = -1;
+  error.message = std::move(message);
+  return error;
+}
+
 struct Handlers {
   std::function<void(double)> progress;
   std::function<void(DownloadResult)> completion;
@@ -83,6 +91,8 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   void cancel();
   void pause();
   std::optional<DownloadError> setResumeData(std::span<const std::uint8_t> data);
+  std::optional<DownloadError> setExpectedSha256(std::string_view hex);
+  void prepared(std::uint64_t attempt, const std::shared_ptr<DownloadTransfer>& transfer);
   void transferEnded(std::uint64_t attempt, const TransferEnd& end);
   class Attempt;
   void settle(std::uint64_t attempt, DownloadState outcome) {
@@ -101,10 +111,11 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   std::condition_variable stopped;
   DownloadState state = DownloadState::idle;
   std::optional<download::ResumeToken> resume;
+  std::optional<util::Sha256Digest> expectedSha256;
   std::uint64_t generation = 0;  // of the newest start()
   std::shared_ptr<DownloadTransfer> running;
-  std::uint64_t runningGeneration = 0;  // 0: nothing in the loop
-  util::CurlLoop::Id runningId = 0;
+  std::uint64_t runningGeneration = 0;  // 0: nothing running
+  util::CurlLoop::Id runningId = 0;     // 0: not in the loop yet (being prepared)
 };
 
 /// One start(): receives its transfer's events and reports them to the
@@ -185,7 +196,7 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
   const std::uint64_t attemptNo = ++generation;
   auto attempt = std::make_shared<Attempt>(shared_from_this(), attemptNo,
                                            std::make_shared<const Handlers>(Handlers{std::move(progress), std::move(completion)}));
-  download::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}};
+  download::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}, expectedSha256};
   std::optional<DownloadError> problem;
   std::string line;
   if (resume) {
@@ -213,7 +224,15 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
     try {
       running = std::make_shared<DownloadTransfer>(attempt, std::move(from), download::downloadLimits());
       runningGeneration = attemptNo;
-      runningId = loop->start(running);
+      runningId = 0;
+      if (running->needsPreparation()) {
+        // The bytes already on disk are hashed on the callback thread before
+        // the request goes out: start() returns at once, and the I/O thread
+        // is never held up by a large partial file.
+        executor->post([self = shared_from_this(), attemptNo, transfer = running] { self->prepared(attemptNo, transfer); });
+      } else {
+        runningId = loop->start(running);
+      }
       return;
     } catch (const std::exception& e) {
       problem = DownloadError{DownloadError::Kind::transport, CURLE_FAILED_INIT, e.what()};
@@ -231,7 +250,7 @@ void ResumableDownloader::Core::cancel() {
     std::lock_guard lock(mutex);
     if (runningGeneration != 0) {
       running->requestStop(DownloadTransfer::Stop::cancel);  // the transfer removes its own file
-      loop->cancel(runningId);
+      if (runningId != 0) loop->cancel(runningId);
     } else if (resume) {
       orphan = resume->partialFile;
     }
@@ -250,10 +269,24 @@ void ResumableDownloader::Core::pause() {
   const std::uint64_t paused = runningGeneration;
   running->requestStop(DownloadTransfer::Stop::pause);
   state = DownloadState::paused;
+  // Still being prepared: nothing has been written, the resume point stands.
+  if (runningId == 0) return;
   loop->cancel(runningId);
   // The I/O thread stores the resume point as the transfer leaves the loop
   // (well under a millisecond); it never waits for this thread.
   stopped.wait(lock, [&] { return runningGeneration != paused; });
+}
+
+void ResumableDownloader::Core::prepared(std::uint64_t attempt, const std::shared_ptr<DownloadTransfer>& transfer) {
+  auto problem = transfer->prepare();
+  {
+    std::lock_guard lock(mutex);
+    if (!problem && transfer->stopRequested() == DownloadTransfer::Stop::none && runningGeneration == attempt) {
+      runningId = loop->start(transfer);
+      return;
+    }
+  }
+  transfer->endUnstarted(std::move(problem));
 }
 
 void ResumableDownloader::Core::transferEnded(std::uint64_t attempt, const TransferEnd& end) {
@@ -272,8 +305,8 @@ void ResumableDownloader::Core::transferEnded(std::uint64_t attempt, const Trans
         break;
       case TransferEnd::Outcome::failed:
         // After a failure the resume point stays usable, unless the server
-        // had started the file over.
-        if (end.restarted) resume.reset();
+        // had started the file over or the partial file is gone.
+        if (end.restarted || !end.partialFile) resume.reset();
         break;
       case TransferEnd::Outcome::cancelled:
         break;
@@ -295,6 +328,17 @@ std::optional<DownloadError> ResumableDownloader::Core::setResumeData(std::span<
   std::lock_guard lock(mutex);
   if (state == DownloadState::downloading) return resumeDataError("a transfer is running");
   resume = std::move(token);
+  return std::nullopt;
+}
+
+std::optional<DownloadError> ResumableDownloader::Core::setExpectedSha256(std::string_view hex) {
+  const auto digest = download::parseSha256Hex(hex);
+  if (!digest) return verificationError("the expected SHA-256 must be 64 hex digits");
+  std::lock_guard lock(mutex);
+  if (state == DownloadState::downloading) {
+    return verificationError("the expected SHA-256 cannot change while a transfer is running");
+  }
+  expectedSha256 = digest;
   return std::nullopt;
 }
 
@@ -326,6 +370,10 @@ std::optional<std::vector<std::uint8_t>> ResumableDownloader::resumeData() const
 
 std::optional<DownloadError> ResumableDownloader::setResumeData(std::span<const std::uint8_t> data) {
   return core_->setResumeData(data);
+}
+
+std::optional<DownloadError> ResumableDownloader::setExpectedSha256(std::string_view hex) {
+  return core_->setExpectedSha256(hex);
 }
 
 std::optional<DownloadError> ResumableDownloader::moveTempFile(const std::filesystem::path& location) const {

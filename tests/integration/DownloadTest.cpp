@@ -5,20 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <curl/curl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <fstream>
 #include <future>
 #include <mutex>
-#include <random>
-#include <set>
-#include <sstream>
 #include <thread>
 
 #include "download/DownloadLimits.hpp"
@@ -27,8 +18,10 @@
 #include "download/TransferDownload.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "support/Callbacks.hpp"
+#include "support/DownloadProbe.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/TestFiles.hpp"
+#include "util/Sha256.hpp"
 
 namespace quillbox {
 namespace {
@@ -39,88 +32,16 @@ using test::writeFile;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::describe;
 using test::LogCapture;
 using test::LoopbackServer;
+using test::partialFiles;
+using test::Probe;
 using test::RecordedRequest;
 using test::Reply;
 using ::testing::HasSubstr;
 
 constexpr const char* kSession = "com.resumable.download";
-
-/// The downloader's hidden partial files in `dir`.
-std::vector<fs::path> partialFiles(const fs::path& dir) {
-  std::vector<fs::path> found;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    const std::string name = entry.path().filename().string();
-    if (name.starts_with(".") && name.ends_with(".qbpart")) found.push_back(entry.path());
-  }
-  return found;
-}
-
-/// Everything one start() reports. Held by shared_ptr in its callbacks, so a late call never
-/// outlives it.
-class Probe : public std::enable_shared_from_this<Probe> {
- public:
-  static std::shared_ptr<Probe> make() { return std::make_shared<Probe>(); }
-
-  std::function<void(double)> progress() {
-    return [self = shared_from_this()](double fraction) {
-      std::lock_guard lock(self->mutex_);
-      self->fractions_.push_back(fraction);
-      self->threads_.insert(std::this_thread::get_id());
-      if (!self->results_.empty()) self->progressAfterCompletion_ = true;
-      self->changed_.notify_all();
-    };
-  }
-  std::function<void(DownloadResult)> completion() {
-    return [self = shared_from_this()](DownloadResult result) {
-      std::lock_guard lock(self->mutex_);
-      self->results_.push_back(std::move(result));
-      self->threads_.insert(std::this_thread::get_id());
-      self->changed_.notify_all();
-    };
-  }
-
-  std::optional<DownloadResult> wait(std::chrono::milliseconds timeout = 30s) {
-    std::unique_lock lock(mutex_);
-    if (!changed_.wait_for(lock, timeout, [&] { return !results_.empty(); })) return std::nullopt;
-    return results_.front();
-  }
-  bool waitForProgress(std::chrono::milliseconds timeout = 30s) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return !fractions_.empty(); });
-  }
-  std::vector<double> fractions() const {
-    std::lock_guard lock(mutex_);
-    return fractions_;
-  }
-  std::size_t completions() const {
-    std::lock_guard lock(mutex_);
-    return results_.size();
-  }
-  bool progressAfterCompletion() const {
-    std::lock_guard lock(mutex_);
-    return progressAfterCompletion_;
-  }
-  std::set<std::thread::id> threads() const {
-    std::lock_guard lock(mutex_);
-    return threads_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<double> fractions_;
-  std::vector<DownloadResult> results_;
-  std::set<std::thread::id> threads_;
-  bool progressAfterCompletion_ = false;
-};
-
-std::string describe(const std::optional<DownloadResult>& result) {
-  if (!result) return "no outcome within the time-out";
-  if (result->isSuccess()) return "success: " + result->value().string();
-  return "failure " + std::to_string(result->error().code) + ": " + result->error().message;
-}
 
 /// Waits until the log holds a line equal to `line`.
 bool waitForLine(const LogCapture& log, const std::string& line, std::chrono::milliseconds timeout = 10s) {
@@ -187,53 +108,6 @@ class RangeFile {
   std::string etag_;
 };
 
-/// Accepts one connection, answers its request with `head` and `body`, waits a moment so that
-/// the client is reading the body, then resets the connection (RST, not FIN).
-class ResettingPeer {
- public:
-  ResettingPeer(std::string head, std::string body) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener_, 4);
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this, head = std::move(head), body = std::move(body)] {
-      const int fd = ::accept(listener_, nullptr, nullptr);
-      if (fd < 0) return;
-      std::string request;
-      char buffer[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
-        request.append(buffer, static_cast<std::size_t>(n));
-      }
-      const std::string reply = head + body;
-      ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
-      std::this_thread::sleep_for(100ms);
-      linger abort{1, 0};
-      ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-      ::close(fd);
-    });
-  }
-  ~ResettingPeer() {
-    ::shutdown(listener_, SHUT_RDWR);
-    thread_.join();
-    ::close(listener_);
-  }
-  std::string url(std::string_view path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
-  }
-
- private:
-  int listener_ = -1;
-  std::uint16_t port_ = 0;
-  std::thread thread_;
-};
-
 class DownloadTest : public ::testing::Test {
  protected:
   void TearDown() override { download::setDownloadLimits({}); }
@@ -248,18 +122,8 @@ class DownloadTest : public ::testing::Test {
     return std::make_shared<ResumableDownloader>(server.baseUrl() + path, destination, kSession);
   }
 
-  /// Starts `d` slowly, waits for the first progress, pauses it and returns how many bytes the
-  /// partial file keeps.
-  std::uintmax_t startAndPause(ResumableDownloader& d, const std::shared_ptr<Probe>& probe) {
-    throttle(256 * 1024);
-    d.start(probe->progress(), probe->completion());
-    EXPECT_TRUE(probe->waitForProgress());
-    d.pause();
-    download::setDownloadLimits({});
-    EXPECT_EQ(d.state(), DownloadState::paused);
-    const auto parts = partialFiles(dir.path());
-    EXPECT_EQ(parts.size(), 1u);
-    return parts.empty() ? 0 : fs::file_size(parts.front());
+  std::uintmax_t startAndPause(ResumableDownloader& d, const std::shared_ptr<Probe>& probe = Probe::make()) {
+    return test::startAndPause(d, *probe, dir.path());
   }
 
   LoopbackServer server;
@@ -409,39 +273,61 @@ TEST_F(DownloadTest, StartWhileDownloadingChangesNothing) {
   EXPECT_EQ(first->completions(), 1u);
 }
 
-TEST_F(DownloadTest, StatusesOutside2xxFailAndLeaveTheDestinationUntouched) {
-  LogCapture log;
-  for (int status : {404, 500}) {
-    SCOPED_TRACE(status);
+TEST_F(DownloadTest, AFailedDownloadLeavesTheDestinationAsItWasAndNoPartialFile) {
+  const std::string body = test::randomBytes(1024 * 1024, 10);
+  Reply notFound;
+  notFound.status = 404;
+  notFound.body = "<html>no such file</html>";
+  Reply serverError = notFound;
+  serverError.status = 500;
+  Reply truncated = bodyReply(body);  // closed after part of an announced body
+  truncated.closeAfterBodyBytes = 300000;
+  Reply dropped;
+  dropped.closeWithoutReply = true;
+  struct Case {
+    const char* name;
     Reply reply;
-    reply.status = status;
-    reply.body = "<html>no such file</html>";
-    server.enqueue(reply);
-    const fs::path destination = dir.path() / "kept.txt";
-    writeFile(destination, "the old content");
-
-    auto d = downloader("/missing", destination);
+    DownloadError::Kind kind;
+    std::int64_t code;
+    bool destinationIsAFullDirectory = false;
+  };
+  const Case cases[] = {
+      {"404", notFound, DownloadError::Kind::httpStatus, 404},
+      {"500", serverError, DownloadError::Kind::httpStatus, 500},
+      {"a body cut short", truncated, DownloadError::Kind::incomplete, CURLE_PARTIAL_FILE},
+      {"no answer", dropped, DownloadError::Kind::transport, CURLE_GOT_NOTHING},
+      {"a final move that fails", bodyReply(body), DownloadError::Kind::fileSystem, ENOTEMPTY, true},
+  };
+  LogCapture log;
+  const fs::path destination = dir.path() / "kept";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(destination);
+    const fs::path kept = c.destinationIsAFullDirectory ? destination / "inner.txt" : destination;
+    writeFile(kept, "the old content");
+    server.enqueue(c.reply);
+    auto d = downloader("/f", destination);
     auto probe = Probe::make();
     d->start(probe->progress(), probe->completion());
     const auto result = probe->wait();
-    ASSERT_TRUE(result.has_value());
-    ASSERT_FALSE(result->isSuccess());
-    EXPECT_EQ(result->error().kind, DownloadError::Kind::httpStatus);
-    EXPECT_EQ(result->error().code, status);
-    EXPECT_EQ(result->error().message, "response status code = " + std::to_string(status));
+    ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+    EXPECT_EQ(result->error().kind, c.kind);
+    EXPECT_EQ(result->error().code, c.code);
     EXPECT_FALSE(result->error().isCancelled());
     EXPECT_EQ(d->state(), DownloadState::failed);
-    EXPECT_EQ(readFile(destination), "the old content");
+    EXPECT_FALSE(d->resumeData().has_value());
+    EXPECT_EQ(readFile(kept), "the old content");
     EXPECT_TRUE(partialFiles(dir.path()).empty());
-    EXPECT_TRUE(probe->fractions().empty());
-    EXPECT_TRUE(waitForLine(log, "down file error = response status code = " + std::to_string(status)));
+    if (c.kind == DownloadError::Kind::httpStatus) {
+      const std::string message = "response status code = " + std::to_string(c.code);
+      EXPECT_EQ(result->error().message, message);
+      EXPECT_TRUE(probe->fractions().empty());
+      EXPECT_TRUE(waitForLine(log, "down file error = " + message));
+    }
   }
 
   // Nothing is created on the way to a destination that does not exist yet either.
-  Reply gone;
-  gone.status = 404;
-  gone.body = "gone";
-  server.enqueue(gone);
+  server.enqueue(notFound);
   auto d = downloader("/missing", dir.path() / "new" / "dir" / "x.bin");
   auto probe = Probe::make();
   d->start(probe->progress(), probe->completion());
@@ -476,7 +362,9 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
 
   // In the middle of the body, with a partial file on disk.
   const std::string body = test::randomBytes(4 * 1024 * 1024, 4);
-  server.setHandler([&](const RecordedRequest&) { return bodyReply(body); });
+  // Shared with the handler: a cancelled request may still reach it after the test.
+  auto file = std::make_shared<RangeFile>(body, "\"c\"");
+  server.setHandler([file](const RecordedRequest& r) { return file->answer(r); });
   throttle(256 * 1024);
   auto slow = downloader("/big", destination);
   auto mid = Probe::make();
@@ -499,101 +387,194 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
   EXPECT_FALSE(paused->resumeData().has_value());
   EXPECT_TRUE(partialFiles(dir.path()).empty());
   EXPECT_EQ(before->completions(), 0u);
-}
 
-TEST_F(DownloadTest, PauseKeepsTheResumePointAndStartContinuesWithRangeAndIfRange) {
-  const std::string body = test::randomBytes(4 * 1024 * 1024, 5);
-  RangeFile file(body, "\"v1\"");
-  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
-  LogCapture log;
-  const fs::path destination = dir.path() / "big.bin";
-  auto d = downloader("/files/big.bin?sig=x", destination);
-
-  auto first = Probe::make();
-  const auto kept = startAndPause(*d, first);
-  ASSERT_GT(kept, 0u);
-  ASSERT_LT(kept, body.size());
-  EXPECT_TRUE(d->resumeData().has_value());
+  // Right after a resumed start, while the partial file's bytes are hashed (or just after):
+  // pause keeps the resume point, cancel drops it.
+  auto resumed = downloader("/big", destination);
+  ASSERT_FALSE(resumed->setExpectedSha256(util::toHex(util::sha256(body).value())).has_value());
+  ASSERT_GT(startAndPause(*resumed), 0u);
+  throttle(256 * 1024);  // no time to finish before the pause
+  auto hashing = Probe::make();
+  hashing->start(*resumed);
+  resumed->pause();
+  EXPECT_EQ(resumed->state(), DownloadState::paused);
+  EXPECT_TRUE(resumed->resumeData().has_value());
+  EXPECT_EQ(partialFiles(dir.path()).size(), 1u);
+  auto again = Probe::make();
+  again->start(*resumed);
+  resumed->cancel();
+  result = again->wait();
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_TRUE(result->error().isCancelled());
+  EXPECT_FALSE(resumed->resumeData().has_value());
+  EXPECT_TRUE(partialFiles(dir.path()).empty());
   EXPECT_FALSE(fs::exists(destination));
-  EXPECT_TRUE(readFile(partialFiles(dir.path()).front()) == body.substr(0, kept));
-  d->pause();  // nothing running: nothing changes
-  EXPECT_EQ(d->state(), DownloadState::paused);
-
-  auto second = Probe::make();
-  d->start(second->progress(), second->completion());
-  const auto result = second->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(destination) == body);
-  EXPECT_EQ(d->state(), DownloadState::completed);
-  EXPECT_FALSE(d->resumeData().has_value());
-  EXPECT_TRUE(partialFiles(dir.path()).empty());
-  EXPECT_EQ(first->completions(), 0u);  // a paused transfer reports nothing
-
-  const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[0].headerCount("Range"), 0u);
-  EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
-  EXPECT_EQ(requests[1].header("If-Range"), "\"v1\"");
-  EXPECT_EQ(requests[1].target, "/files/big.bin?sig=x");
-
-  // Progress goes on from where the file stood.
-  const auto fractions = second->fractions();
-  ASSERT_FALSE(fractions.empty());
-  EXPECT_GT(fractions.front(), static_cast<double>(kept) / static_cast<double>(body.size()));
-  EXPECT_EQ(fractions.back(), 1.0);
-  EXPECT_TRUE(waitForLine(log, "Continue downloading from the resume point: big.bin"));
+  EXPECT_EQ(hashing->completions(), 0u);
 }
 
-TEST_F(DownloadTest, AFileChangedOnTheServerWhilePausedIsDownloadedAgainFromZero) {
-  RangeFile file(test::randomBytes(4 * 1024 * 1024, 6), "\"v1\"");
-  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
-  const fs::path destination = dir.path() / "changing.bin";
-  auto d = downloader("/changing.bin", destination);
-  const auto kept = startAndPause(*d, Probe::make());
-  ASSERT_GT(kept, 0u);
+TEST_F(DownloadTest, APausedDownloadContinuesAndAnExpectedSha256GuardsTheDestination) {
+  const std::string body = test::randomBytes(2 * 1024 * 1024, 30);
+  std::string corrupt = body;
+  for (std::size_t i = 1000; i < 1004; ++i) corrupt[i] = static_cast<char>(~corrupt[i]);
+  const std::string changed = test::randomBytes(1024 * 1024 + 5, 31);
+  auto hashOf = [](std::string_view bytes) { return util::toHex(util::sha256(bytes).value()); };
+  std::string upper = hashOf(body);
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
 
-  const std::string changed = test::randomBytes(3 * 1024 * 1024 + 17, 7);
-  file.replace(changed, "\"v2\"");
+  // After a pause: the same downloader starts again, or a fresh one takes the resume data (with
+  // another signature in its link), or the same one starts after the file changed on the server.
+  enum class Resume { no, same, fresh, afterAChange };
+  struct Case {
+    const char* name;
+    std::string served;
+    std::string hash;  // none when empty
+    Resume resume;
+    bool verified = true;
+  };
+  const Case cases[] = {
+      {"paused and started again", body, "", Resume::same},
+      {"resumed by a fresh downloader", body, "", Resume::fresh},
+      {"changed on the server while paused", body, "", Resume::afterAChange},
+      {"the right hash", body, hashOf(body), Resume::no},
+      {"the right hash in upper case", body, upper, Resume::no},
+      {"an empty body and its hash", "", hashOf(""), Resume::no},
+      {"a body corrupted by the server", corrupt, hashOf(body), Resume::no, false},
+      {"resumed with the right hash", body, hashOf(body), Resume::same},
+      {"resumed by a fresh downloader with the right hash", body, hashOf(body), Resume::fresh},
+      {"resumed by a fresh downloader, corrupted", corrupt, hashOf(body), Resume::fresh, false},
+      {"resumed with another hash", body, hashOf(changed), Resume::same, false},
+      {"started over by a 200, with the new file's hash", body, hashOf(changed), Resume::afterAChange},
+  };
+  const fs::path destination = dir.path() / "big.bin";
+  const std::string old = "the good bytes that were here";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RangeFile file(c.served, "\"v1\"");
+    server.reset();
+    server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
+    writeFile(destination, old);
+    LogCapture log;
+    auto d = downloader("/files/big.bin?sig=x", destination);
+    ASSERT_FALSE(!c.hash.empty() && d->setExpectedSha256(c.hash).has_value());
+    std::uintmax_t kept = 0;
+    if (c.resume != Resume::no) {
+      kept = startAndPause(*d);
+      ASSERT_GT(kept, 0u);
+      ASSERT_LT(kept, c.served.size());
+      EXPECT_TRUE(readFile(partialFiles(dir.path()).at(0)) == c.served.substr(0, kept));
+      EXPECT_EQ(readFile(destination), old);
+      d->pause();  // nothing running: nothing changes
+      EXPECT_EQ(d->state(), DownloadState::paused);
+      if (c.resume == Resume::fresh) {
+        const auto token = d->resumeData().value();
+        d = downloader("/files/big.bin?sig=y", destination);
+        ASSERT_FALSE(d->setResumeData(token).has_value());
+        ASSERT_FALSE(!c.hash.empty() && d->setExpectedSha256(c.hash).has_value());
+      } else if (c.resume == Resume::afterAChange) {
+        file.replace(changed, "\"v2\"");
+      }
+    }
+    auto probe = Probe::make();
+    probe->start(*d);
+    const auto result = probe->wait();
+    ASSERT_TRUE(result.has_value());
+    const std::string& now = c.resume == Resume::afterAChange ? changed : c.served;
+    if (c.verified) {
+      ASSERT_TRUE(result->isSuccess()) << describe(result);
+      EXPECT_TRUE(readFile(destination) == now);
+      EXPECT_EQ(d->state(), DownloadState::completed);
+      if (!now.empty()) {
+        EXPECT_EQ(probe->fractions().back(), 1.0);
+      }
+    } else {
+      ASSERT_FALSE(result->isSuccess());
+      EXPECT_EQ(result->error().kind, DownloadError::Kind::verification);
+      EXPECT_EQ(result->error().code, -1);
+      EXPECT_EQ(result->error().message, "SHA-256 mismatch: expected " + c.hash + ", got " + hashOf(now));
+      EXPECT_EQ(readFile(destination), old);
+      EXPECT_EQ(d->state(), DownloadState::failed);
+    }
+    EXPECT_FALSE(d->resumeData().has_value());
+    EXPECT_TRUE(partialFiles(dir.path()).empty());
+    if (c.resume == Resume::no) continue;
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].headerCount("Range"), 0u);
+    EXPECT_EQ(requests[1].target, c.resume == Resume::fresh ? "/files/big.bin?sig=y" : "/files/big.bin?sig=x");
+    EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
+    EXPECT_EQ(requests[1].header("If-Range"), "\"v1\"");
+    EXPECT_TRUE(waitForLine(log, "Continue downloading from the resume point: big.bin"));
+    // Progress goes on from where the file stood.
+    if (c.resume != Resume::afterAChange && c.verified) {
+      EXPECT_GT(probe->fractions().front(), static_cast<double>(kept) / static_cast<double>(body.size()));
+    }
+  }
+
+  // Anything but 64 hex digits is refused and leaves the hash in force (here a wrong one).
+  server.reset();
+  server.setHandler([&](const RecordedRequest&) {
+    Reply slow = bodyReply(body);
+    slow.delay = 300ms;  // still running when the hash is changed below
+    return slow;
+  });
+  auto d = downloader("/checked.bin", destination);
+  ASSERT_FALSE(d->setExpectedSha256(hashOf(changed)).has_value());
+  const std::string good = hashOf(body);
+  for (const std::string& bad : {std::string(), good.substr(1), good + "0", "g" + good.substr(1), " " + good.substr(1)}) {
+    const auto error = d->setExpectedSha256(bad);
+    ASSERT_TRUE(error.has_value()) << bad;
+    EXPECT_EQ(error->kind, DownloadError::Kind::verification);
+  }
   auto probe = Probe::make();
-  d->start(probe->progress(), probe->completion());
-  const auto result = probe->wait();
+  probe->start(*d);
+  auto result = probe->wait();
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_EQ(result->error().kind, DownloadError::Kind::verification);
+
+  // Nor can it change while a transfer runs.
+  ASSERT_FALSE(d->setExpectedSha256(good).has_value());
+  auto running = Probe::make();
+  running->start(*d);
+  ASSERT_TRUE(d->setExpectedSha256(hashOf(changed)).has_value());
+  result = running->wait();
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(destination) == changed);
-  const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[1].header("If-Range"), "\"v1\"");
-  EXPECT_EQ(probe->fractions().back(), 1.0);
-  EXPECT_TRUE(partialFiles(dir.path()).empty());
 }
 
-TEST_F(DownloadTest, AResumePointHandedToANewDownloaderContinues) {
-  const std::string body = test::randomBytes(4 * 1024 * 1024, 8);
-  RangeFile file(body, "\"abc\"");
+TEST_F(DownloadTest, LongNamesHavePartialFilesOfTheirOwnWithinTheNameLimit) {
+  const std::string body = test::randomBytes(2 * 1024 * 1024, 32);
+  RangeFile file(body, "\"L\"");
   server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
-  const fs::path destination = dir.path() / "handed.bin";
-  std::vector<std::uint8_t> token;
-  std::uintmax_t kept = 0;
-  {
-    auto first = downloader("/handed.bin?sig=first", destination);
-    kept = startAndPause(*first, Probe::make());
-    token = first->resumeData().value_or(std::vector<std::uint8_t>{});
-  }  // the downloader goes; the partial file stays for the token
-  ASSERT_FALSE(token.empty());
-  ASSERT_EQ(partialFiles(dir.path()).size(), 1u);
+  std::string name = "a";
+  for (int i = 0; i < 127; ++i) name += "\xC3\xA9";          // 255 bytes of "aéé…"
+  const std::string twin = name.substr(0, 253) + "\xC3\xB6";  // the same but for its last letter
+  auto validUtf8 = [](std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+      const auto lead = static_cast<unsigned char>(text[i]);
+      const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+      if (length == 0 || i + length > text.size()) return false;
+      for (std::size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+      }
+      i += length;
+    }
+    return true;
+  };
 
-  // A fresh link to the same file (another signature) takes the token.
-  auto second = downloader("/handed.bin?sig=second", destination);
-  EXPECT_FALSE(second->setResumeData(token).has_value());
+  auto d = downloader("/long.bin", dir.path() / name);
+  ASSERT_GT(startAndPause(*d), 0u);
+  const std::string partial = partialFiles(dir.path()).at(0).filename().string();
+  EXPECT_LE(partial.size(), 255u);
+  EXPECT_TRUE(validUtf8(partial)) << partial;
+  const auto token = d->resumeData().value();
+  EXPECT_TRUE(downloader("/long.bin", dir.path() / twin)->setResumeData(token).has_value());
+  auto fresh = downloader("/long.bin", dir.path() / name);
+  ASSERT_FALSE(fresh->setResumeData(token).has_value());
   auto probe = Probe::make();
-  second->start(probe->progress(), probe->completion());
+  fresh->start(probe->progress(), probe->completion());
   const auto result = probe->wait();
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(destination) == body);
-  const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[1].target, "/handed.bin?sig=second");
-  EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
-  EXPECT_EQ(requests[1].header("If-Range"), "\"abc\"");
+  EXPECT_TRUE(readFile(dir.path() / name) == body);
+  EXPECT_TRUE(server.requests().back().header("Range").has_value());
 }
 
 TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
@@ -666,113 +647,64 @@ TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
   EXPECT_EQ(server.requests().at(0).headerCount("Range"), 0u);
 }
 
-TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndA206ThatEndsShort) {
+TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndRangesThatDoNotFit) {
   const std::string body = test::randomBytes(64 * 1024, 9);
   RangeFile file(body, "\"w\"");
+  auto ranged = [&](std::string range, std::string part, bool closeDelimited) {
+    Reply reply;
+    reply.status = 206;
+    reply.noContentLength = closeDelimited;
+    reply.headers = {{"ETag", "\"w\""}, {"Content-Range", std::move(range)}};
+    reply.body = std::move(part);
+    return reply;
+  };
+  struct Case {
+    const char* name;
+    std::size_t offset;  // bytes in the partial file
+    std::optional<Reply> reply;  // none: the file server's own answer
+    std::string failure;  // none when empty
+    std::uintmax_t keptAfterFailure = 0;
+  };
+  const Case cases[] = {
+      // Every byte had arrived before the pause: the server answers 416 and the file is complete.
+      {"416 for a whole file", body.size(), std::nullopt, ""},
+      // A close-delimited 206 promising more than arrives: never a success; the partial file
+      // stays for the next attempt.
+      {"a 206 that ends short", 1000, ranged("bytes 1000-65535/65536", body.substr(1000, 20000), true),
+       "the body ended after 21000 of 65536 bytes", 21000},
+      // A 206 for another range than the one asked for is refused before any byte is written.
+      {"a 206 of another range", 1000, ranged("bytes 0-65535/65536", body, false),
+       "the server sent the range \"bytes 0-65535/65536\" where bytes from 1000 were asked for", 1000},
+  };
   const fs::path destination = dir.path() / "r.bin";
   const std::string url = server.baseUrl() + "/r.bin";
-
-  // Every byte had arrived before the pause: the server answers 416 and the file is complete.
-  server.setHandler([&](const RecordedRequest& r) { return file.answer(r); });
-  const fs::path whole = dir.path() / ".r.bin.00000000000000AA.qbpart";
-  writeFile(whole, body);
-  ResumableDownloader d(url, destination, kSession);
-  ASSERT_FALSE(d.setResumeData(download::encodeResumeToken({url, "\"w\"", static_cast<std::int64_t>(body.size()), whole}))
-                   .has_value());
-  auto probe = Probe::make();
-  d.start(probe->progress(), probe->completion());
-  auto result = probe->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(destination) == body);
-  EXPECT_EQ(server.requests().at(0).header("Range"), "bytes=" + std::to_string(body.size()) + "-");
-
-  // A close-delimited 206 whose Content-Range promises more than arrives: a failure, never a
-  // success; the partial file stays for the next attempt.
-  fs::remove(destination);
-  server.reset();
-  server.setHandler([&](const RecordedRequest&) {
-    Reply reply;
-    reply.status = 206;
-    reply.noContentLength = true;
-    reply.headers = {{"ETag", "\"w\""}, {"Content-Range", "bytes 1000-65535/65536"}};
-    reply.body = body.substr(1000, 20000);
-    return reply;
-  });
-  const fs::path part = dir.path() / ".r.bin.00000000000000BB.qbpart";
-  writeFile(part, body.substr(0, 1000));
-  ResumableDownloader shortened(url, destination, kSession);
-  ASSERT_FALSE(shortened.setResumeData(download::encodeResumeToken({url, "\"w\"", 1000, part})).has_value());
-  auto cut = Probe::make();
-  shortened.start(cut->progress(), cut->completion());
-  result = cut->wait();
-  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
-  EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
-  EXPECT_THAT(result->error().message, HasSubstr("21000 of 65536"));
-  EXPECT_FALSE(fs::exists(destination));
-  EXPECT_TRUE(shortened.resumeData().has_value());
-  EXPECT_TRUE(fs::exists(part));
-
-  // A 206 for another range than the one asked for is refused before any byte is written.
-  server.reset();
-  server.setHandler([&](const RecordedRequest&) {
-    Reply reply;
-    reply.status = 206;
-    reply.headers = {{"ETag", "\"w\""}, {"Content-Range", "bytes 0-65535/65536"}};
-    reply.body = body;
-    return reply;
-  });
-  auto wrong = Probe::make();
-  shortened.start(wrong->progress(), wrong->completion());
-  result = wrong->wait();
-  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
-  EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
-  EXPECT_EQ(fs::file_size(part), 1000u);
-  EXPECT_FALSE(fs::exists(destination));
-}
-
-TEST_F(DownloadTest, ABodyCutShortFailsAndLeavesNoFileBehind) {
-  const std::string body = test::randomBytes(1024 * 1024, 10);
-  const fs::path destination = dir.path() / "cut.bin";
-  auto run = [&](const std::string& url) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(destination);
+    server.reset();
+    server.setHandler([&](const RecordedRequest& r) { return c.reply ? *c.reply : file.answer(r); });
+    const fs::path part = dir.path() / ".r.bin.00000000000000AA.qbpart";
+    writeFile(part, body.substr(0, c.offset));
     ResumableDownloader d(url, destination, kSession);
+    ASSERT_FALSE(d.setResumeData(download::encodeResumeToken({url, "\"w\"", static_cast<std::int64_t>(c.offset), part}))
+                     .has_value());
     auto probe = Probe::make();
-    d.start(probe->progress(), probe->completion());
-    auto result = probe->wait();
-    EXPECT_EQ(d.state(), DownloadState::failed);
+    probe->start(d);
+    const auto result = probe->wait();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(server.requests().at(0).header("Range"), "bytes=" + std::to_string(c.offset) + "-");
+    if (c.failure.empty()) {
+      ASSERT_TRUE(result->isSuccess()) << describe(result);
+      EXPECT_TRUE(readFile(destination) == body);
+      continue;
+    }
+    ASSERT_FALSE(result->isSuccess());
+    EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
+    EXPECT_EQ(result->error().message, c.failure);
     EXPECT_FALSE(fs::exists(destination));
-    EXPECT_TRUE(partialFiles(dir.path()).empty());
-    EXPECT_FALSE(d.resumeData().has_value());
-    return result;
-  };
-
-  // The server closes after part of an announced body.
-  Reply truncated = bodyReply(body);
-  truncated.closeAfterBodyBytes = 300000;
-  server.enqueue(truncated);
-  auto result = run(server.baseUrl() + "/cut");
-  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
-  EXPECT_EQ(result->error().kind, DownloadError::Kind::incomplete);
-  EXPECT_EQ(result->error().code, CURLE_PARTIAL_FILE);
-
-  // The connection is reset in the middle of the body.
-  {
-    ResettingPeer peer("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n",
-                       body.substr(0, 200000));
-    result = run(peer.url("/reset"));
+    EXPECT_TRUE(d.resumeData().has_value());
+    EXPECT_EQ(fs::file_size(part), c.keptAfterFailure);
   }
-  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
-  EXPECT_EQ(result->error().kind, DownloadError::Kind::transport);
-  EXPECT_EQ(result->error().code, CURLE_RECV_ERROR);
-  EXPECT_THAT(result->error().message, HasSubstr("Connection reset"));
-
-  // No answer at all.
-  Reply dropped;
-  dropped.closeWithoutReply = true;
-  server.enqueue(dropped);
-  result = run(server.baseUrl() + "/dropped");
-  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
-  EXPECT_EQ(result->error().kind, DownloadError::Kind::transport);
-  EXPECT_EQ(result->error().code, CURLE_GOT_NOTHING);
 }
 
 TEST_F(DownloadTest, TwoDownloadsRunSideBySideEachWithItsOwnCallbacks) {
@@ -885,23 +817,13 @@ TEST_F(DownloadTest, MoveTempFileCreatesDirectoriesAndReplacesWhatIsThere) {
   EXPECT_FALSE(d.moveTempFile(source).has_value());
   EXPECT_EQ(readFile(destination), "two");
 
-  // An empty directory in the way is replaced; a directory with content is not.
+  // An empty directory in the way is replaced (one with content is not: see the failure cases).
   const fs::path emptyDir = dir.path() / "empty";
   fs::create_directories(emptyDir);
   ResumableDownloader intoEmpty(server.baseUrl() + "/unused", emptyDir, kSession);
   writeFile(source, "three");
   EXPECT_FALSE(intoEmpty.moveTempFile(source).has_value());
   EXPECT_EQ(readFile(emptyDir), "three");
-
-  const fs::path fullDir = dir.path() / "full";
-  writeFile(fullDir / "inner.txt", "keep me");
-  ResumableDownloader intoFull(server.baseUrl() + "/unused", fullDir, kSession);
-  writeFile(source, "four");
-  const auto error = intoFull.moveTempFile(source);
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->kind, DownloadError::Kind::fileSystem);
-  EXPECT_EQ(readFile(fullDir / "inner.txt"), "keep me");
-  EXPECT_TRUE(fs::exists(source));
 
   const auto missing = d.moveTempFile(dir.path() / "no-such-file");
   ASSERT_TRUE(missing.has_value());

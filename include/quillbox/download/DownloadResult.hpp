@@ -12,12 +12,13 @@ namespace quillbox {
 /// Why a download did not produce its file.
 struct DownloadError {
   enum class Kind {
-    cancelled,   // cancel() stopped the transfer; code is kCancelledCode
-    transport,   // the connection failed or stalled; code is libcurl's CURLcode
-    httpStatus,  // the server answered outside 200–299; code is the status
-    incomplete,  // the body ended before the announced length, or its range does not fit
-    fileSystem,  // creating, writing or moving a file failed; code is the errno value
-    resumeData,  // the resume data cannot be used; code is -1
+    cancelled,     // cancel() stopped the transfer; code is kCancelledCode
+    transport,     // the connection failed or stalled; code is libcurl's CURLcode
+    httpStatus,    // the server answered outside 200–299; code is the status
+    incomplete,    // the body ended before the announced length, or its range does not fit
+    fileSystem,    // creating, writing or moving a file failed; code is the errno value
+    resumeData,    // the resume data cannot be used; code is -1
+    verification,  // the body's SHA-256 is not the expected one (or that is unusable); code is -1
   };
 
   static constexpr std::int64_t kCancelledCode = -999;

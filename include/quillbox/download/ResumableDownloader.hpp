@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "quillbox/download/Cancelable.hpp"
@@ -80,6 +81,17 @@ class ResumableDownloader final : public Cancelable {
   /// between two signed links to one file) or of another destination, or a
   /// call while a transfer is running, yield an error and change nothing.
   std::optional<DownloadError> setResumeData(std::span<const std::uint8_t> data);
+
+  /// Called before start(); 64 hex digits, either case. The body is then
+  /// hashed as it is written (after a resume, the bytes already in the
+  /// partial file are hashed first, on the downloader's callback thread,
+  /// before the request goes out). A body with another hash is a failure of
+  /// kind `verification` ("SHA-256 mismatch: expected <hex>, got <hex>"):
+  /// the partial file and the resume point go, and the destination is left
+  /// as it was. Other text, or a call while a transfer is running, yields an
+  /// error of kind `verification` and changes nothing. The hash applies to
+  /// every later start().
+  std::optional<DownloadError> setExpectedSha256(std::string_view hex);
 
   /// Moves a finished file to the destination: creates the destination's
   /// missing directories and replaces what is there (an empty directory is
