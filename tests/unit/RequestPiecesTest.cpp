@@ -1,9 +1,10 @@
-// Pure pieces of the request pipeline: methods, URL parts, log redaction,
+// Pure pieces of the request pipeline: methods, URL parts, log levels and redaction,
 // Base64 and UTF-8 checks, trace identifiers, and the facade's settings.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "request/Redact.hpp"
 #include "request/UrlParts.hpp"
 #include "util/Base64.hpp"
+#include "util/Log.hpp"
 #include "util/Text.hpp"
 
 namespace quillbox {
@@ -46,6 +48,45 @@ TEST(UrlPartsTest, ValuesCannotAddSegmentsOrItems) {
   QueryBuilder q;
   q.add("offset", std::int64_t{0}).add("isDirect", false).add("keyWord", "x y");
   EXPECT_EQ(q.str(), "offset=0&isDirect=false&keyWord=x%20y");
+}
+
+// A line above the level, or any line while the sink is empty, is dropped
+// before it is built; the rest reach the sink with their level.
+TEST(LogTest, LinesThatWouldNotBeWrittenAreNeverBuilt) {
+  struct Case {
+    LogLevel level;
+    bool sink;
+    std::string written;
+  };
+  const std::vector<Case> cases = {
+      {LogLevel::debug, true, "0e 1w 2i 3d "}, {LogLevel::info, true, "0e 1w 2i "},
+      {LogLevel::warning, true, "0e 1w "},     {LogLevel::error, true, "0e "},
+      {LogLevel::debug, false, ""},
+  };
+  int built = 0;
+  auto line = [&built](const char* text) {
+    ++built;
+    return std::string(text);
+  };
+  for (const auto& c : cases) {
+    std::string written;
+    built = 0;
+    setLogLevel(c.level);
+    setLevelledLogSink(!c.sink ? LevelledLogSink() : [&written](LogLevel level, std::string_view text) {
+      written.append(std::to_string(static_cast<int>(level))).append(text).append(" ");
+    });
+    QUILLBOX_LOG(error, line("e"));
+    QUILLBOX_LOG(warning, line("w"));
+    QUILLBOX_LOG(info, line("i"));
+    QUILLBOX_LOG(debug, line("d"));
+    EXPECT_EQ(written, c.written) << static_cast<int>(c.level);
+    EXPECT_EQ(built, std::count(c.written.begin(), c.written.end(), ' ')) << static_cast<int>(c.level);
+  }
+  setLogLevel(LogLevel::debug);  // still no sink: nothing is built
+  QUILLBOX_LOG(debug, line("d"));
+  EXPECT_EQ(built, 0);
+  resetLogSink();
+  EXPECT_TRUE(util::logEnabled(LogLevel::debug));
 }
 
 TEST(RedactTest, QueriesHeadersAndBodiesLoseTheirSecrets) {
