@@ -55,9 +55,8 @@ class PipelineTest : public ::testing::Test {
 
 const std::regex kTraceId("^000000000000DSDK[0-9A-F]{16}000000$");
 
-TEST_F(PipelineTest, GetJobsSendsTheSixHeadersNoBodyAndLogsTheExchange) {
+TEST_F(PipelineTest, GetJobsSendsTheSixHeadersAndNoBody) {
   server.enqueue(Reply::json(200, R"({"code":0,"msg":"ok","data":[{"taskId":"t1","status":2}]})"));
-  LogCapture log;
   GetJobsBean bean;
   bean.limit = 20;
   bean.status = 2;
@@ -82,22 +81,6 @@ TEST_F(PipelineTest, GetJobsSendsTheSixHeadersNoBodyAndLogsTheExchange) {
   EXPECT_TRUE(std::regex_match(req.header("X-Traceid").value_or(""), kTraceId));
   EXPECT_EQ(req.headerCount("Expect"), 0u);
   EXPECT_EQ(req.headerCount("Content-Length"), 0u);
-
-  // The callback has run, so every line of the exchange is in.
-  auto lines = log.lines();
-  const std::string url = "Request url = " + server.baseUrl() + "/quillbox/ose/v1/jobs?offset=***&limit=***&status=***";
-  ASSERT_GE(lines.size(), 9u);
-  EXPECT_EQ(lines[0], url);
-  EXPECT_EQ(lines[1], "Request head = Accept : */*");
-  EXPECT_EQ(lines[2], "Request head = Authorization : ***");  // never the token
-  EXPECT_EQ(lines[3], "Request head = Content-Type : application/json; charset=utf-8");
-  EXPECT_EQ(lines[4], "Request head = User-Agent : DSDK");
-  EXPECT_THAT(lines[5], StartsWith("Request head = X-Traceid : 000000000000DSDK"));
-  EXPECT_EQ(lines[6], "Request head = x-qz-agentname : standard");
-  EXPECT_EQ(lines[7], "Request Body: 空");
-  EXPECT_EQ(lines[8], "request httpResponse session.data after");
-  EXPECT_TRUE(log.waitFor("响应数据: {\"code\":0"));
-  for (const auto& line : lines) EXPECT_THAT(line, ::testing::Not(HasSubstr("tok-123")));
 }
 
 TEST_F(PipelineTest, EveryFavouriteAndJobOperationPutsItsRequestOnTheWire) {
@@ -206,9 +189,6 @@ TEST_F(PipelineTest, FailureTableRowsReachTheCallbackOnce) {
   r = getJobsAnswer(Reply::json(404, ""));
   EXPECT_EQ(r.code(), -1);
   EXPECT_EQ(r.message(), "response status code = 404");
-  EXPECT_TRUE(log.contains("服务器返回错误 status code: 404"));
-  EXPECT_TRUE(log.contains("数据损坏: "));
-  EXPECT_TRUE(log.contains("转换失败"));
 
   r = getJobsAnswer(Reply::json(300, R"({"code":"seven"})"));
   EXPECT_EQ(r.message(), "response status code = 300");
