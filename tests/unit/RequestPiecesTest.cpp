@@ -53,34 +53,26 @@ TEST(UrlPartsTest, ValuesCannotAddSegmentsOrItems) {
 // A line above the level, or any line while the sink is empty, is dropped
 // before it is built; the rest reach the sink with their level.
 TEST(LogTest, LinesThatWouldNotBeWrittenAreNeverBuilt) {
-  struct Case {
-    LogLevel level;
-    bool sink;
-    std::string written;
-  };
-  const std::vector<Case> cases = {
-      {LogLevel::debug, true, "0e 1w 2i 3d "}, {LogLevel::info, true, "0e 1w 2i "},
-      {LogLevel::warning, true, "0e 1w "},     {LogLevel::error, true, "0e "},
-      {LogLevel::debug, false, ""},
+  // The level, or none for an empty sink at debug; what the sink gets.
+  const std::vector<std::pair<std::optional<LogLevel>, std::string>> cases = {
+      {LogLevel::debug, "0e 1w 2i 3d "}, {LogLevel::info, "0e 1w 2i "}, {LogLevel::warning, "0e 1w "},
+      {LogLevel::error, "0e "},          {std::nullopt, ""},
   };
   int built = 0;
-  auto line = [&built](const char* text) {
-    ++built;
-    return std::string(text);
-  };
-  for (const auto& c : cases) {
+  auto line = [&built](const char* text) { ++built; return std::string(text); };
+  for (const auto& [level, expected] : cases) {
     std::string written;
     built = 0;
-    setLogLevel(c.level);
-    setLevelledLogSink(!c.sink ? LevelledLogSink() : [&written](LogLevel level, std::string_view text) {
-      written.append(std::to_string(static_cast<int>(level))).append(text).append(" ");
+    setLogLevel(level.value_or(LogLevel::debug));
+    setLevelledLogSink(!level ? LevelledLogSink() : [&written](LogLevel at, std::string_view text) {
+      written.append(std::to_string(static_cast<int>(at))).append(text).append(" ");
     });
     QUILLBOX_LOG(error, line("e"));
     QUILLBOX_LOG(warning, line("w"));
     QUILLBOX_LOG(info, line("i"));
     QUILLBOX_LOG(debug, line("d"));
-    EXPECT_EQ(written, c.written) << static_cast<int>(c.level);
-    EXPECT_EQ(built, std::count(c.written.begin(), c.written.end(), ' ')) << static_cast<int>(c.level);
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(built, std::count(expected.begin(), expected.end(), ' ')) << expected;
   }
   setLogLevel(LogLevel::debug);  // still no sink: nothing is built
   QUILLBOX_LOG(debug, line("d"));
