@@ -10,8 +10,6 @@
 
 namespace quillbox::request {
 
-using util::log;
-
 std::string RequestCore::requestPath() const {
   std::string path = url.value_or("");
   if (params && !params->empty()) path.append("?").append(*params);
@@ -59,54 +57,63 @@ void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& setti
         [self, target](const HttpResult& result) { handleResponse(result, *target); });
     if (error) {
       const std::string text = "callRequest error: " + error->description();
-      log(text);
+      QUILLBOX_LOG(error, text);
       target->deliverFailure(-1, text);
     }
   });
 }
 
+namespace {
+
+/// The answer's body as received, masked, when it is text.
+void logAnswer(std::string_view body) {
+  if (util::logEnabled(LogLevel::debug) && util::isValidUtf8(body)) {
+    util::writeLog(LogLevel::debug, "响应数据: " + loggableBody(body));
+  }
+}
+
+}  // namespace
+
 std::optional<BaseResponse> decodeErrorEnvelope(std::string_view body) {
   JsonResult<BaseResponse> envelope = fromJson<BaseResponse>(body);
   if (envelope) return std::move(envelope).value();
   const JsonError& e = envelope.error();
-  const std::string context = e.description();
   switch (e.kind) {
-    case JsonError::Kind::typeMismatch: log("类型不匹配:  " + e.expected + "  上下文:  " + context); break;
-    case JsonError::Kind::valueNotFound: log("值未找到:  " + e.expected + "  上下文:  " + context); break;
-    case JsonError::Kind::keyNotFound: log("键未找到:  " + e.path + "  上下文:  " + context); break;
-    case JsonError::Kind::dataCorrupted: log("数据损坏:  " + context); break;
+    case JsonError::Kind::typeMismatch: QUILLBOX_LOG(warning, "类型不匹配:  " + e.expected + "  上下文:  " + e.description()); break;
+    case JsonError::Kind::valueNotFound: QUILLBOX_LOG(warning, "值未找到:  " + e.expected + "  上下文:  " + e.description()); break;
+    case JsonError::Kind::keyNotFound: QUILLBOX_LOG(warning, "键未找到:  " + e.path + "  上下文:  " + e.description()); break;
+    case JsonError::Kind::dataCorrupted: QUILLBOX_LOG(warning, "数据损坏:  " + e.description()); break;
   }
   return std::nullopt;
 }
 
 void handleResponse(const HttpResult& result, ResponseDelivery& delivery) {
   if (result.transportError) {
-    log("请求失败: " + *result.transportError);
+    QUILLBOX_LOG(error, "请求失败: " + *result.transportError);
     delivery.deliverFailure(-1, "request error " + *result.transportError);
     return;
   }
   if (result.status == 0) {
-    log("响应不是 HTTPURLResponse 类型");
+    QUILLBOX_LOG(error, "响应不是 HTTPURLResponse 类型");
     delivery.deliverFailure(-1, "response not HTTPURLResponse");
     return;
   }
-  const bool bodyIsText = util::isValidUtf8(result.body);
   if (result.status >= 200 && result.status <= 299) {
     if (std::optional<std::string> why = delivery.deliverDecoded(result.body)) {
       delivery.deliverFailure(-1, "str to bean error " + *why);
     }
-    if (bodyIsText) log("响应数据: " + loggableBody(result.body));
+    logAnswer(result.body);
     return;
   }
-  log("服务器返回错误 status code: " + std::to_string(result.status));
+  QUILLBOX_LOG(error, "服务器返回错误 status code: " + std::to_string(result.status));
   std::optional<BaseResponse> envelope = decodeErrorEnvelope(result.body);
   if (envelope && envelope->code && envelope->msg) {
     delivery.deliverFailure(*envelope->code, *envelope->msg);
     return;
   }
   if (!envelope) {
-    log("转换失败");
-    if (bodyIsText) log("响应数据: " + loggableBody(result.body));
+    QUILLBOX_LOG(warning, "转换失败");
+    logAnswer(result.body);
   }
   delivery.deliverFailure(-1, "response status code = " + std::to_string(result.status));
 }

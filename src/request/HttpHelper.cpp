@@ -12,7 +12,25 @@ namespace quillbox::request {
 
 namespace {
 
-using util::log;
+/// The request as it goes out, secrets masked: one line for the address,
+/// one per header, one for the body.
+void logRequest(const std::string& url, const std::optional<HeaderMap>& headers,
+                const std::optional<std::string>& body) {
+  QUILLBOX_LOG(debug, "Request url = " + maskUrlQuery(url));
+  if (headers) {
+    for (const auto& [name, value] : *headers) {
+      QUILLBOX_LOG(debug, "Request head = " + name + " : " + std::string(loggableHeaderValue(name, value)));
+    }
+  }
+  if (!body) {
+    QUILLBOX_LOG(debug, "Request Body: 空");
+  } else if (util::isValidUtf8(*body)) {
+    QUILLBOX_LOG(debug, "Request Body: " + loggableBody(*body));
+  } else {
+    QUILLBOX_LOG(debug, "Request Body: 无法解码的二进制数据");
+  }
+  QUILLBOX_LOG(debug, "request httpResponse session.data after");
+}
 
 std::size_t callbackWidth() { return std::max(2u, std::thread::hardware_concurrency()); }
 
@@ -143,25 +161,12 @@ std::optional<NetworkError> HttpHelper::sendRequest(const std::string& host, con
   const std::string text = host + path;
   std::optional<std::string> url = composeUrl(text, queryItems);
   if (!url) return NetworkError::invalidURL();
-  log("Request url = " + maskUrlQuery(text));
+  if (util::logEnabled(LogLevel::debug)) logRequest(text, headers, body);
 
   auto transfer = std::make_shared<DataTransfer>(callbacks_, std::move(completion));
   // GET never carries a body, whatever the request holds.
   transfer->configure(*url, method, headers, method == HTTPMethod::get ? std::nullopt : body, connectTimeout_.load(),
                       stallTimeout_.load());
-  if (headers) {
-    for (const auto& [name, value] : *headers) {
-      log("Request head = " + name + " : " + std::string(loggableHeaderValue(name, value)));
-    }
-  }
-  if (!body) {
-    log("Request Body: 空");
-  } else if (util::isValidUtf8(*body)) {
-    log("Request Body: " + loggableBody(*body));
-  } else {
-    log("Request Body: 无法解码的二进制数据");
-  }
-  log("request httpResponse session.data after");
   loop_.start(std::move(transfer));
   return std::nullopt;
 }

@@ -14,8 +14,6 @@
 
 namespace quillbox::request {
 
-using util::log;
-
 struct UploadWaiter::State {
   std::mutex mutex;
   std::condition_variable changed;
@@ -154,12 +152,12 @@ bool isUrl(const std::string& text) {
 
 std::shared_ptr<UploadWaiter> HttpHelper::putUploadFile(const std::string& url, UploadBody data, const std::string& hash,
                                                         std::shared_ptr<ProgressListener> progressListener) {
-  log("putUploadFile bytes size = " + std::to_string(data.length));
-  log("putUploadFile hash = " + hash);
+  QUILLBOX_LOG(debug, "putUploadFile bytes size = " + std::to_string(data.length));
+  QUILLBOX_LOG(debug, "putUploadFile hash = " + hash);
   const std::int64_t length = std::max<std::int64_t>(data.length, 0);
   auto state = std::make_shared<UploadWaiter::State>(length);
   if (!isUrl(url) || !data.file) {
-    log("无效的URL: " + maskUrlQuery(url));
+    QUILLBOX_LOG(error, "无效的URL: " + maskUrlQuery(url));
     state->outcome = BaseResponse(-1, "url invalid", std::nullopt);
     state->done = true;
     return std::make_shared<UploadWaiter>(0, std::move(state));
@@ -170,14 +168,14 @@ std::shared_ptr<UploadWaiter> HttpHelper::putUploadFile(const std::string& url, 
   transfer->configure(url, connectTimeout_.load(), stallTimeout_.load());
   const util::CurlLoop::Id id = loop_.start(std::move(transfer));
   auto waiter = std::make_shared<UploadWaiter>(id, std::move(state));
-  log("==============XXXXXX====start===========" + std::to_string(id) + "===============");
+  QUILLBOX_LOG(debug, "==============XXXXXX====start===========" + std::to_string(id) + "===============");
   std::size_t count = 0;
   {
     std::unique_lock lock(uploadTasksMutex_);
     uploadTasks_[id] = UploadBean{std::move(progressListener), hash, waiter};
     count = uploadTasks_.size();
   }
-  log("设置任务成功: " + std::to_string(id) + ", 当前任务数: " + std::to_string(count));
+  QUILLBOX_LOG(debug, "设置任务成功: " + std::to_string(id) + ", 当前任务数: " + std::to_string(count));
   return waiter;
 }
 
@@ -211,7 +209,7 @@ BaseResponse UploadWaiter::await() {
       forwarded = sent;
       std::optional<HttpHelper::UploadBean> bean = lookup();
       const std::string hash = bean && bean->hash ? *bean->hash : std::string();
-      log("========== " + (bean && bean->hash ? *bean->hash : std::string("nil")) +
+      QUILLBOX_LOG(debug, "========== " + (bean && bean->hash ? *bean->hash : std::string("nil")) +
           "=========totalBytesSent = " + std::to_string(sent) +
           " , totalBytesExpectedToSend = " + std::to_string(state_->total));
       if (bean && bean->process) bean->process->onProgress(hash, sent, state_->total);
@@ -220,10 +218,12 @@ BaseResponse UploadWaiter::await() {
   }
   if (id_ == 0) return state_->outcome;
 
-  std::optional<HttpHelper::UploadBean> bean = lookup();
-  log("==============XXXXXX====didCompleteWithError===========" + std::to_string(id_) + "========= " +
-      (bean && bean->continuation ? bean->continuation->description() : std::string("nil")) + "==== " +
-      (bean ? "UploadBean(hash: " + bean->hash.value_or("nil") + ")" : std::string("nil")) + "==");
+  if (util::logEnabled(LogLevel::debug)) {
+    std::optional<HttpHelper::UploadBean> bean = lookup();
+    QUILLBOX_LOG(debug, "==============XXXXXX====didCompleteWithError===========" + std::to_string(id_) + "========= " +
+        (bean && bean->continuation ? bean->continuation->description() : std::string("nil")) + "==== " +
+        (bean ? "UploadBean(hash: " + bean->hash.value_or("nil") + ")" : std::string("nil")) + "==");
+  }
   {
     std::unique_lock lock(helper.uploadTasksMutex_);
     helper.uploadTasks_.erase(id_);

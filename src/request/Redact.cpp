@@ -12,8 +12,8 @@ namespace {
 
 namespace bj = boost::json;
 
-// Every key of the records that carries a credential, and the header names
-// that do. One list for bodies and headers alike.
+// Every key of the records that carries a credential, at any depth of a
+// body (an address's signed headers among them).
 constexpr std::array<std::string_view, 14> kSecretKeys = {
     "accessToken",    // session token in sign-in answers
     "refreshToken",   //
@@ -29,6 +29,15 @@ constexpr std::array<std::string_view, 14> kSecretKeys = {
     "signature",      //
     "headers",        // the signed headers and form fields of an upload or download address
     "forms",          //
+};
+
+// The request and answer headers whose values carry nothing secret. Any
+// other header's value is masked, whatever its name: a credential in a header
+// no one thought of stays out of the log.
+constexpr std::array<std::string_view, 16> kPlainHeaders = {
+    "Accept",        "Accept-Encoding", "Content-Encoding", "Content-Length", "Content-Range", "Content-Type",
+    "ETag",          "Expect",          "If-Match",         "If-None-Match",  "If-Range",      "Last-Modified",
+    "Range",         "User-Agent",      "X-Traceid",        "x-qz-agentname",
 };
 
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
@@ -226,7 +235,9 @@ std::string loggableBody(std::string_view body) {
 }
 
 std::string_view loggableHeaderValue(std::string_view name, std::string_view value) {
-  return isSecretKey(name) ? kMasked : value;
+  const bool plain = std::any_of(kPlainHeaders.begin(), kPlainHeaders.end(),
+                                 [&](std::string_view h) { return equalsIgnoreCase(h, name); });
+  return plain ? value : kMasked;
 }
 
 }  // namespace quillbox::request

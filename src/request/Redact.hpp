@@ -8,7 +8,7 @@ namespace quillbox::request {
 /// The text that stands in for a secret in a log line.
 inline constexpr std::string_view kMasked = "***";
 
-/// Whether values under this JSON key or header name are secrets: session
+/// Whether values under this JSON key are secrets: session
 /// tokens, sign-in and share codes, passwords, proof codes, wrapped file
 /// keys, signatures and the signed headers and form fields of an address.
 /// Names are compared without regard to case.
@@ -31,7 +31,9 @@ std::string maskJsonSecrets(std::string_view body);
 std::string loggableBody(std::string_view body);
 inline constexpr std::size_t kMaxLoggedBody = 16 * 1024;
 
-/// The header value as it may be logged.
+/// The header value as it may be logged: in clear for the known headers that
+/// carry nothing secret (Content-Type, Range, X-Traceid, ...), masked for any
+/// other. Names are compared without regard to case.
 std::string_view loggableHeaderValue(std::string_view name, std::string_view value);
 
 }  // namespace quillbox::request

@@ -71,7 +71,7 @@ std::string ProofCodeCalculator::calcProofCode(std::string_view token, const std
   try {
     return compute(token, file);
   } catch (const Failure& f) {
-    util::log("calcProofCode exception: " + f.description);
+    QUILLBOX_LOG(warning, "calcProofCode exception: " + f.description);
     return "";
   }
 }

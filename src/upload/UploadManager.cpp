@@ -9,12 +9,16 @@
 
 namespace quillbox::upload {
 
-using util::log;
-
 namespace {
 // Never destroyed: parts and uploads may still log while the process exits.
 const std::string& kTag = *new std::string(UploadManager::TAG);
+
+/// A part's answer for the log: secrets masked, "unknow" when it is not UTF-8.
+std::string loggable(const BaseResponse& response) {
+  const std::string json = toJson(response);
+  return util::isValidUtf8(json) ? request::maskJsonSecrets(json) : std::string("unknow");
 }
+}  // namespace
 
 std::string UploadManager::ResultData::description() const {
   return "hash " + hash + ", isFinish " + (isFinish ? "true" : "false") + ", state " + std::to_string(state);
@@ -67,7 +71,7 @@ void UploadManager::submit() {
         [self = shared_from_this()] { self->giveVerdict(uploadResult::onFailure{-1, "has cancel"}); });
     return;
   }
-  log(kTag + ": uploadManager submit curTask Size = " + std::to_string(tasks.size()));
+  QUILLBOX_LOG(debug, kTag + ": uploadManager submit curTask Size = " + std::to_string(tasks.size()));
   if (tasks.empty()) {
     // Nothing to wait for: the verdict follows at once.
     util::MainQueue::async([self = shared_from_this()] { self->checkOnComplete(); });
@@ -75,14 +79,14 @@ void UploadManager::submit() {
   }
   std::weak_ptr<UploadManager> weak = weak_from_this();
   for (const auto& task : tasks) {
-    log("task in " + task->description());
+    QUILLBOX_LOG(debug, "task in " + task->description());
     task->onCallback = [weak](UploadResult result) {
       if (auto self = weak.lock()) self->subCallback(std::move(result));
     };
     // The operation's slot stays busy until the part has reported, so the
     // queue's width bounds the parts in flight across the process.
     auto operation = std::make_shared<util::Operation>([task] {
-      log("task execute " + task->description());
+      QUILLBOX_LOG(debug, "task execute " + task->description());
       task->run();
     });
     // Known to the task before it is queued: a cancel from now on either
@@ -95,25 +99,24 @@ void UploadManager::submit() {
 void UploadManager::subCallback(UploadResult result) {
   auto self = shared_from_this();
   if (auto* success = std::get_if<partResult::onSuccess>(&result)) {
-    const std::string json = toJson(success->response);
-    log("subCallback success resp = " + (util::isValidUtf8(json) ? request::maskJsonSecrets(json) : std::string("unknow")));
+    QUILLBOX_LOG(debug, "subCallback success resp = " + loggable(success->response));
     util::MainQueue::async([self, key = success->hash, response = success->response] {
       self->onPartSuccess(key, response);
     });
   } else if (auto* failure = std::get_if<partResult::onFailure>(&result)) {
     util::MainQueue::async([self, key = failure->hash] { self->onPartFailure(key); });
-    log("subCallback failure hash = " + failure->hash + ", code = " + std::to_string(failure->code) +
+    QUILLBOX_LOG(warning, "subCallback failure hash = " + failure->hash + ", code = " + std::to_string(failure->code) +
         ", msg = " + failure->msg);
   } else if (auto* progress = std::get_if<partResult::onProgress>(&result)) {
     util::MainQueue::async(
         [self, key = progress->hash, written = progress->bytesWritten] { self->onPartProgress(key, written); });
-    log("subCallback procress  hash = " + progress->hash + ", current = " + std::to_string(progress->bytesWritten) +
+    QUILLBOX_LOG(debug, "subCallback procress  hash = " + progress->hash + ", current = " + std::to_string(progress->bytesWritten) +
         ", total = " + std::to_string(progress->totalBytes));
   }
 }
 
 void UploadManager::cancel() {
-  log(kTag + ": UploadManager cancel");
+  QUILLBOX_LOG(info, kTag + ": UploadManager cancel");
   std::vector<std::shared_ptr<UploadTask>> tasks;
   {
     std::lock_guard lock(mutex_);
@@ -195,10 +198,10 @@ void UploadManager::checkOnComplete() {
     }
   }
   if (waitingFor) {
-    log(kTag + ": checkOnComplete return value = " + *waitingFor);
+    QUILLBOX_LOG(debug, kTag + ": checkOnComplete return value = " + *waitingFor);
     return;
   }
-  log(kTag + ": checkOnComplete");
+  QUILLBOX_LOG(debug, kTag + ": checkOnComplete");
   if (allSuccess) {
     giveVerdict(uploadResult::onSuccess{0, "success"});
   } else {

@@ -18,7 +18,6 @@
 
 namespace quillbox::upload {
 
-using util::log;
 using State = UploadProcessTask::State;
 
 namespace {
@@ -77,7 +76,7 @@ std::shared_ptr<UploadProcessTask> UploadProcessTask::create(IFile& files, const
                                                              std::shared_ptr<UploadManager> manager) {
   auto task = std::make_shared<UploadProcessTask>(files, settings, std::move(manager));
   task->retainSelf_ = task;
-  log(kTag + " retain self " + std::to_string(task->timeStamp));
+  QUILLBOX_LOG(debug, kTag + " retain self " + std::to_string(task->timeStamp));
   return task;
 }
 
@@ -99,9 +98,9 @@ void UploadProcessTask::deliver(const std::function<void(UploadProcessResult)>& 
   try {
     callback(std::move(result));
   } catch (const std::exception& e) {
-    log(kTag + ": the host callback threw: " + e.what());
+    QUILLBOX_LOG(error, kTag + ": the host callback threw: " + e.what());
   } catch (...) {
-    log(kTag + ": the host callback threw");
+    QUILLBOX_LOG(error, kTag + ": the host callback threw");
   }
 }
 
@@ -114,7 +113,7 @@ void UploadProcessTask::finish(State terminal, UploadProcessResult outcome) {
     self = std::move(retainSelf_);
   }
   deliver(onCallback, std::move(outcome));
-  log(kTag + " release self " + std::to_string(timeStamp));
+  QUILLBOX_LOG(debug, kTag + " release self " + std::to_string(timeStamp));
 }
 
 void UploadProcessTask::releaseSelf(std::int64_t code, std::string message) {
@@ -137,18 +136,18 @@ void UploadProcessTask::filesCreateRequest() {
   try {
     text = defaultSliceFile->calcSha256(*file);
   } catch (const std::exception& e) {
-    log(kTag + ": calcSha256 threw: " + e.what());
+    QUILLBOX_LOG(error, kTag + ": calcSha256 threw: " + e.what());
   } catch (...) {
-    log(kTag + ": calcSha256 threw");
+    QUILLBOX_LOG(error, kTag + ": calcSha256 threw");
   }
   if (!text) {
-    log("filesCreateRequest get sha256 nil");
+    QUILLBOX_LOG(error, "filesCreateRequest get sha256 nil");
     releaseSelfOnError();
     return;
   }
   JsonResult<Sha256Result> decoded = fromJson<Sha256Result>(*text);
   if (!decoded) {
-    log("JSON decoding failed: " + decoded.error().description());
+    QUILLBOX_LOG(error, "JSON decoding failed: " + decoded.error().description());
     releaseSelfOnError();
     return;
   }
@@ -163,13 +162,13 @@ void UploadProcessTask::filesCreateRequest() {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(*file, error);
   if (error) {
-    log("获取文件大小失败: " + error.message());
-    log("filesCreateRequest length is nil.");
+    QUILLBOX_LOG(error, "获取文件大小失败: " + error.message());
+    QUILLBOX_LOG(error, "filesCreateRequest length is nil.");
     releaseSelfOnError();
     return;
   }
   const auto length = static_cast<std::int64_t>(size);
-  log("filesCreateRequest length " + std::to_string(length));
+  QUILLBOX_LOG(debug, "filesCreateRequest length " + std::to_string(length));
   creareOrgFile(std::move(parts), result.hash, length);
 }
 
@@ -189,9 +188,9 @@ void UploadProcessTask::creareOrgFile(std::vector<MultiPartInfo> parts, const st
   bean.mimeType = FileInfoUtil::getMimeType(FileInfoUtil::pathExtension(*file));
   bean.uploadType = 1;
 
-  log("creareOrgFile sha256 " + sha256);
+  QUILLBOX_LOG(debug, "creareOrgFile sha256 " + sha256);
   // The proof code with the file's hash would let anyone claim the content.
-  log("creareOrgFile proofCode " + std::string(bean.proofCode->empty() ? "" : request::kMasked));
+  QUILLBOX_LOG(debug, "creareOrgFile proofCode " + std::string(bean.proofCode->empty() ? "" : request::kMasked));
   if (!advance(State::hashing, State::creating)) return;
   auto self = shared_from_this();
   files_.filesCreate(bean, [self, sha256](NetworkResult<FilesCreateResponse> answer) {
@@ -201,40 +200,40 @@ void UploadProcessTask::creareOrgFile(std::vector<MultiPartInfo> parts, const st
 
 void UploadProcessTask::onCreateAnswer(const NetworkResult<FilesCreateResponse>& result, const std::string& sha256) {
   if (!result.isSuccess()) {
-    log("filesCreateRequest failure code = " + std::to_string(result.code()) + ", msg = " + result.message());
+    QUILLBOX_LOG(error, "filesCreateRequest failure code = " + std::to_string(result.code()) + ", msg = " + result.message());
     releaseSelfOnError();
     return;
   }
   const FilesCreateResponse& response = result.value();
-  log("filesCreateRequest success resp = " + loggable(response));
+  QUILLBOX_LOG(debug, "filesCreateRequest success resp = " + loggable(response));
   if (response.code != 0) {
-    log("file create failed:" + response.msg.value_or("nil"));
+    QUILLBOX_LOG(error, "file create failed:" + response.msg.value_or("nil"));
     releaseSelfOnError();
     return;
   }
   // A finished upload stands even when it was cancelled meanwhile.
   if (response.rapidUpload.value_or(false)) {
-    log("file is rapid");
+    QUILLBOX_LOG(info, "file is rapid");
     releaseSelf(0, "rapid success");
     return;
   }
   if (response.exist.value_or(false)) {
-    log("file is exist");
+    QUILLBOX_LOG(info, "file is exist");
     releaseSelf(0, "exist success");
     return;
   }
   if (hasCancel_) {
-    log("file hasCancel");
+    QUILLBOX_LOG(info, "file hasCancel");
     releaseSelfOnError();
     return;
   }
   if (!response.fileId) {
-    log("file create failed: the answer has no fileId");
+    QUILLBOX_LOG(error, "file create failed: the answer has no fileId");
     releaseSelfOnError();
     return;
   }
   if (!response.multiParts) {
-    log("file create failed: the answer has no multiParts");
+    QUILLBOX_LOG(error, "file create failed: the answer has no multiParts");
     releaseSelfOnError();
     return;
   }
@@ -244,11 +243,11 @@ void UploadProcessTask::onCreateAnswer(const NetworkResult<FilesCreateResponse>&
 void UploadProcessTask::startMultipartUpload(const std::string& fileId, const std::vector<MultiPartInfo>& parts,
                                              const std::string& sha256, std::int64_t doneBytes) {
   if (!advance(State::creating, State::uploading)) return;
-  log(kTag + ", start upload multiParts, fileid = " + fileId);
+  QUILLBOX_LOG(info, kTag + ", start upload multiParts, fileid = " + fileId);
   // Only proves that the file can be read: each part opens it again.
   util::ReadOnlyFile handle(*file);
   if (!handle.isOpen()) {
-    log("文件打开失败: " + handle.error());
+    QUILLBOX_LOG(error, "文件打开失败: " + handle.error());
     releaseSelfOnError();
     return;
   }
@@ -263,11 +262,11 @@ void UploadProcessTask::startMultipartUpload(const std::string& fileId, const st
     task->offset = p.partOffset;
     task->length = p.partSize;
     task->hash1 = partKey(p);
-    log(kTag + ", uploadManager subHash = " + task->hash1 + ", task = " + task->description());
+    QUILLBOX_LOG(debug, kTag + ", uploadManager subHash = " + task->hash1 + ", task = " + task->description());
     uploadManager_->add(std::move(task));
   }
   uploadManager_->setHasDownloadSize(doneBytes);
-  log(kTag + ", uploadManager continue hasDownloadSize = " + std::to_string(doneBytes));
+  QUILLBOX_LOG(debug, kTag + ", uploadManager continue hasDownloadSize = " + std::to_string(doneBytes));
   // Whole-file progress counts against the file's length.
   if (std::optional<std::uint64_t> size = handle.size()) uploadManager_->setTotalLength(static_cast<std::int64_t>(*size));
   std::weak_ptr<UploadProcessTask> weak = weak_from_this();
@@ -280,19 +279,19 @@ void UploadProcessTask::startMultipartUpload(const std::string& fileId, const st
 void UploadProcessTask::onTotalResult(const UploadProcessResult& result, const std::string& fileId,
                                       const std::string& sha256) {
   if (auto* p = std::get_if<uploadResult::onProgress>(&result)) {
-    log("上传进度: " + std::to_string(p->bytes) + "/" + std::to_string(p->total) + " 字节");
+    QUILLBOX_LOG(debug, "上传进度: " + std::to_string(p->bytes) + "/" + std::to_string(p->total) + " 字节");
     forward(result);
   } else if (auto* s = std::get_if<uploadResult::onSuccess>(&result)) {
-    log("upload process task 上传成功: 状态码 " + std::to_string(s->code) + ", 消息: " + s->msg);
+    QUILLBOX_LOG(info, "upload process task 上传成功: 状态码 " + std::to_string(s->code) + ", 消息: " + s->msg);
     submitComplete(fileId, sha256);
   } else if (auto* f = std::get_if<uploadResult::onFailure>(&result)) {
-    log("上传失败: 错误码 " + std::to_string(f->errCode) + ", 消息: " + f->errMsg);
+    QUILLBOX_LOG(error, "上传失败: 错误码 " + std::to_string(f->errCode) + ", 消息: " + f->errMsg);
     releaseSelfOnError();
   } else if (auto* c = std::get_if<uploadResult::onFileCreate>(&result)) {
-    log("文件创建响应: " + loggable(c->response));
+    QUILLBOX_LOG(debug, "文件创建响应: " + loggable(c->response));
     forward(result);
   } else if (auto* i = std::get_if<uploadResult::onItemFinish>(&result)) {
-    log("子项 " + std::to_string(i->index) + " (" + i->subHash + ") 处理" + (i->isSuccess ? "true" : "false"));
+    QUILLBOX_LOG(debug, "子项 " + std::to_string(i->index) + " (" + i->subHash + ") 处理" + (i->isSuccess ? "true" : "false"));
     forward(result);
   }
 }
@@ -302,7 +301,7 @@ void UploadProcessTask::submitComplete(const std::string& fileId, const std::str
   FilesCompleteBean bean;
   bean.fileId = fileId;
   bean.sha256 = sha256;
-  log("====start submitComplete, fileId = " + fileId + "====");
+  QUILLBOX_LOG(info, "====start submitComplete, fileId = " + fileId + "====");
   auto self = shared_from_this();
   files_.fileComplete(bean, [self](NetworkResult<BaseResponse> answer) {
     util::MainQueue::async([self, answer = std::move(answer)] { self->onCompleteAnswer(answer); });
@@ -311,16 +310,16 @@ void UploadProcessTask::submitComplete(const std::string& fileId, const std::str
 
 void UploadProcessTask::onCompleteAnswer(const NetworkResult<BaseResponse>& result) {
   if (!result.isSuccess()) {
-    log("filesCompleteRequest failure code = " + std::to_string(result.code()) + ", msg = " + result.message());
+    QUILLBOX_LOG(error, "filesCompleteRequest failure code = " + std::to_string(result.code()) + ", msg = " + result.message());
     releaseSelfOnError();
     return;
   }
   releaseSelf(0, "success");
-  log("filesCompleteRequest success resp = " + loggable(result.value()));
+  QUILLBOX_LOG(debug, "filesCompleteRequest success resp = " + loggable(result.value()));
 }
 
 void UploadProcessTask::cancel() {
-  log("uploadProcessTask cancel");
+  QUILLBOX_LOG(info, "uploadProcessTask cancel");
   hasCancel_ = true;
   uploadManager_->cancel();
 }

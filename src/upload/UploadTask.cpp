@@ -12,33 +12,31 @@
 
 namespace quillbox::upload {
 
-using util::log;
-
 namespace {
 // Never destroyed: parts and uploads may still log while the process exits.
 const std::string& kTag = *new std::string(UploadTask::TAG);
 }
 
 void UploadTask::run() {
-  log(kTag + ": 开始执行上传任务");
+  QUILLBOX_LOG(debug, kTag + ": 开始执行上传任务");
   if (!file || uploadUrl.empty()) {
-    log(kTag + ": file or uploadUrl is null");
+    QUILLBOX_LOG(error, kTag + ": file or uploadUrl is null");
     report(partResult::onFailure{hash1, -1, "invalid params"});
     return;
   }
   if (hasCancel) {
-    log(kTag + ": upload has cancel");
+    QUILLBOX_LOG(info, kTag + ": upload has cancel");
     report(partResult::onFailure{hash1, -1, "has cancel"});
     return;
   }
-  log(kTag + ": start upload, hash = " + hash1);
+  QUILLBOX_LOG(debug, kTag + ": start upload, hash = " + hash1);
 
   auto handle = std::make_shared<util::ReadOnlyFile>(*file);
   std::optional<std::uint64_t> size = handle->isOpen() ? handle->size() : std::nullopt;
   std::string fileError = handle->error();
   if (size && offset < 0) fileError = std::strerror(EINVAL);
   if (!size || offset < 0) {
-    log(kTag + ": IOException " + fileError);
+    QUILLBOX_LOG(error, kTag + ": IOException " + fileError);
     report(partResult::onFailure{hash1, -1, "file exception " + fileError});
     return;
   }
@@ -51,7 +49,7 @@ void UploadTask::run() {
   request.hash = hash1;
   request.progressListener = std::make_shared<util::ProgressHandler>(
       weak_from_this(), [this](const std::string& key, std::int64_t written, std::int64_t total) {
-        log(kTag + ": onProgress - " + key + ", bytesWritten = " + std::to_string(written) +
+        QUILLBOX_LOG(debug, kTag + ": onProgress - " + key + ", bytesWritten = " + std::to_string(written) +
             ", totalBytes = " + std::to_string(total));
         report(partResult::onProgress{key, written, total});
       });
@@ -71,19 +69,19 @@ void UploadTask::run() {
   }
 
   if (hasCancel) {
-    log(kTag + ": has response but is cancel");
+    QUILLBOX_LOG(info, kTag + ": has response but is cancel");
     report(partResult::onFailure{hash1, -1, "has cancel"});
   } else if (response.code == 0) {
-    log(kTag + ": onSuccess ret = " + response.msg.value_or("nil"));
+    QUILLBOX_LOG(debug, kTag + ": onSuccess ret = " + response.msg.value_or("nil"));
     report(partResult::onSuccess{hash1, response});
   } else {
-    log(kTag + ": onFailure ret = " + response.msg.value_or("nil"));
+    QUILLBOX_LOG(error, kTag + ": onFailure ret = " + response.msg.value_or("nil"));
     report(partResult::onFailure{hash1, -1, "upload sync error"});
   }
 }
 
 bool UploadTask::stopBeforeStart() {
-  log("UploadTask cancel");
+  QUILLBOX_LOG(info, "UploadTask cancel");
   hasCancel = true;
   std::shared_ptr<util::Operation> op = operation();
   return op && op->cancel();

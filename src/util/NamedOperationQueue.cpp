@@ -33,7 +33,7 @@ std::size_t activeProcessorCount() {
 }
 
 NamedOperationQueue::NamedOperationQueue(std::string name) : NamedOperationQueue(std::move(name), activeProcessorCount()) {
-  log("CPU num = " + std::to_string(pool_.width()));
+  QUILLBOX_LOG(info, "CPU num = " + std::to_string(pool_.width()));
 }
 
 NamedOperationQueue::NamedOperationQueue(std::string name, std::size_t width)

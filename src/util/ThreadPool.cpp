@@ -42,9 +42,9 @@ void ThreadPool::run() {
     try {
       job();
     } catch (const std::exception& e) {
-      log(name_ + ": a callback threw: " + e.what());
+      QUILLBOX_LOG(error, name_ + ": a callback threw: " + e.what());
     } catch (...) {
-      log(name_ + ": a callback threw");
+      QUILLBOX_LOG(error, name_ + ": a callback threw");
     }
   }
 }

@@ -1,9 +1,10 @@
-// Pure pieces of the request pipeline: methods, URL parts, log redaction,
+// Pure pieces of the request pipeline: methods, URL parts, log levels and redaction,
 // Base64 and UTF-8 checks, trace identifiers, and the facade's settings.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "request/Redact.hpp"
 #include "request/UrlParts.hpp"
 #include "util/Base64.hpp"
+#include "util/Log.hpp"
 #include "util/Text.hpp"
 
 namespace quillbox {
@@ -48,12 +50,50 @@ TEST(UrlPartsTest, ValuesCannotAddSegmentsOrItems) {
   EXPECT_EQ(q.str(), "offset=0&isDirect=false&keyWord=x%20y");
 }
 
+// A line above the level, or any line while the sink is empty, is dropped
+// before it is built; the rest reach the sink with their level.
+TEST(LogTest, LinesThatWouldNotBeWrittenAreNeverBuilt) {
+  // The level, or none for an empty sink at debug; what the sink gets.
+  const std::vector<std::pair<std::optional<LogLevel>, std::string>> cases = {
+      {LogLevel::debug, "0e 1w 2i 3d "}, {LogLevel::info, "0e 1w 2i "}, {LogLevel::warning, "0e 1w "},
+      {LogLevel::error, "0e "},          {std::nullopt, ""},
+  };
+  int built = 0;
+  auto line = [&built](const char* text) { ++built; return std::string(text); };
+  for (const auto& [level, expected] : cases) {
+    std::string written;
+    built = 0;
+    setLogLevel(level.value_or(LogLevel::debug));
+    setLevelledLogSink(!level ? LevelledLogSink() : [&written](LogLevel at, std::string_view text) {
+      written.append(std::to_string(static_cast<int>(at))).append(text).append(" ");
+    });
+    QUILLBOX_LOG(error, line("e"));
+    QUILLBOX_LOG(warning, line("w"));
+    QUILLBOX_LOG(info, line("i"));
+    QUILLBOX_LOG(debug, line("d"));
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(built, std::count(expected.begin(), expected.end(), ' ')) << expected;
+  }
+  setLogLevel(LogLevel::debug);  // still no sink: nothing is built
+  QUILLBOX_LOG(debug, line("d"));
+  EXPECT_EQ(built, 0);
+  resetLogSink();
+  EXPECT_TRUE(util::logEnabled(LogLevel::debug));
+}
+
 TEST(RedactTest, QueriesHeadersAndBodiesLoseTheirSecrets) {
   EXPECT_EQ(maskUrlQuery("https://h/p?sig=abc&exp=1&flag"), "https://h/p?sig=***&exp=***&flag");
   EXPECT_EQ(maskUrlQuery("https://h/p?sig=abc#frag"), "https://h/p?sig=***");
   EXPECT_EQ(maskUrlQuery("https://h/p"), "https://h/p");
-  EXPECT_EQ(loggableHeaderValue("authorization", "secret"), kMasked);
-  EXPECT_EQ(loggableHeaderValue("X-Traceid", "id"), "id");
+  // Headers: only the known harmless ones in clear, any other masked.
+  for (const char* name : {"Content-Type", "content-length", "Accept", "User-Agent", "X-QZ-AGENTNAME", "X-Traceid",
+                           "Range", "If-Range", "ETag", "Last-Modified", "Content-Range", "Expect"}) {
+    EXPECT_EQ(loggableHeaderValue(name, "v"), "v") << name;
+  }
+  for (const char* name : {"authorization", "X-Secret-Key", "Cookie", "Proxy-Authorization", "X-Amz-Security-Token",
+                           "Content-Type-Secret", ""}) {
+    EXPECT_EQ(loggableHeaderValue(name, "v"), kMasked) << name;
+  }
 
   const std::vector<std::pair<std::string, std::string>> bodies = {
       {R"({"authCode":"c1","nested":[{"password":"p"}],"n":1})", R"({"authCode":"***","nested":[{"password":"***"}],"n":1})"},

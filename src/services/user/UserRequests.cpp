@@ -50,18 +50,13 @@ int GetUserListReq::buildParams() {
   addIfSet("limit", bean->limit);
   addIfSet("keyWord", bean->keyWord);
 
-  std::string listed = "getParamsStr = [";
   std::string query;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) {
-      listed += ", ";
-      query += '&';
-    }
-    listed += '"' + items[i] + '"';
-    query += items[i];
-  }
-  listed += ']';
-  util::log(listed);
+  for (std::size_t i = 0; i < items.size(); ++i) query.append(i > 0 ? "&" : "").append(items[i]);
+  QUILLBOX_LOG(debug, [&items] {
+    std::string listed = "getParamsStr = [";
+    for (std::size_t i = 0; i < items.size(); ++i) listed.append(i > 0 ? ", \"" : "\"").append(items[i]).append("\"");
+    return listed + ']';
+  }());
 
   url = std::string(kApiPrefix) + "userList";
   params = std::move(query);
