@@ -18,6 +18,7 @@ struct DownloadError {
     incomplete,  // the body ended before the announced length, or its range does not fit
     fileSystem,  // creating, writing or moving a file failed; code is the errno value
     resumeData,  // the resume data cannot be used; code is -1
+    verification,  // the body's SHA-256 is not the expected one; the destination is untouched
   };
 
   static constexpr std::int64_t kCancelledCode = -999;

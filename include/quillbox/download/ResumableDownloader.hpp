@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "quillbox/download/Cancelable.hpp"
@@ -80,6 +81,12 @@ class ResumableDownloader final : public Cancelable {
   /// between two signed links to one file) or of another destination, or a
   /// call while a transfer is running, yield an error and change nothing.
   std::optional<DownloadError> setResumeData(std::span<const std::uint8_t> data);
+
+  /// The SHA-256 the body must have (64 hex digits, either case), set before
+  /// start(). The body is hashed while it is written; on a mismatch the
+  /// download fails with Kind::verification and the destination is left as
+  /// it was. Invalid text yields an error and changes nothing.
+  std::optional<DownloadError> setExpectedSha256(std::string_view hex);
 
   /// Moves a finished file to the destination: creates the destination's
   /// missing directories and replaces what is there (an empty directory is
