@@ -2,7 +2,6 @@
 // downloads (by id, by /path, by link, interrupted and continued), always
 // checked byte for byte.
 
-#include <signal.h>
 #include <sys/stat.h>
 
 #include <gmock/gmock.h>
@@ -26,39 +25,7 @@ std::vector<std::string> partialFiles(const fs::path& dir) {
   return out;
 }
 
-class CliTransferTest : public CliTest {
- protected:
-  /// Uploads `file` into `folder` and returns the upload's JSON entry.
-  boost::json::value upload(const fs::path& file, const std::string& folder) {
-    const auto j = qj({"upload", file.native(), "--to", folder});
-    const auto& uploads = at(j, "uploads");
-    EXPECT_TRUE(uploads.is_array() && uploads.as_array().size() == 1) << boost::json::serialize(j);
-    return uploads.is_array() && !uploads.as_array().empty() ? uploads.as_array()[0] : boost::json::value();
-  }
-
-  void armFault(const std::string& json) {
-    const HttpAnswer a = http("POST", url() + "/_emulator/faults", json);
-    ASSERT_EQ(a.status, 201) << a.body;
-  }
-  void clearFaults() { EXPECT_EQ(http("DELETE", url() + "/_emulator/faults").status, 200); }
-
-  /// Starts `quillbox args...`, waits until its progress lines on standard
-  /// error show `marker`, and interrupts it with Ctrl-C.
-  Outcome interruptOnceUnderway(const std::vector<std::string>& args, const std::string& marker = " MiB of ") {
-    std::vector<std::string> argv{cliPath()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Child child(argv, cliEnvironment(dir()));
-    const bool underway = child.readUntil(
-        [&marker](const std::string&, const std::string& err) { return err.find(marker) != std::string::npos; });
-    EXPECT_TRUE(underway) << child.err();
-    child.signal(SIGINT);
-    Outcome o;
-    o.status = child.wait();
-    o.out = child.out();
-    o.err = child.err();
-    return o;
-  }
-};
+using CliTransferTest = CliTest;
 
 TEST_F(CliTransferTest, UploadsRapidUploadsAndByteExactDownloads) {
   signIn();
