@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "Profile.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -134,7 +135,7 @@ std::string Client::rootFolderId() {
 }
 
 void printNextPage(Client& client, const std::optional<std::string>& next) {
-  if (next && !next->empty()) client.out() << "(more: --cursor " << *next << ")\n";
+  if (next && !next->empty()) client.out() << "(more: --cursor " << forTerminal(*next) << ")\n";
 }
 
 std::vector<FileListMetadata> Client::listAll(const std::string& folderId) {

@@ -6,6 +6,7 @@
 #include "Commands.hpp"
 #include "Output.hpp"
 #include "Profile.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -35,8 +36,10 @@ void addLogin(CLI::App& app, Client& client, Action& action) {
         o["user"] = recordValue(user);
         printJson(client.out(), o);
       } else {
-        client.out() << "Signed in to " << client.host() << " as " << user.carrierUserName.value_or("?") << " ("
-                     << user.carrierUserId.value_or("?") << ").\nProfile saved to " << path.native() << "\n";
+        client.out() << "Signed in to " << forTerminal(client.host()) << " as "
+                     << forTerminal(user.carrierUserName.value_or("?")) << " ("
+                     << forTerminal(user.carrierUserId.value_or("?")) << ").\nProfile saved to "
+                     << forTerminal(path.native()) << "\n";
       }
       return kExitOk;
     };
@@ -55,7 +58,8 @@ void addLogout(CLI::App& app, Client& client, Action& action) {
         o["removed"] = removed;
         printJson(client.out(), o);
       } else {
-        client.out() << (removed ? "Signed out; removed " + path.native() : std::string("No saved profile")) << "\n";
+        client.out() << (removed ? "Signed out; removed " + forTerminal(path.native()) : std::string("No saved profile"))
+                     << "\n";
       }
       return kExitOk;
     };

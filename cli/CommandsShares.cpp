@@ -3,6 +3,7 @@
 
 #include "Commands.hpp"
 #include "Output.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -269,7 +270,7 @@ void addShareCancel(CLI::App* share, Client& client, Action& action) {
         printJson(client.out(), toJson(resp));
       } else {
         for (const auto& r : results) {
-          if (r.code.value_or(0) == 0) client.out() << "Cancelled " << orDash(r.shareId) << "\n";
+          if (r.code.value_or(0) == 0) client.out() << "Cancelled " << forTerminal(orDash(r.shareId)) << "\n";
         }
       }
       if (failed > 0) {
@@ -321,8 +322,8 @@ void addShareFiles(CLI::App* share, Client& client, Action& action) {
       }
       if (merged.link) {
         const CommonShareLink& l = *merged.link;
-        client.out() << "Shared by " << orDash(l.ownerName) << ", access " << levelText(l.permission);
-        if (l.expireTime) client.out() << ", expires " << shortTime(*l.expireTime);
+        client.out() << "Shared by " << forTerminal(orDash(l.ownerName)) << ", access " << levelText(l.permission);
+        if (l.expireTime) client.out() << ", expires " << forTerminal(shortTime(*l.expireTime));
         client.out() << "\n";
       }
       Table t{{"NAME", "SIZE", "DOWNLOAD", "ID"}, {}, {false, true}};
@@ -365,7 +366,7 @@ void addStar(CLI::App& app, Client& client, Action& action) {
         } else {
           for (const auto& r : results) {
             if (r.code.value_or("0") == "0")
-              client.out() << (on ? "Starred " : "Unstarred ") << orDash(r.fileId) << "\n";
+              client.out() << (on ? "Starred " : "Unstarred ") << forTerminal(orDash(r.fileId)) << "\n";
           }
         }
         if (failed > 0 || resp.status == GetStarBatchResponse::BatchStatus::allFailed) {

@@ -22,6 +22,7 @@
 #include "Interrupt.hpp"
 #include "Output.hpp"
 #include "Profile.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -242,7 +243,7 @@ int runDownload(Client& client, const DownloadOpts& o) {
     j["resumed"] = resumed;
     printJson(client.out(), j);
   } else {
-    client.out() << "Saved " << dest.native() << " (" << humanSize(bytes) << ")";
+    client.out() << "Saved " << forTerminal(dest.native()) << " (" << humanSize(bytes) << ")";
     if (verified) client.out() << ", SHA-256 " << *actualSha << " verified";
     client.out() << "\n";
   }

@@ -13,6 +13,7 @@
 
 #include "Client.hpp"
 #include "Commands.hpp"
+#include "Terminal.hpp"
 
 int main(int argc, char** argv) {
   using namespace quillbox::cli;
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
     app.exit(e);
     return kExitUsage;
   } catch (const CliError& e) {
-    std::cerr << "quillbox: " << e.what() << "\n";
+    std::cerr << "quillbox: " << forTerminal(e.what()) << "\n";
     return e.exitCode();
   }
 
@@ -61,12 +62,12 @@ int main(int argc, char** argv) {
   } catch (const CliError& e) {
     client.console().clearStatus();
     std::cout.flush();
-    std::cerr << "quillbox: " << e.what() << std::endl;
+    std::cerr << "quillbox: " << forTerminal(e.what()) << std::endl;
     status = e.exitCode();
   } catch (const std::exception& e) {
     client.console().clearStatus();
     std::cout.flush();
-    std::cerr << "quillbox: " << e.what() << std::endl;
+    std::cerr << "quillbox: " << forTerminal(e.what()) << std::endl;
     status = kExitFailure;
   }
   std::cout.flush();

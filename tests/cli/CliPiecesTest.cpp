@@ -16,6 +16,7 @@
 #include "Output.hpp"
 #include "Profile.hpp"
 #include "Progress.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 namespace {
@@ -184,6 +185,30 @@ TEST(CliProgress, AResumedTransferAveragesOnlyWhatThisRunFetched) {
   EXPECT_THAT(out.text(), HasSubstr("o.bin: 100.0 MiB of 100.0 MiB (100%), in 0:01  done"));
 }
 
+TEST(CliOutput, TextForATerminalShowsWhatATerminalWouldActOn) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"report 2024 (final).pdf", "report 2024 (final).pdf"},
+      {"报告 ✓ \\x1b.txt", "报告 ✓ \\x1b.txt"},  // printable text, backslashes included, is kept
+      {"a\x1b]0;title\x07" "b", "a\\x1b]0;title\\x07b"},
+      {std::string("nul\0tab\tnl\ncr\rdel\x7f", 18), "nul\\x00tab\\x09nl\\x0acr\\x0ddel\\x7f"},
+      {"csi\xc2\x9b" "31m \xc2\x80 \xc2\x9f \xc2\xa0", "csi\\u009b31m \\u0080 \\u009f \xc2\xa0"},
+      {"evil\xe2\x80\xae" "exe.txt", "evil\\u202eexe.txt"},
+      {"\xe2\x80\xaa\xe2\x80\xad\xe2\x81\xa6\xe2\x81\xa9\xe2\x80\x8e\xe2\x80\x8f\xd8\x9c",
+       "\\u202a\\u202d\\u2066\\u2069\\u200e\\u200f\\u061c"},
+      {"\xe2\x80\xaf\xe2\x81\xa5", "\xe2\x80\xaf\xe2\x81\xa5"},  // their neighbours are ordinary
+      // Bytes that are not UTF-8: stray, overlong (a hidden ESC), surrogate, cut short, above U+10FFFF.
+      {"\xff\xc1\x9b\xed\xa0\x80", "\\xff\\xc1\\x9b\\xed\\xa0\\x80"},
+      {"\xe2\x80", "\\xe2\\x80"},
+      {"\xf4\x90\x80\x80 \xf0\x9f\x98\x80", "\\xf4\\x90\\x80\\x80 \xf0\x9f\x98\x80"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(forTerminal(c.in), c.out) << c.in;
+    EXPECT_EQ(forTerminal(c.out), c.out) << c.out;
+  }
+}
+
 TEST(CliOutput, TablesAlignByDisplayWidthAndDefuseControlCharacters) {
   Table t{{"NAME", "SIZE"}, {}, {false, true}};
   t.add({"报告.pdf", "1.0 KiB"});
@@ -192,9 +217,9 @@ TEST(CliOutput, TablesAlignByDisplayWidthAndDefuseControlCharacters) {
   std::ostringstream out;
   printTable(out, t);
   EXPECT_EQ(out.str(),
-            "NAME          SIZE\n"
-            "报告.pdf   1.0 KiB\n"
-            "a?[31mred     12 B\n"
+            "NAME             SIZE\n"
+            "报告.pdf      1.0 KiB\n"
+            "a\\x1b[31mred     12 B\n"
             "plain\n");
   EXPECT_EQ(displayWidth("报告"), 4u);
   EXPECT_EQ(displayWidth("\xff"), 1u);  // a stray byte is one column, not a crash

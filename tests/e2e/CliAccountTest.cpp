@@ -12,6 +12,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+namespace fs = std::filesystem;
 
 mode_t modeOf(const std::filesystem::path& p) {
   struct stat info {};
@@ -102,6 +103,47 @@ TEST_F(CliTest, ABadTokenIsOneClearLineAndExitStatusOneForEveryKindOfCommand) {
     SCOPED_TRACE(joined(args));
     expectOneLineError(q(args), 1, "[401]", "the access token is not valid");
   }
+}
+
+TEST_F(CliTest, ControlCharactersFromTheServerOrTheDiskAreShownNeverObeyed) {
+  signIn();
+  auto expectDefused = [](const Outcome& r) {
+    for (const std::string raw : {"\x1b", "\a", "\xc2\x9b", "\xe2\x80\xae"}) {
+      EXPECT_EQ(r.out.find(raw), std::string::npos) << r.out;
+      EXPECT_EQ(r.err.find(raw), std::string::npos) << r.err;
+    }
+  };
+  // An error message that would clear the screen and retitle the window.
+  armFault(R"({"path":"/quillbox/ose/v1/space/*","kind":"status","msg":"boom\u001b[2J\u001b]0;owned\u0007"})");
+  const Outcome failed = q({"space"});
+  expectOneLineError(failed, 1, "space: [500] boom\\x1b[2J\\x1b]0;owned\\x07");
+  expectDefused(failed);
+
+  // A name with a C1 control sequence introducer and a right-to-left
+  // override, through the progress lines, tables, details and "Saved ...".
+  const std::string evil = "evil\xc2\x9b" "31m\xe2\x80\xae" "fdp.exe";
+  const std::string shown = "evil\\u009b31m\\u202efdp.exe";
+  writeRandomFile(dir() / evil, 1000, 3);
+  fs::create_directories(dir() / "got");
+  for (const auto& args : std::vector<std::vector<std::string>>{{"upload", (dir() / evil).native()},
+                                                                {"ls"},
+                                                                {"stat", "/" + evil},
+                                                                {"download", "/" + evil, "-o", (dir() / "got").native()}}) {
+    SCOPED_TRACE(joined(args));
+    const Outcome r = q(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out + r.err, HasSubstr(shown));
+    expectDefused(r);
+  }
+  EXPECT_EQ(readFile(dir() / "got" / evil), readFile(dir() / evil));
+
+  // A local name with an escape sequence, which the server refuses.
+  const std::string escaped = "a\x1b[2Jb.bin";
+  writeRandomFile(dir() / escaped, 10, 4);
+  const Outcome refused = q({"upload", (dir() / escaped).native()});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("a\\x1b[2Jb.bin"));
+  expectDefused(refused);
 }
 
 TEST_F(CliTest, UsageErrorsExitWithStatusTwo) {
