@@ -59,7 +59,7 @@ std::string localName(const std::string& name) {
 
 struct DownloadOpts {
   std::optional<std::string> file, url, share, code, name, output;
-  bool resume = false, noVerify = false;
+  bool resume = false, noVerify = false, force = false;
 };
 
 // What the download's own thread hands to the main thread.
@@ -128,9 +128,17 @@ int runDownload(Client& client, const DownloadOpts& o) {
     name = path.substr(path.rfind('/') + 1);
   }
 
+  // The name the drive (or the link) gives may not replace a local file:
+  // only a file the user named with -o is replaced, or any with --force.
+  const bool intoFolder = o.output && fs::is_directory(*o.output);
   fs::path dest = o.output ? fs::path(*o.output) : fs::path(localName(name));
-  if (o.output && fs::is_directory(dest)) dest /= localName(name);
+  if (intoFolder) dest /= localName(name);
   dest = fs::absolute(dest);
+  std::error_code statError;
+  if ((!o.output || intoFolder) && !o.force && fs::exists(fs::symlink_status(dest, statError))) {
+    throw CliError("download: " + dest.native() +
+                   " already exists; choose another name with -o FILE, or replace it with --force");
+  }
   const fs::path tokenFile = dest.native() + std::string(kResumeSuffix);
 
   ResumableDownloader downloader(url, dest, "quillbox-cli");
@@ -263,6 +271,9 @@ void addDownload(CLI::App& app, Client& client, Action& action) {
   cmd->add_option("-o,--output", o->output, "Where to save it: a file, or a folder to save it in (default: its name)");
   cmd->add_flag("--continue,-c", o->resume, "Resume an interrupted download of the same destination");
   cmd->add_flag("--no-verify", o->noVerify, "Do not check the SHA-256 the drive reports");
+  cmd->add_flag("--force", o->force,
+                "Replace an existing local file of the name the drive gives (without it, only a file named with -o "
+                "is replaced)");
   cmd->callback([&client, &action, o] {
     if (!o->file && !o->url && !o->share) throw CLI::ValidationError("download", "give a FILE_ID, --url or --share");
     action = [&client, o] { return runDownload(client, *o); };

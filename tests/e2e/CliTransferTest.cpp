@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+
 #include <gmock/gmock.h>
 
 #include "CliFixture.hpp"
@@ -147,6 +149,39 @@ TEST_F(CliTransferTest, AnInterruptedDownloadContinuesByteExact) {
   EXPECT_TRUE(readFile(out) == readFile(data));
   EXPECT_FALSE(fs::exists(token));
   EXPECT_TRUE(partialFiles(out.parent_path()).empty());
+}
+
+TEST_F(CliTransferTest, ANameFromTheDriveReplacesNoLocalFileUnlessForced) {
+  signIn("owner");
+  const std::string owner = text(boost::json::parse(readFile(dir() / "config" / "quillbox" / "profile.json")), "token");
+  const fs::path home = dir() / "home";
+  fs::create_directories(home / "up");
+  writeRandomFile(home / "up" / ".bashrc", 500, 21);
+  const std::string shared = readFile(home / "up" / ".bashrc");
+  const std::string fileId = text(upload(home / "up" / ".bashrc", "/"), "fileId");
+  const std::string link = text(qj({"share", "create", fileId, "--code", "abcd"}), "shareLink.linkUrl");
+  signIn("visitor");
+  const std::string mine = "alias ls='ls -la'\n";
+  std::ofstream(home / ".bashrc") << mine;
+
+  // As a visitor of the link, by id, by /path, and into a folder: the name is the drive's.
+  for (const auto& args : std::vector<std::vector<std::string>>{{"download", "--share", link, "--code", "abcd"},
+                                                                {"--token", owner, "download", fileId},
+                                                                {"--token", owner, "download", "/.bashrc"},
+                                                                {"--token", owner, "download", fileId, "-o", "."}}) {
+    SCOPED_TRACE(joined(args));
+    const Outcome r = qAt(home, args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("-o FILE"));
+    EXPECT_THAT(r.err, HasSubstr("--force"));
+    EXPECT_EQ(readFile(home / ".bashrc"), mine);
+  }
+  // Replaced when asked to, or when named with -o.
+  EXPECT_EQ(qAt(home, {"download", "--share", link, "--code", "abcd", "--force"}).status, 0);
+  EXPECT_TRUE(readFile(home / ".bashrc") == shared);
+  std::ofstream(home / ".bashrc") << mine;
+  EXPECT_EQ(qAt(home, {"--token", owner, "download", fileId, "-o", ".bashrc"}).status, 0);
+  EXPECT_TRUE(readFile(home / ".bashrc") == shared);
 }
 
 TEST_F(CliTransferTest, CtrlCCancelsAnUploadAndKeepsNothing) {
