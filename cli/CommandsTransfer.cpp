@@ -139,7 +139,7 @@ int runDownload(Client& client, const DownloadOpts& o) {
     throw CliError("download: " + dest.native() +
                    " already exists; choose another name with -o FILE, or replace it with --force");
   }
-  const fs::path tokenFile = dest.native() + std::string(kResumeSuffix);
+  const fs::path tokenFile = sideFile(dest, kResumeSuffix);
 
   ResumableDownloader downloader(url, dest, "quillbox-cli");
   bool resumed = false;

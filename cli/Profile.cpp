@@ -11,6 +11,7 @@
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
 #include <boost/json/value.hpp>
+#include <openssl/evp.h>
 
 #include "Client.hpp"
 
@@ -61,7 +62,8 @@ std::optional<Profile> loadProfile(const fs::path& file) {
 }
 
 void writePrivateFile(const fs::path& file, std::string_view text) {
-  const fs::path temp = file.parent_path() / ("." + file.filename().native() + ".tmp." + std::to_string(::getpid()));
+  const fs::path temp =
+      sideFile(file.parent_path() / ("." + file.filename().native()), ".tmp." + std::to_string(::getpid()));
   ::unlink(temp.c_str());
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) throw CliError("cannot create " + temp.native() + ": " + errnoText(errno));
@@ -94,6 +96,29 @@ void writePrivateFile(const fs::path& file, std::string_view text) {
     ::unlink(temp.c_str());
     throw CliError("cannot replace " + file.native() + ": " + errnoText(err));
   }
+}
+
+fs::path sideFile(const fs::path& file, std::string_view suffix) {
+  constexpr std::size_t kNameMax = 255;
+  constexpr std::size_t kHashText = 17;  // "." and 16 hex digits
+  const std::string name = file.filename().native();
+  if (name.size() + suffix.size() <= kNameMax || suffix.size() + kHashText >= kNameMax) {
+    return file.parent_path() / (name + std::string(suffix));
+  }
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(name.data(), name.size(), digest, &length, EVP_sha256(), nullptr) != 1) {
+    throw CliError("cannot hash the name " + name);
+  }
+  std::string hash = ".";
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < 8; ++i) {
+    hash += kHex[digest[i] >> 4];
+    hash += kHex[digest[i] & 0xF];
+  }
+  std::size_t keep = kNameMax - suffix.size() - kHashText;
+  while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;  // not inside a character
+  return file.parent_path() / (name.substr(0, keep) + hash + std::string(suffix));
 }
 
 std::optional<std::string> readSmallFile(const fs::path& file, std::size_t maxBytes) {

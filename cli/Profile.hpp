@@ -35,6 +35,12 @@ void saveProfile(const std::filesystem::path& file, const Profile& profile);
 /// nobody but the user can read either. Throws CliError.
 void writePrivateFile(const std::filesystem::path& file, std::string_view text);
 
+/// The file beside `file` whose name is `file`'s with `suffix` added. A name
+/// that would not fit in NAME_MAX (255 bytes) is cut on a UTF-8 character
+/// boundary and followed by "." and 16 hex digits of the SHA-256 of the whole
+/// name, so that long names sharing a beginning keep apart.
+std::filesystem::path sideFile(const std::filesystem::path& file, std::string_view suffix);
+
 /// The whole content of a file of at most `maxBytes`; nullopt when it does
 /// not exist. Throws CliError when it cannot be read or is larger.
 std::optional<std::string> readSmallFile(const std::filesystem::path& file, std::size_t maxBytes);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <gmock/gmock.h>
@@ -294,6 +295,38 @@ TEST(CliProfile, SavedPrivatelyWhateverTheUmaskAndReadBack) {
 
   EXPECT_TRUE(removeProfile(file));
   EXPECT_FALSE(removeProfile(file));
+}
+
+TEST(CliProfile, SideFilesFitInNameMaxWhateverTheName) {
+  const std::string suffix = ".quillbox-resume";
+  std::string accented;
+  for (int i = 0; i < 124; ++i) accented += "\xc3\xa9";
+  const struct {
+    std::string name;
+    bool asIs;
+  } cases[] = {
+      {"a.iso", true},
+      {std::string(255 - suffix.size(), 'x'), true},  // just fits
+      {std::string(256 - suffix.size(), 'x'), false},
+      {accented + "x", false},  // 249 bytes: cut between two characters
+      {"x" + accented, false},
+      {std::string(255, 'y') + "1", false},  // names that differ only past the cut
+      {std::string(255, 'y') + "2", false},
+  };
+  std::set<std::string> seen;
+  for (const auto& c : cases) {
+    const fs::path side = sideFile(fs::path("/d") / c.name, suffix);
+    const std::string name = side.filename().native();
+    EXPECT_EQ(side.parent_path(), "/d");
+    EXPECT_LE(name.size(), 255u) << name;
+    EXPECT_TRUE(name.ends_with(suffix)) << name;
+    EXPECT_EQ(forTerminal(name), name);  // still UTF-8
+    if (c.asIs) {
+      EXPECT_EQ(name, c.name + suffix);
+    }
+    EXPECT_EQ(side, sideFile(fs::path("/d") / c.name, suffix));
+    EXPECT_TRUE(seen.insert(name).second) << name;
+  }
 }
 
 TEST(CliProfile, FlagsBeatTheEnvironmentWhichBeatsTheProfile) {

@@ -184,6 +184,40 @@ TEST_F(CliTransferTest, ANameFromTheDriveReplacesNoLocalFileUnlessForced) {
   EXPECT_TRUE(readFile(home / ".bashrc") == shared);
 }
 
+TEST_F(CliTransferTest, ANameOfTwoHundredAndFortyNineBytesDownloadsAndResumes) {
+  signIn();
+  std::string name;
+  for (int i = 0; i < 124; ++i) name += "\xc3\xa9";  // é
+  name += "x";
+  ASSERT_EQ(name.size(), 249u);
+  const fs::path data = dir() / name;
+  writeRandomFile(data, 8 * kMiB, 41);
+  const std::string fileId = text(upload(data, "/"), "fileId");
+  ASSERT_FALSE(fileId.empty());
+  for (const char* folder : {"here", "into", "again"}) fs::create_directories(dir() / folder);
+
+  // Under the drive's name in the current folder, and in the folder -o names.
+  const Outcome here = qAt(dir() / "here", {"download", fileId});
+  EXPECT_EQ(here.status, 0) << here.err;
+  EXPECT_TRUE(readFile(dir() / "here" / name) == readFile(data));
+  const Outcome into = q({"download", fileId, "-o", (dir() / "into").native()});
+  EXPECT_EQ(into.status, 0) << into.err;
+  EXPECT_TRUE(readFile(dir() / "into" / name) == readFile(data));
+
+  // Interrupted: the resume token fits beside it, and --continue finds it.
+  armFault(R"({"path":"/_download/*","kind":"stall","afterBytes":4194304,"ms":30000})");
+  const Outcome stopped = interruptOnceUnderway({"download", fileId, "-o", (dir() / "again").native()});
+  EXPECT_EQ(stopped.status, 130) << stopped.err;
+  clearFaults();
+  const Outcome resumed = q({"--json", "download", fileId, "-o", (dir() / "again").native(), "--continue"});
+  ASSERT_EQ(resumed.status, 0) << resumed.err;
+  EXPECT_TRUE(at(resumed.json(), "resumed").as_bool());
+  EXPECT_TRUE(readFile(dir() / "again" / name) == readFile(data));
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir() / "again")) left.push_back(e.path().filename().native());
+  EXPECT_EQ(left, std::vector<std::string>{name});
+}
+
 TEST_F(CliTransferTest, CtrlCCancelsAnUploadAndKeepsNothing) {
   signIn();
   qj({"mkdir", "/up"});
