@@ -15,14 +15,22 @@ namespace {
 std::string capacityText(const std::optional<std::int64_t>& bytes) { return bytes ? humanSize(*bytes) : "-"; }
 
 void addLogin(CLI::App& app, Client& client, Action& action) {
-  auto code = std::make_shared<std::string>();
+  auto code = std::make_shared<std::optional<std::string>>();
   CLI::App* cmd = app.add_subcommand("login", "Sign in with an authorisation code and save the profile");
-  cmd->add_option("--auth-code", *code, "Authorisation code obtained from the drive")->required();
+  cmd->add_option("--auth-code", *code,
+                  "Authorisation code obtained from the drive; - reads it from standard input, and without this "
+                  "option QUILLBOX_AUTH_CODE is used. Prefer those: a code on the command line is visible to every "
+                  "local user");
   cmd->callback([&client, &action, code] {
     action = [&client, code] {
+      const auto secret = readSecret(*code, "QUILLBOX_AUTH_CODE", std::cin);
+      if (!secret) {
+        throw CliError("login: give the authorisation code on standard input with --auth-code -, or in QUILLBOX_AUTH_CODE",
+                       kExitUsage);
+      }
       CloudInstance& cloud = client.cloud(false);
       AuthCodeBean bean;
-      bean.authCode = *code;
+      bean.authCode = *secret;
       const UserAuthResp resp = client.call(cloud.getUserImpl(), &IUser::getToken, bean, "sign-in");
       if (!resp.accessToken || resp.accessToken->empty()) throw CliError("sign-in: the answer carries no access token");
       const auto path = profilePath();

@@ -96,7 +96,7 @@ int runDownload(Client& client, const DownloadOpts& o) {
     // As a visitor: the file behind a share link.
     GetShareFilesBean bean;
     bean.shortUrl = shortCodeOf(*o.share);
-    bean.qbstoken = o.code;
+    bean.qbstoken = readSecret(o.code, "QUILLBOX_SHARE_CODE", std::cin);
     bean.pageSize = 1000;
     const auto shared = client.call(client.cloud().getShareImpl(), &IShare::getShareFiles, bean, "download");
     std::vector<ShareFile> files;
@@ -266,7 +266,8 @@ void addDownload(CLI::App& app, Client& client, Action& action) {
   auto* share = cmd->add_option("--share", o->share, "Download the file behind this share link (or its short code)");
   file->excludes(url)->excludes(share);
   url->excludes(share);
-  cmd->add_option("--code", o->code, "With --share: the link's extract code")->needs(share);
+  cmd->add_option("--code", o->code, std::string("With --share: the link's extract code") + kShareCodeHelp)
+      ->needs(share);
   cmd->add_option("--name", o->name, "With --share: which file, when the link holds several")->needs(share);
   cmd->add_option("-o,--output", o->output, "Where to save it: a file, or a folder to save it in (default: its name)");
   cmd->add_flag("--continue,-c", o->resume, "Resume an interrupted download of the same destination");

@@ -162,6 +162,24 @@ bool removeProfile(const fs::path& file) {
   throw CliError("cannot remove " + file.native() + ": " + errnoText(errno));
 }
 
+std::optional<std::string> readSecret(const std::optional<std::string>& flag, const char* environmentVariable,
+                                      std::istream& input) {
+  if (flag && *flag == "-") {
+    std::string line;
+    if (!std::getline(input, line) && line.empty()) {
+      throw CliError(std::string("nothing to read on standard input for the code (") + environmentVariable +
+                         " or a line on standard input is expected)",
+                     kExitUsage);
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) throw CliError("the code read from standard input is empty", kExitUsage);
+    return line;
+  }
+  if (flag) return flag;
+  if (const char* env = std::getenv(environmentVariable); env && *env) return std::string(env);
+  return std::nullopt;
+}
+
 Setting pickSetting(const std::optional<std::string>& flag, const char* environmentVariable,
                     const std::optional<std::string>& fromProfile) {
   if (flag && !flag->empty()) return {*flag, Source::flag};

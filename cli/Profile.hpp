@@ -4,6 +4,7 @@
 // picks the settings a command uses.
 
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,5 +61,13 @@ struct Setting {
 /// empty flag or variable counts as not given.
 Setting pickSetting(const std::optional<std::string>& flag, const char* environmentVariable,
                     const std::optional<std::string>& fromProfile);
+
+/// A secret (a sign-in or extract code) from where it may come without
+/// showing in the process list: for the flag "-" the first line of `input`
+/// without its line end; otherwise the flag's own value; without the flag the
+/// variable `environmentVariable` when it is set and not empty. Throws
+/// CliError (usage) when "-" finds nothing to read.
+std::optional<std::string> readSecret(const std::optional<std::string>& flag, const char* environmentVariable,
+                                      std::istream& input);
 
 }  // namespace quillbox::cli

@@ -31,7 +31,9 @@ int main(int argc, char** argv) {
   app.fallthrough();
   GlobalOptions& g = client.options();
   app.add_option("--host", g.host, "Server address, e.g. https://drive.example.com");
-  app.add_option("--token", g.token, "Access token");
+  app.add_option("--token", g.token,
+                 "Access token; - reads it from standard input. Prefer that or QUILLBOX_TOKEN: a token on the command "
+                 "line is visible to every local user");
   app.add_flag("--json", g.json, "Machine-readable output: one JSON document on standard output");
   app.add_flag("-v,--verbose", g.verbose, "Show the SDK's diagnostic lines on standard error");
 

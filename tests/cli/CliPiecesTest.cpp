@@ -339,6 +339,26 @@ TEST(CliProfile, FlagsBeatTheEnvironmentWhichBeatsTheProfile) {
   EXPECT_EQ(pickSetting(std::string(""), "QUILLBOX_E2E_SETTING", std::string("p")).source, Source::environment);
   ::setenv("QUILLBOX_E2E_SETTING", "", 1);
   EXPECT_EQ(pickSetting(std::nullopt, "QUILLBOX_E2E_SETTING", std::string("p")).source, Source::profile);
+
+  // Secrets: "-" reads one line of standard input.
+  ::setenv("QUILLBOX_E2E_SETTING", "e", 1);
+  const struct {
+    std::optional<std::string> flag;
+    std::string input;
+    std::optional<std::string> secret;
+  } secrets[] = {{"1234", "", "1234"},
+                 {"-", "9876\nnext line\n", "9876"},
+                 {"-", "9876\r\n", "9876"},
+                 {"-", "9876", "9876"},
+                 {std::nullopt, "9876\n", "e"}};
+  for (const auto& c : secrets) {
+    std::istringstream in(c.input);
+    EXPECT_EQ(readSecret(c.flag, "QUILLBOX_E2E_SETTING", in), c.secret) << c.input;
+  }
+  for (const char* nothing : {"", "\n"}) {
+    std::istringstream in(nothing);
+    EXPECT_THROW(readSecret(std::string("-"), "QUILLBOX_E2E_SETTING", in), CliError);
+  }
   ::unsetenv("QUILLBOX_E2E_SETTING");
 }
 

@@ -56,6 +56,7 @@ TEST_F(CliTest, SignInKeepsAPrivateProfileAndFlagsBeatEnvironmentBeatsProfile) {
   expectOneLineError(q({"--token", "not-a-token", "space"}), 1, "[401]", "the access token is not valid");
   expectOneLineError(q({"space"}, {"QUILLBOX_TOKEN=not-a-token"}), 1, "[401]");
   EXPECT_EQ(q({"--token", token, "space"}, {"QUILLBOX_TOKEN=not-a-token"}).status, 0);
+  EXPECT_EQ(qAt(dir(), {"--token", "-", "space"}, token + "\n", {"QUILLBOX_TOKEN=not-a-token"}).status, 0);
   // The same for the host: nothing listens on port 1.
   const Outcome unreachable = q({"space"}, {"QUILLBOX_HOST=http://127.0.0.1:1"});
   EXPECT_EQ(unreachable.status, 1);
@@ -76,6 +77,41 @@ TEST_F(CliTest, SignInKeepsAPrivateProfileAndFlagsBeatEnvironmentBeatsProfile) {
   EXPECT_FALSE(std::filesystem::exists(profile));
   expectOneLineError(q({"space"}), 2, "no server address");
   expectOneLineError(q({"--host", url(), "space"}), 2, "not signed in");
+}
+
+TEST_F(CliTest, CodesAlsoComeFromStandardInputAndTheEnvironment) {
+  // The same sign-in code is the same user, wherever it comes from.
+  const std::string alice = text(qj({"--host", url(), "login", "--auth-code", "alice"}), "user.carrierUserId");
+  const Outcome piped = qAt(dir(), {"--host", url(), "--json", "login", "--auth-code", "-"}, "alice\n");
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(text(piped.json(), "user.carrierUserId"), alice);
+  const Outcome fromEnv = q({"--host", url(), "--json", "login"}, {"QUILLBOX_AUTH_CODE=alice"});
+  ASSERT_EQ(fromEnv.status, 0) << fromEnv.err;
+  EXPECT_EQ(text(fromEnv.json(), "user.carrierUserId"), alice);
+  EXPECT_EQ(q({"--host", url(), "login"}).status, 2);
+  EXPECT_EQ(qAt(dir(), {"--host", url(), "login", "--auth-code", "-"}, "").status, 2);
+  EXPECT_THAT(q({"login", "--help"}).out, HasSubstr("QUILLBOX_AUTH_CODE"));
+  EXPECT_THAT(q({"share", "create", "--help"}).out, HasSubstr("QUILLBOX_SHARE_CODE"));
+
+  // Extract codes: set from standard input, changed through the environment,
+  // and given by a visitor either way.
+  writeRandomFile(dir() / "s.bin", 1000, 5);
+  ASSERT_EQ(q({"upload", (dir() / "s.bin").native()}).status, 0);
+  const Outcome created = qAt(dir(), {"--json", "share", "create", "/s.bin", "--code", "-"}, "s3cret\n");
+  ASSERT_EQ(created.status, 0) << created.err;
+  EXPECT_EQ(text(created.json(), "shareLink.extractCode"), "s3cret");
+  const std::string link = text(created.json(), "shareLink.linkUrl");
+  const Outcome changed =
+      q({"--json", "share", "modify", text(created.json(), "shareLink.shareId")}, {"QUILLBOX_SHARE_CODE=n3w"});
+  EXPECT_EQ(text(changed.json(), "shareLink.extractCode"), "n3w");
+  signIn("visitor");
+  EXPECT_EQ(q({"share", "files", link}).status, 1);
+  EXPECT_EQ(q({"share", "files", link}, {"QUILLBOX_SHARE_CODE=n3w"}).status, 0);
+  EXPECT_EQ(qAt(dir(), {"share", "files", link, "--code", "-"}, "n3w\n").status, 0);
+  const Outcome got = qAt(dir(), {"download", "--share", link, "--code", "-", "-o", "a.bin"}, "n3w\n");
+  EXPECT_EQ(got.status, 0) << got.err;
+  EXPECT_EQ(q({"download", "--share", link, "-o", (dir() / "b.bin").native()}, {"QUILLBOX_SHARE_CODE=n3w"}).status, 0);
+  EXPECT_EQ(readFile(dir() / "b.bin"), readFile(dir() / "s.bin"));
 }
 
 TEST_F(CliTest, ABadTokenIsOneClearLineAndExitStatusOneForEveryKindOfCommand) {
