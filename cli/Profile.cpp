@@ -42,23 +42,34 @@ fs::path profilePath() {
   throw CliError("cannot tell where to keep the profile: neither XDG_CONFIG_HOME nor HOME is set", kExitUsage);
 }
 
-std::optional<Profile> loadProfile(const fs::path& file) {
-  const std::optional<std::string> text = readSmallFile(file, 1 << 20);
-  if (!text) return std::nullopt;
+Profile parseProfile(std::string_view text, const std::string& where) {
   boost::system::error_code ec;
-  const boost::json::value doc = boost::json::parse(*text, ec);
+  const boost::json::value doc = boost::json::parse(text, ec);
   const boost::json::object* o = ec ? nullptr : doc.if_object();
-  if (!o) throw CliError(file.native() + " is not a profile (expected a JSON object); run quillbox login again");
+  if (!o) throw CliError(where + " is not a profile (expected a JSON object); run quillbox login again");
   Profile p;
   auto read = [&](const char* key, std::string& out) {
     if (auto it = o->find(key); it != o->end()) {
-      if (!it->value().is_string()) throw CliError(file.native() + ": \"" + key + "\" must be a string");
+      if (!it->value().is_string()) throw CliError(where + ": \"" + key + "\" must be a string");
       out = std::string(it->value().as_string());
     }
   };
   read("host", p.host);
   read("token", p.token);
   return p;
+}
+
+std::string profileText(const Profile& profile) {
+  boost::json::object o;
+  o["host"] = profile.host;
+  o["token"] = profile.token;
+  return boost::json::serialize(o) + "\n";
+}
+
+std::optional<Profile> loadProfile(const fs::path& file) {
+  const std::optional<std::string> text = readSmallFile(file, 1 << 20);
+  if (!text) return std::nullopt;
+  return parseProfile(*text, file.native());
 }
 
 void writePrivateFile(const fs::path& file, std::string_view text) {
@@ -150,10 +161,7 @@ std::optional<std::string> readSmallFile(const fs::path& file, std::size_t maxBy
 
 void saveProfile(const fs::path& file, const Profile& profile) {
   makeFolders(file.parent_path(), 0700);
-  boost::json::object o;
-  o["host"] = profile.host;
-  o["token"] = profile.token;
-  writePrivateFile(file, boost::json::serialize(o) + "\n");
+  writePrivateFile(file, profileText(profile));
 }
 
 bool removeProfile(const fs::path& file) {

@@ -21,6 +21,12 @@ struct Profile {
 /// neither variable gives a folder.
 std::filesystem::path profilePath();
 
+/// A profile from the text of its file; `where` names the file in messages.
+/// Throws CliError when the text is not a profile.
+Profile parseProfile(std::string_view text, const std::string& where);
+/// The text of a profile's file, which parseProfile() reads back.
+std::string profileText(const Profile& profile);
+
 /// The saved profile; nullopt when there is none. Throws CliError when the
 /// file exists but cannot be read or is not a profile.
 std::optional<Profile> loadProfile(const std::filesystem::path& file);
