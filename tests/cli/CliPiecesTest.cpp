@@ -29,23 +29,19 @@ using namespace std::chrono_literals;
 
 constexpr std::int64_t kMiB = 1 << 20;
 
-// Everything written to a FILE*, read back.
-class CapturedFile {
- public:
-  CapturedFile() : file_(std::tmpfile()) {}
-  ~CapturedFile() { std::fclose(file_); }
-  std::FILE* get() { return file_; }
-  std::string text() {
-    std::fflush(file_);
-    std::rewind(file_);
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) out.append(buffer, n);
-    return out;
+// Everything written to a FILE*.
+struct CapturedFile {
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* file = ::open_memstream(&data, &size);
+  ~CapturedFile() {
+    std::fclose(file);
+    std::free(data);
   }
-
- private:
-  std::FILE* file_;
+  std::string text() {
+    std::fflush(file);
+    return std::string(data, size);
+  }
 };
 
 std::size_t countOf(const std::string& text, const std::string& part) {
@@ -54,73 +50,38 @@ std::size_t countOf(const std::string& text, const std::string& part) {
   return n;
 }
 
-TEST(CliProgress, TheBarShowsEverythingAndAlwaysFitsTheTerminal) {
-  ProgressSnapshot s;
-  s.label = "holiday-photos-2024.tar";
-  s.bytes = 32 * kMiB;
-  s.total = 64 * kMiB;
-  s.fraction = 0.5;
-  s.bytesPerSecond = 16.0 * kMiB;
-  s.secondsLeft = 2.0;
-  const std::string wide = renderBar(s, 120);
-  EXPECT_THAT(wide, HasSubstr("holiday-photos-2024.tar  ["));
-  EXPECT_THAT(wide, HasSubstr(" 50%"));
-  EXPECT_THAT(wide, HasSubstr("32.0 MiB / 64.0 MiB"));
-  EXPECT_THAT(wide, HasSubstr("16.0 MiB/s"));
-  EXPECT_THAT(wide, HasSubstr("ETA 0:02"));
-  // Half the bar is filled.
-  const auto open = wide.find('['), close = wide.find(']');
-  const std::string bar = wide.substr(open + 1, close - open - 1);
-  EXPECT_EQ(countOf(bar, "#"), bar.size() / 2);
-
+TEST(CliProgress, LinesShowWhatIsKnownAndTheBarAlwaysFitsTheTerminal) {
+  const std::string name = "holiday-photos-2024.tar";
+  const ProgressSnapshot underway{name, 32 * kMiB, 64 * kMiB, 0.5, 16.0 * kMiB, 2.0, std::nullopt};
+  const struct {
+    ProgressSnapshot s;
+    std::string bar, plain;
+  } cases[] = {
+      {underway, name + "  [###############...............]   50%  32.0 MiB / 64.0 MiB  16.0 MiB/s  ETA 0:02",
+       name + ": 32.0 MiB of 64.0 MiB (50%), 16.0 MiB/s, 0:02 left"},
+      {{name, 64 * kMiB, 64 * kMiB, 1.0, 16.0 * kMiB, std::nullopt, 4.0},
+       name + "  [##############################]  100%  64.0 MiB / 64.0 MiB  16.0 MiB/s  in 0:04",
+       name + ": 64.0 MiB of 64.0 MiB (100%), 16.0 MiB/s, in 0:04"},
+      {{"link", std::nullopt, std::nullopt, 0.4, std::nullopt, std::nullopt, std::nullopt},
+       "link  [############..................]   40%  ETA --:--", "link: 40%"},
+      {{"stream", 5 * kMiB, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt}, "stream  5.0 MiB",
+       "stream: 5.0 MiB"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(renderBar(c.s, 120), c.bar);
+    EXPECT_EQ(renderPlain(c.s), c.plain);
+  }
+  // One column is left free; narrow terminals shorten the name first.
   for (std::size_t width = 0; width <= 130; ++width) {
-    const std::string line = renderBar(s, width);
+    const std::string line = renderBar(underway, width);
     EXPECT_LE(displayWidth(line), width == 0 ? 0 : width - 1) << width << ": " << line;
   }
-  // Narrow terminals shorten the name before anything else.
-  const std::string narrow = renderBar(s, 70);
-  EXPECT_THAT(narrow, HasSubstr("..."));
-  EXPECT_THAT(narrow, HasSubstr("ETA 0:02"));
-
-  s.fraction = 1.0;
-  s.bytes = s.total;
-  s.secondsLeft.reset();
-  s.elapsed = 4.0;
-  const std::string done = renderBar(s, 120);
-  EXPECT_THAT(done, Not(HasSubstr(".]")));
-  EXPECT_THAT(done, HasSubstr("100%"));
-  EXPECT_THAT(done, HasSubstr("in 0:04"));
-  EXPECT_THAT(done, Not(HasSubstr("ETA")));
-}
-
-TEST(CliProgress, PlainLinesAndUnknownTotals) {
-  ProgressSnapshot s;
-  s.label = "a.bin";
-  s.bytes = 3 * kMiB;
-  s.total = 4 * kMiB;
-  s.fraction = 0.75;
-  s.bytesPerSecond = 1.0 * kMiB;
-  s.secondsLeft = 1.0;
-  EXPECT_EQ(renderPlain(s), "a.bin: 3.0 MiB of 4.0 MiB (75%), 1.0 MiB/s, 0:01 left");
-
-  ProgressSnapshot onlyFraction;
-  onlyFraction.label = "link";
-  onlyFraction.fraction = 0.4;
-  EXPECT_EQ(renderPlain(onlyFraction), "link: 40%");
-  EXPECT_THAT(renderBar(onlyFraction, 80), HasSubstr(" 40%"));
-
-  ProgressSnapshot unknown;
-  unknown.label = "stream";
-  unknown.bytes = 5 * kMiB;
-  const std::string line = renderBar(unknown, 80);
-  EXPECT_THAT(line, HasSubstr("5.0 MiB"));
-  EXPECT_THAT(line, Not(HasSubstr("[")));
-  EXPECT_THAT(line, Not(HasSubstr("ETA")));
+  EXPECT_EQ(renderBar(underway, 70), "hol...  [#####.....]   50%  32.0 MiB / 64.0 MiB  16.0 MiB/s  ETA 0:02");
 }
 
 TEST(CliProgress, OffATerminalAMeterWritesALineASecondAndOnlyWhenSomethingMoved) {
   CapturedFile out;
-  Console console(out.get(), false);
+  Console console(out.file, false);
   const auto t0 = ProgressMeter::Clock::time_point{} + 100s;
   ProgressMeter meter(console, "f.bin", 10 * kMiB, t0);
   meter.tick(t0);  // nothing arrived yet: nothing to say
@@ -146,7 +107,7 @@ TEST(CliProgress, OffATerminalAMeterWritesALineASecondAndOnlyWhenSomethingMoved)
 
 TEST(CliProgress, OnATerminalTheStatusLineIsRedrawnInPlaceAndMessagesGoAboveIt) {
   CapturedFile out;
-  Console console(out.get(), true);
+  Console console(out.file, true);
   const auto t0 = ProgressMeter::Clock::time_point{} + 100s;
   ProgressMeter meter(console, "f.bin", 100, t0);
   int drawn = 0;
@@ -170,7 +131,7 @@ TEST(CliProgress, OnATerminalTheStatusLineIsRedrawnInPlaceAndMessagesGoAboveIt) 
 
 TEST(CliProgress, AResumedTransferAveragesOnlyWhatThisRunFetched) {
   CapturedFile out;
-  Console console(out.get(), false);
+  Console console(out.file, false);
   const auto t0 = ProgressMeter::Clock::time_point{} + 100s;
   ProgressMeter meter(console, "r.bin", 100 * kMiB, t0);
   meter.averageFromFirstUpdate();

@@ -55,7 +55,6 @@ class Child {
   /// signal that ended it.
   int wait();
 
-  int pid() const { return pid_; }
   const std::string& out() const { return out_; }
   const std::string& err() const { return err_; }
 
