@@ -25,8 +25,9 @@ void addLogin(CLI::App& app, Client& client, Action& action) {
     action = [&client, code] {
       const auto secret = readSecret(*code, "QUILLBOX_AUTH_CODE", std::cin);
       if (!secret) {
-        throw CliError("login: give the authorisation code on standard input with --auth-code -, or in QUILLBOX_AUTH_CODE",
-                       kExitUsage);
+        throw CliError(
+            "login: give the authorisation code on standard input with --auth-code -, or in QUILLBOX_AUTH_CODE",
+            kExitUsage);
       }
       CloudInstance& cloud = client.cloud(false);
       AuthCodeBean bean;
@@ -66,8 +67,8 @@ void addLogout(CLI::App& app, Client& client, Action& action) {
         o["removed"] = removed;
         printJson(client.out(), o);
       } else {
-        client.out() << (removed ? "Signed out; removed " + forTerminal(path.native()) : std::string("No saved profile"))
-                     << "\n";
+        const std::string said = removed ? "Signed out; removed " + forTerminal(path.native()) : "No saved profile";
+        client.out() << said << "\n";
       }
       return kExitOk;
     };

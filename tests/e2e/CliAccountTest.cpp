@@ -140,11 +140,11 @@ TEST_F(CliTest, ControlCharactersFromTheServerOrTheDiskAreShownNeverObeyed) {
   const std::string evil = "evil\xc2\x9b" "31m\xe2\x80\xae" "fdp.exe";
   const std::string shown = "evil\\u009b31m\\u202efdp.exe";
   writeRandomFile(dir() / evil, 1000, 3);
-  fs::create_directories(dir() / "got");
-  for (const auto& args : std::vector<std::vector<std::string>>{{"upload", (dir() / evil).native()},
-                                                                {"ls"},
-                                                                {"stat", "/" + evil},
-                                                                {"download", "/" + evil, "-o", (dir() / "got").native()}}) {
+  const fs::path got = dir() / "got";
+  fs::create_directories(got);
+  const std::vector<std::vector<std::string>> commands = {
+      {"upload", (dir() / evil).native()}, {"ls"}, {"stat", "/" + evil}, {"download", "/" + evil, "-o", got.native()}};
+  for (const auto& args : commands) {
     SCOPED_TRACE(joined(args));
     const Outcome r = q(args);
     EXPECT_EQ(r.status, 0) << r.err;

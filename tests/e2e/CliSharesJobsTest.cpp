@@ -27,8 +27,8 @@ TEST_F(CliTest, ShareLinksFromCreationToCancellation) {
 
   // Codes come from the command line, standard input or the environment.
   EXPECT_THAT(q({"share", "create", "--help"}).out, HasSubstr("QUILLBOX_SHARE_CODE"));
-  const Outcome made =
-      qAt(dir(), {"--json", "share", "create", "/shared", "--code", "-", "--comment", "hello", "--days", "7"}, "abcd\n");
+  const Outcome made = qAt(
+      dir(), {"--json", "share", "create", "/shared", "--code", "-", "--comment", "hello", "--days", "7"}, "abcd\n");
   ASSERT_EQ(made.status, 0) << made.err;
   const auto created = made.json();
   const std::string shareId = text(created, "shareLink.shareId");
@@ -46,8 +46,9 @@ TEST_F(CliTest, ShareLinksFromCreationToCancellation) {
   EXPECT_EQ(text(detail, "shareLink.extractCode"), "abcd");
   EXPECT_TRUE(at(detail, "shareLink.permission.download").as_bool());
 
-  const auto changed =
-      q({"--json", "share", "modify", shareId, "--comment", "bye", "--no-download"}, {"QUILLBOX_SHARE_CODE=n3w"}).json();
+  const auto changed = q({"--json", "share", "modify", shareId, "--comment", "bye", "--no-download"},
+                         {"QUILLBOX_SHARE_CODE=n3w"})
+                           .json();
   EXPECT_EQ(text(changed, "shareLink.comment"), "bye");
   EXPECT_EQ(text(changed, "shareLink.extractCode"), "n3w");
   const auto after = qj({"share", "show", shareId});
