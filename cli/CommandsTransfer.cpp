@@ -39,13 +39,6 @@ std::string lower(std::string text) {
   return text;
 }
 
-/// The whole-file SHA-256 by the SDK's own hasher, in lower-case hex.
-std::optional<std::string> sha256Of(const fs::path& file) {
-  auto described = Sha256SliceFile().describe(file);
-  if (!described) return std::nullopt;
-  return lower(described->hash);
-}
-
 // A file name the server gave, made safe to use as a local name.
 std::string localName(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
@@ -142,6 +135,15 @@ int runDownload(Client& client, const DownloadOpts& o) {
   const fs::path tokenFile = sideFile(dest, kResumeSuffix);
 
   ResumableDownloader downloader(url, dest, "quillbox-cli");
+  // The downloader checks the body as it arrives and leaves the destination
+  // as it was when the content is not the one the drive describes.
+  const bool verify = expectedSha && !o.noVerify;
+  if (verify) {
+    if (auto problem = downloader.setExpectedSha256(*expectedSha)) {
+      throw CliError("download: cannot check the SHA-256 the drive reports (" + problem->message +
+                     "); --no-verify downloads without the check");
+    }
+  }
   bool resumed = false;
   const auto saved = readSmallFile(tokenFile, 1 << 20);
   if (saved) {
@@ -214,6 +216,14 @@ int runDownload(Client& client, const DownloadOpts& o) {
   if (!result->isSuccess()) {
     const DownloadError& e = result->error();
     meter->finish("failed");
+    if (e.kind == DownloadError::Kind::verification) {
+      downloader.cancel();  // what arrived is not the file: nothing to resume
+      std::error_code ignored;
+      fs::remove(tokenFile, ignored);
+      const std::string what = e.message.starts_with("SHA-256 mismatch") ? e.message : "SHA-256 mismatch: " + e.message;
+      throw CliError("download: " + what + " (the drive says " + expectedSha.value_or("?") + "); " + dest.native() +
+                     " was not changed");
+    }
     std::string hint;
     if (auto data = downloader.resumeData()) {
       writePrivateFile(tokenFile, std::string(data->begin(), data->end()));
@@ -227,32 +237,19 @@ int runDownload(Client& client, const DownloadOpts& o) {
   meter->finish("done");
 
   const std::int64_t bytes = static_cast<std::int64_t>(fs::file_size(dest));
-  std::optional<std::string> actualSha;
-  bool verified = false;
-  if (expectedSha && !o.noVerify) {
-    client.console().status("verifying SHA-256 ...");
-    actualSha = sha256Of(dest);
-    client.console().clearStatus();
-    if (!actualSha) throw CliError("download: cannot read " + dest.native() + " back to check it");
-    if (*actualSha != *expectedSha) {
-      throw CliError("download: the SHA-256 of " + dest.native() + " is " + *actualSha + ", the drive says " +
-                     *expectedSha);
-    }
-    verified = true;
-  }
   if (client.json()) {
     boost::json::object j;
     if (fileId) j["fileId"] = *fileId;
     j["fileName"] = name;
     j["path"] = dest.native();
     j["size"] = bytes;
-    if (actualSha) j["sha256"] = *actualSha;
-    j["verified"] = verified;
+    if (verify) j["sha256"] = *expectedSha;
+    j["verified"] = verify;
     j["resumed"] = resumed;
     printJson(client.out(), j);
   } else {
     client.out() << "Saved " << forTerminal(dest.native()) << " (" << humanSize(bytes) << ")";
-    if (verified) client.out() << ", SHA-256 " << *actualSha << " verified";
+    if (verify) client.out() << ", SHA-256 " << forTerminal(*expectedSha) << " verified";
     client.out() << "\n";
   }
   return kExitOk;

@@ -193,6 +193,24 @@ TEST_F(CliTransferTest, ANameFromTheDriveReplacesNoLocalFileUnlessForced) {
   EXPECT_TRUE(readFile(home / ".bashrc") == shared);
 }
 
+TEST_F(CliTransferTest, ACorruptDownloadLeavesTheDestinationAsItWas) {
+  signIn();
+  const fs::path data = dir() / "src.bin";
+  writeRandomFile(data, 64 * 1024, 51);
+  ASSERT_FALSE(text(upload(data, "/"), "fileId").empty());
+  const fs::path dest = dir() / "dest.bin";
+  fs::copy_file(data, dest);
+
+  armFault(R"({"path":"/_download/*","kind":"corrupt","offset":1000,"length":4})");
+  const Outcome r = q({"download", "/src.bin", "-o", dest.native()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("SHA-256 mismatch"));
+  EXPECT_THAT(r.err, HasSubstr(dest.native() + " was not changed"));
+  EXPECT_TRUE(readFile(dest) == readFile(data));
+  EXPECT_FALSE(fs::exists(dest.native() + ".quillbox-resume"));
+  EXPECT_TRUE(partialFiles(dir()).empty());
+}
+
 TEST_F(CliTransferTest, CtrlCCancelsAnUploadAndKeepsNothing) {
   signIn();
   qj({"mkdir", "/up"});
