@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "Profile.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -88,6 +89,7 @@ CloudInstance& Client::cloud(bool needToken) {
   CloudInstance& cloud = CloudInstance::shared();
   if (configured_ && (haveToken_ || !needToken)) return cloud;
 
+  if (options_.token && *options_.token == "-") options_.token = readSecret(options_.token, "QUILLBOX_TOKEN", std::cin);
   std::optional<Profile> profile;
   const Setting hostFlagOrEnv = pickSetting(options_.host, "QUILLBOX_HOST", std::nullopt);
   const Setting tokenFlagOrEnv = pickSetting(options_.token, "QUILLBOX_TOKEN", std::nullopt);
@@ -102,8 +104,7 @@ CloudInstance& Client::cloud(bool needToken) {
   host_ = *host.value;
   while (!host_.empty() && host_.back() == '/') host_.pop_back();
   if (needToken && !token.value) {
-    throw CliError("not signed in: run quillbox login --auth-code CODE, or pass --token / set QUILLBOX_TOKEN",
-                   kExitUsage);
+    throw CliError("not signed in: run quillbox login, or pass --token / set QUILLBOX_TOKEN", kExitUsage);
   }
   cloud.setHost(host_);
   cloud.setToken(token.value);
@@ -134,7 +135,7 @@ std::string Client::rootFolderId() {
 }
 
 void printNextPage(Client& client, const std::optional<std::string>& next) {
-  if (next && !next->empty()) client.out() << "(more: --cursor " << *next << ")\n";
+  if (next && !next->empty()) client.out() << "(more: --cursor " << forTerminal(*next) << ")\n";
 }
 
 std::vector<FileListMetadata> Client::listAll(const std::string& folderId) {

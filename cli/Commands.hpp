@@ -13,6 +13,11 @@ namespace quillbox::cli {
 
 using Action = std::function<int()>;  // returns the exit status
 
+/// Help of the options that take a share link's extract code.
+inline constexpr const char* kShareCodeHelp =
+    "; - reads it from standard input, and without this option QUILLBOX_SHARE_CODE is used. Prefer those: a code on "
+    "the command line is visible to every local user";
+
 /// login, logout, space, users ls|show, packages ls|orders
 void addAccountCommands(CLI::App& app, Client& client, Action& action);
 /// ls, search, stat, du, path, mkdir, rename, link, recent

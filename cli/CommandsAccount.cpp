@@ -6,6 +6,7 @@
 #include "Commands.hpp"
 #include "Output.hpp"
 #include "Profile.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -14,14 +15,23 @@ namespace {
 std::string capacityText(const std::optional<std::int64_t>& bytes) { return bytes ? humanSize(*bytes) : "-"; }
 
 void addLogin(CLI::App& app, Client& client, Action& action) {
-  auto code = std::make_shared<std::string>();
+  auto code = std::make_shared<std::optional<std::string>>();
   CLI::App* cmd = app.add_subcommand("login", "Sign in with an authorisation code and save the profile");
-  cmd->add_option("--auth-code", *code, "Authorisation code obtained from the drive")->required();
+  cmd->add_option("--auth-code", *code,
+                  "Authorisation code obtained from the drive; - reads it from standard input, and without this "
+                  "option QUILLBOX_AUTH_CODE is used. Prefer those: a code on the command line is visible to every "
+                  "local user");
   cmd->callback([&client, &action, code] {
     action = [&client, code] {
+      const auto secret = readSecret(*code, "QUILLBOX_AUTH_CODE", std::cin);
+      if (!secret) {
+        throw CliError(
+            "login: give the authorisation code on standard input with --auth-code -, or in QUILLBOX_AUTH_CODE",
+            kExitUsage);
+      }
       CloudInstance& cloud = client.cloud(false);
       AuthCodeBean bean;
-      bean.authCode = *code;
+      bean.authCode = *secret;
       const UserAuthResp resp = client.call(cloud.getUserImpl(), &IUser::getToken, bean, "sign-in");
       if (!resp.accessToken || resp.accessToken->empty()) throw CliError("sign-in: the answer carries no access token");
       const auto path = profilePath();
@@ -35,8 +45,10 @@ void addLogin(CLI::App& app, Client& client, Action& action) {
         o["user"] = recordValue(user);
         printJson(client.out(), o);
       } else {
-        client.out() << "Signed in to " << client.host() << " as " << user.carrierUserName.value_or("?") << " ("
-                     << user.carrierUserId.value_or("?") << ").\nProfile saved to " << path.native() << "\n";
+        client.out() << "Signed in to " << forTerminal(client.host()) << " as "
+                     << forTerminal(user.carrierUserName.value_or("?")) << " ("
+                     << forTerminal(user.carrierUserId.value_or("?")) << ").\nProfile saved to "
+                     << forTerminal(path.native()) << "\n";
       }
       return kExitOk;
     };
@@ -55,7 +67,8 @@ void addLogout(CLI::App& app, Client& client, Action& action) {
         o["removed"] = removed;
         printJson(client.out(), o);
       } else {
-        client.out() << (removed ? "Signed out; removed " + path.native() : std::string("No saved profile")) << "\n";
+        const std::string said = removed ? "Signed out; removed " + forTerminal(path.native()) : "No saved profile";
+        client.out() << said << "\n";
       }
       return kExitOk;
     };

@@ -5,6 +5,7 @@
 
 #include "Commands.hpp"
 #include "Output.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -286,7 +287,8 @@ void addMkdir(CLI::App& app, Client& client, Action& action) {
         printJson(client.out(), toJson(resp));
         return kExitOk;
       }
-      client.out() << "Folder " << resp.fileName.value_or(name) << "  id " << orDash(resp.id) << "\n";
+      client.out() << "Folder " << forTerminal(resp.fileName.value_or(name)) << "  id " << forTerminal(orDash(resp.id))
+                   << "\n";
       return kExitOk;
     };
   });
@@ -318,7 +320,7 @@ void addRename(CLI::App& app, Client& client, Action& action) {
         printJson(client.out(), v);
         return kExitOk;
       }
-      client.out() << "Renamed " << *bean.fileId << " to " << o->name << "\n";
+      client.out() << "Renamed " << forTerminal(*bean.fileId) << " to " << forTerminal(o->name) << "\n";
       return kExitOk;
     };
   });

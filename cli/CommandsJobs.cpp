@@ -2,6 +2,7 @@
 
 #include "Commands.hpp"
 #include "Output.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -72,7 +73,7 @@ void addJobsCreate(CLI::App* jobs, Client& client, Action& action) {
         printJson(client.out(), toJson(resp));
         return kExitOk;
       }
-      client.out() << "Started job " << orDash(resp.data) << "\n";
+      client.out() << "Started job " << forTerminal(orDash(resp.data)) << "\n";
       return kExitOk;
     };
   });
@@ -135,7 +136,7 @@ void addJobsCancel(CLI::App* jobs, Client& client, Action& action) {
         printJson(client.out(), toJson(resp));
         return kExitOk;
       }
-      client.out() << "Cancelled job " << resp.data.value_or(*id) << "\n";
+      client.out() << "Cancelled job " << forTerminal(resp.data.value_or(*id)) << "\n";
       return kExitOk;
     };
   });

@@ -3,6 +3,8 @@
 
 #include "Commands.hpp"
 #include "Output.hpp"
+#include "Profile.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -70,7 +72,8 @@ void addShareCreate(CLI::App* share, Client& client, Action& action) {
   cmd->add_option("FILE", o->files, "File or folder ids or /paths")->required();
   cmd->add_option("--days", o->days, "Days the link stays valid (0: no end)")->check(CLI::NonNegativeNumber);
   cmd->add_option("--expire", o->expire, "End of validity, e.g. 2030-01-31T23:59:59Z");
-  cmd->add_option("--code", o->code, "Extract code visitors must give (default: the server picks one)");
+  cmd->add_option("--code", o->code,
+                  std::string("Extract code visitors must give (default: the server picks one)") + kShareCodeHelp);
   cmd->add_option("--comment", o->comment, "A note shown with the link");
   cmd->add_flag("--no-download", o->noDownload, "Visitors may look but not download");
   cmd->add_flag("--edit", o->edit, "Visitors may change the files");
@@ -89,7 +92,7 @@ void addShareCreate(CLI::App* share, Client& client, Action& action) {
       bean.deptIds = listOrAbsent(o->depts);
       bean.groupIds = listOrAbsent(o->groups);
       bean.permission = SharePermission(true, o->edit, !o->noDownload);
-      bean.extractCode = o->code;
+      bean.extractCode = readSecret(o->code, "QUILLBOX_SHARE_CODE", std::cin);
       bean.expireTime = o->expire;
       bean.comment = o->comment;
       bean.validDays = o->days;
@@ -202,7 +205,7 @@ void addShareModify(CLI::App* share, Client& client, Action& action) {
   cmd->add_option("SHARE_ID", o->id, "Share id")->required();
   cmd->add_option("--days", o->days, "Valid for this many days from now (0: no end)")->check(CLI::NonNegativeNumber);
   cmd->add_option("--expire", o->expire, "End of validity (empty: no end)");
-  cmd->add_option("--code", o->code, "New extract code");
+  cmd->add_option("--code", o->code, std::string("New extract code") + kShareCodeHelp);
   cmd->add_option("--comment", o->comment, "New note");
   auto* dl = cmd->add_flag("--download", o->download, "Allow downloads");
   cmd->add_flag("--no-download", o->noDownload, "Forbid downloads")->excludes(dl);
@@ -217,7 +220,7 @@ void addShareModify(CLI::App* share, Client& client, Action& action) {
       bean.shareId = o->id;
       bean.validDays = o->days;
       bean.expireTime = o->expire;
-      bean.extractCode = o->code;
+      bean.extractCode = readSecret(o->code, "QUILLBOX_SHARE_CODE", std::cin);
       bean.comment = o->comment;
       bean.userIds = listOrAbsent(o->users);
       bean.deptIds = listOrAbsent(o->depts);
@@ -269,7 +272,7 @@ void addShareCancel(CLI::App* share, Client& client, Action& action) {
         printJson(client.out(), toJson(resp));
       } else {
         for (const auto& r : results) {
-          if (r.code.value_or(0) == 0) client.out() << "Cancelled " << orDash(r.shareId) << "\n";
+          if (r.code.value_or(0) == 0) client.out() << "Cancelled " << forTerminal(orDash(r.shareId)) << "\n";
         }
       }
       if (failed > 0) {
@@ -291,7 +294,7 @@ void addShareFiles(CLI::App* share, Client& client, Action& action) {
   auto o = std::make_shared<Opts>();
   CLI::App* cmd = share->add_subcommand("files", "List the files behind a link, as a visitor sees them");
   cmd->add_option("LINK", o->link, "The link, or its short code")->required();
-  cmd->add_option("--code", o->code, "The link's extract code");
+  cmd->add_option("--code", o->code, std::string("The link's extract code") + kShareCodeHelp);
   cmd->add_option("--folder", o->folder, "A shared folder's id, to list inside it");
   cmd->add_option("--name", o->name, "Only files whose name contains this");
   cmd->add_option("--page-size", o->pageSize, "Files per page")->check(CLI::Range(1, 1000))->capture_default_str();
@@ -300,6 +303,7 @@ void addShareFiles(CLI::App* share, Client& client, Action& action) {
   cmd->add_flag("--count-view", o->count, "Count this as a visit");
   cmd->callback([&client, &action, o] {
     action = [&client, o] {
+      const std::optional<std::string> code = readSecret(o->code, "QUILLBOX_SHARE_CODE", std::cin);
       const GetShareFilesResponse merged = collectPages(
           o->all, o->cursor,
           [&](const std::optional<std::string>& cursor) {
@@ -308,7 +312,7 @@ void addShareFiles(CLI::App* share, Client& client, Action& action) {
             bean.parentFolder = o->folder;
             bean.pageSize = o->pageSize;
             bean.pageCursor = cursor;
-            bean.qbstoken = o->code;
+            bean.qbstoken = code;
             bean.refreshCount = o->count;
             bean.fileName = o->name;
             return client.call(client.cloud().getShareImpl(), &IShare::getShareFiles, bean, "share files");
@@ -321,8 +325,8 @@ void addShareFiles(CLI::App* share, Client& client, Action& action) {
       }
       if (merged.link) {
         const CommonShareLink& l = *merged.link;
-        client.out() << "Shared by " << orDash(l.ownerName) << ", access " << levelText(l.permission);
-        if (l.expireTime) client.out() << ", expires " << shortTime(*l.expireTime);
+        client.out() << "Shared by " << forTerminal(orDash(l.ownerName)) << ", access " << levelText(l.permission);
+        if (l.expireTime) client.out() << ", expires " << forTerminal(shortTime(*l.expireTime));
         client.out() << "\n";
       }
       Table t{{"NAME", "SIZE", "DOWNLOAD", "ID"}, {}, {false, true}};
@@ -365,7 +369,7 @@ void addStar(CLI::App& app, Client& client, Action& action) {
         } else {
           for (const auto& r : results) {
             if (r.code.value_or("0") == "0")
-              client.out() << (on ? "Starred " : "Unstarred ") << orDash(r.fileId) << "\n";
+              client.out() << (on ? "Starred " : "Unstarred ") << forTerminal(orDash(r.fileId)) << "\n";
           }
         }
         if (failed > 0 || resp.status == GetStarBatchResponse::BatchStatus::allFailed) {

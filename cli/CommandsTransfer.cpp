@@ -22,6 +22,7 @@
 #include "Interrupt.hpp"
 #include "Output.hpp"
 #include "Profile.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -38,13 +39,6 @@ std::string lower(std::string text) {
   return text;
 }
 
-/// The whole-file SHA-256 by the SDK's own hasher, in lower-case hex.
-std::optional<std::string> sha256Of(const fs::path& file) {
-  auto described = Sha256SliceFile().describe(file);
-  if (!described) return std::nullopt;
-  return lower(described->hash);
-}
-
 // A file name the server gave, made safe to use as a local name.
 std::string localName(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
@@ -58,7 +52,7 @@ std::string localName(const std::string& name) {
 
 struct DownloadOpts {
   std::optional<std::string> file, url, share, code, name, output;
-  bool resume = false, noVerify = false;
+  bool resume = false, noVerify = false, force = false;
 };
 
 // What the download's own thread hands to the main thread.
@@ -95,7 +89,7 @@ int runDownload(Client& client, const DownloadOpts& o) {
     // As a visitor: the file behind a share link.
     GetShareFilesBean bean;
     bean.shortUrl = shortCodeOf(*o.share);
-    bean.qbstoken = o.code;
+    bean.qbstoken = readSecret(o.code, "QUILLBOX_SHARE_CODE", std::cin);
     bean.pageSize = 1000;
     const auto shared = client.call(client.cloud().getShareImpl(), &IShare::getShareFiles, bean, "download");
     std::vector<ShareFile> files;
@@ -127,12 +121,29 @@ int runDownload(Client& client, const DownloadOpts& o) {
     name = path.substr(path.rfind('/') + 1);
   }
 
+  // The name the drive (or the link) gives may not replace a local file:
+  // only a file the user named with -o is replaced, or any with --force.
+  const bool intoFolder = o.output && fs::is_directory(*o.output);
   fs::path dest = o.output ? fs::path(*o.output) : fs::path(localName(name));
-  if (o.output && fs::is_directory(dest)) dest /= localName(name);
+  if (intoFolder) dest /= localName(name);
   dest = fs::absolute(dest);
-  const fs::path tokenFile = dest.native() + std::string(kResumeSuffix);
+  std::error_code statError;
+  if ((!o.output || intoFolder) && !o.force && fs::exists(fs::symlink_status(dest, statError))) {
+    throw CliError("download: " + dest.native() +
+                   " already exists; choose another name with -o FILE, or replace it with --force");
+  }
+  const fs::path tokenFile = sideFile(dest, kResumeSuffix);
 
   ResumableDownloader downloader(url, dest, "quillbox-cli");
+  // The downloader checks the body as it arrives and leaves the destination
+  // as it was when the content is not the one the drive describes.
+  const bool verify = expectedSha && !o.noVerify;
+  if (verify) {
+    if (auto problem = downloader.setExpectedSha256(*expectedSha)) {
+      throw CliError("download: cannot check the SHA-256 the drive reports (" + problem->message +
+                     "); --no-verify downloads without the check");
+    }
+  }
   bool resumed = false;
   const auto saved = readSmallFile(tokenFile, 1 << 20);
   if (saved) {
@@ -205,6 +216,14 @@ int runDownload(Client& client, const DownloadOpts& o) {
   if (!result->isSuccess()) {
     const DownloadError& e = result->error();
     meter->finish("failed");
+    if (e.kind == DownloadError::Kind::verification) {
+      downloader.cancel();  // what arrived is not the file: nothing to resume
+      std::error_code ignored;
+      fs::remove(tokenFile, ignored);
+      const std::string what = e.message.starts_with("SHA-256 mismatch") ? e.message : "SHA-256 mismatch: " + e.message;
+      throw CliError("download: " + what + " (the drive says " + expectedSha.value_or("?") + "); " + dest.native() +
+                     " was not changed");
+    }
     std::string hint;
     if (auto data = downloader.resumeData()) {
       writePrivateFile(tokenFile, std::string(data->begin(), data->end()));
@@ -218,32 +237,19 @@ int runDownload(Client& client, const DownloadOpts& o) {
   meter->finish("done");
 
   const std::int64_t bytes = static_cast<std::int64_t>(fs::file_size(dest));
-  std::optional<std::string> actualSha;
-  bool verified = false;
-  if (expectedSha && !o.noVerify) {
-    client.console().status("verifying SHA-256 ...");
-    actualSha = sha256Of(dest);
-    client.console().clearStatus();
-    if (!actualSha) throw CliError("download: cannot read " + dest.native() + " back to check it");
-    if (*actualSha != *expectedSha) {
-      throw CliError("download: the SHA-256 of " + dest.native() + " is " + *actualSha + ", the drive says " +
-                     *expectedSha);
-    }
-    verified = true;
-  }
   if (client.json()) {
     boost::json::object j;
     if (fileId) j["fileId"] = *fileId;
     j["fileName"] = name;
     j["path"] = dest.native();
     j["size"] = bytes;
-    if (actualSha) j["sha256"] = *actualSha;
-    j["verified"] = verified;
+    if (verify) j["sha256"] = *expectedSha;
+    j["verified"] = verify;
     j["resumed"] = resumed;
     printJson(client.out(), j);
   } else {
-    client.out() << "Saved " << dest.native() << " (" << humanSize(bytes) << ")";
-    if (verified) client.out() << ", SHA-256 " << *actualSha << " verified";
+    client.out() << "Saved " << forTerminal(dest.native()) << " (" << humanSize(bytes) << ")";
+    if (verify) client.out() << ", SHA-256 " << forTerminal(*expectedSha) << " verified";
     client.out() << "\n";
   }
   return kExitOk;
@@ -257,11 +263,15 @@ void addDownload(CLI::App& app, Client& client, Action& action) {
   auto* share = cmd->add_option("--share", o->share, "Download the file behind this share link (or its short code)");
   file->excludes(url)->excludes(share);
   url->excludes(share);
-  cmd->add_option("--code", o->code, "With --share: the link's extract code")->needs(share);
+  cmd->add_option("--code", o->code, std::string("With --share: the link's extract code") + kShareCodeHelp)
+      ->needs(share);
   cmd->add_option("--name", o->name, "With --share: which file, when the link holds several")->needs(share);
   cmd->add_option("-o,--output", o->output, "Where to save it: a file, or a folder to save it in (default: its name)");
   cmd->add_flag("--continue,-c", o->resume, "Resume an interrupted download of the same destination");
   cmd->add_flag("--no-verify", o->noVerify, "Do not check the SHA-256 the drive reports");
+  cmd->add_flag("--force", o->force,
+                "Replace an existing local file of the name the drive gives (without it, only a file named with -o "
+                "is replaced)");
   cmd->callback([&client, &action, o] {
     if (!o->file && !o->url && !o->share) throw CLI::ValidationError("download", "give a FILE_ID, --url or --share");
     action = [&client, o] { return runDownload(client, *o); };

@@ -7,6 +7,8 @@
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
 
+#include "Terminal.hpp"
+
 namespace quillbox::cli {
 
 namespace {
@@ -58,17 +60,6 @@ bool isWide(char32_t cp) {
          (cp >= 0x20000 && cp <= 0x3FFFD);
 }
 
-// Control characters in names would move the cursor: show them as '?'.
-std::string printable(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    out += (u < 0x20 || u == 0x7F) ? '?' : c;
-  }
-  return out;
-}
-
 }  // namespace
 
 std::size_t displayWidth(std::string_view text) {
@@ -85,7 +76,7 @@ void printTable(std::ostream& out, const Table& table) {
   cells.push_back(table.header);
   for (const auto& row : table.rows) {
     std::vector<std::string> clean;
-    for (std::size_t c = 0; c < columns; ++c) clean.push_back(c < row.size() ? printable(row[c]) : std::string());
+    for (std::size_t c = 0; c < columns; ++c) clean.push_back(c < row.size() ? forTerminal(row[c]) : std::string());
     cells.push_back(std::move(clean));
   }
   for (const auto& row : cells) {
@@ -113,7 +104,7 @@ void printFields(std::ostream& out, const std::vector<std::pair<std::string, std
   }
   for (const auto& [label, value] : fields) {
     if (!value) continue;
-    out << label << ':' << std::string(width - displayWidth(label) + 2, ' ') << printable(*value) << '\n';
+    out << label << ':' << std::string(width - displayWidth(label) + 2, ' ') << forTerminal(*value) << '\n';
   }
 }
 

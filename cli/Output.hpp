@@ -29,9 +29,11 @@ struct Table {
 };
 
 /// Writes `table` with two spaces between columns; trailing blanks are cut.
+/// Cells go through forTerminal().
 void printTable(std::ostream& out, const Table& table);
 
 /// "Label:  value" lines with the values aligned; absent values are skipped.
+/// Values go through forTerminal().
 void printFields(std::ostream& out, const std::vector<std::pair<std::string, std::optional<std::string>>>& fields);
 
 /// Columns a text takes on a terminal: wide East Asian characters count two.

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "Output.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 
@@ -63,7 +64,8 @@ void Console::eraseLocked() {
   if (terminal_ && !status_.empty()) std::fputs("\r\033[K", out_);
 }
 
-void Console::line(std::string_view text) {
+void Console::line(std::string_view raw) {
+  const std::string text = forTerminal(raw);
   std::lock_guard lock(mutex_);
   eraseLocked();
   std::fwrite(text.data(), 1, text.size(), out_);
@@ -72,7 +74,8 @@ void Console::line(std::string_view text) {
   std::fflush(out_);
 }
 
-void Console::status(std::string_view text) {
+void Console::status(std::string_view raw) {
+  const std::string text = forTerminal(raw);
   std::lock_guard lock(mutex_);
   if (terminal_) {
     std::fputs("\r\033[K", out_);
@@ -165,7 +168,7 @@ std::string renderPlain(const ProgressSnapshot& s) {
 
 ProgressMeter::ProgressMeter(Console& console, std::string label, std::optional<std::int64_t> total,
                              Clock::time_point start)
-    : console_(console), label_(std::move(label)), total_(total.value_or(-1)), start_(start) {}
+    : console_(console), label_(forTerminal(label)), total_(total.value_or(-1)), start_(start) {}
 
 void ProgressMeter::update(std::int64_t bytes, Clock::time_point now) {
   {

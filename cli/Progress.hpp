@@ -18,7 +18,8 @@ namespace quillbox::cli {
 
 /// The one place that writes to standard error while a status line may be
 /// on screen: messages and diagnostic lines go above the status line, which
-/// is then drawn again. Safe to use from any thread.
+/// is then drawn again. Every text goes through forTerminal() on its way.
+/// Safe to use from any thread.
 class Console {
  public:
   Console(std::FILE* out, bool terminal);

@@ -13,6 +13,7 @@
 
 #include "Client.hpp"
 #include "Commands.hpp"
+#include "Terminal.hpp"
 
 int main(int argc, char** argv) {
   using namespace quillbox::cli;
@@ -30,7 +31,9 @@ int main(int argc, char** argv) {
   app.fallthrough();
   GlobalOptions& g = client.options();
   app.add_option("--host", g.host, "Server address, e.g. https://drive.example.com");
-  app.add_option("--token", g.token, "Access token");
+  app.add_option("--token", g.token,
+                 "Access token; - reads it from standard input. Prefer that or QUILLBOX_TOKEN: a token on the command "
+                 "line is visible to every local user");
   app.add_flag("--json", g.json, "Machine-readable output: one JSON document on standard output");
   app.add_flag("-v,--verbose", g.verbose, "Show the SDK's diagnostic lines on standard error");
 
@@ -50,7 +53,7 @@ int main(int argc, char** argv) {
     app.exit(e);
     return kExitUsage;
   } catch (const CliError& e) {
-    std::cerr << "quillbox: " << e.what() << "\n";
+    std::cerr << "quillbox: " << forTerminal(e.what()) << "\n";
     return e.exitCode();
   }
 
@@ -61,12 +64,12 @@ int main(int argc, char** argv) {
   } catch (const CliError& e) {
     client.console().clearStatus();
     std::cout.flush();
-    std::cerr << "quillbox: " << e.what() << std::endl;
+    std::cerr << "quillbox: " << forTerminal(e.what()) << std::endl;
     status = e.exitCode();
   } catch (const std::exception& e) {
     client.console().clearStatus();
     std::cout.flush();
-    std::cerr << "quillbox: " << e.what() << std::endl;
+    std::cerr << "quillbox: " << forTerminal(e.what()) << std::endl;
     status = kExitFailure;
   }
   std::cout.flush();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <gmock/gmock.h>
@@ -16,6 +17,7 @@
 #include "Output.hpp"
 #include "Profile.hpp"
 #include "Progress.hpp"
+#include "Terminal.hpp"
 
 namespace quillbox::cli {
 namespace {
@@ -27,23 +29,19 @@ using namespace std::chrono_literals;
 
 constexpr std::int64_t kMiB = 1 << 20;
 
-// Everything written to a FILE*, read back.
-class CapturedFile {
- public:
-  CapturedFile() : file_(std::tmpfile()) {}
-  ~CapturedFile() { std::fclose(file_); }
-  std::FILE* get() { return file_; }
-  std::string text() {
-    std::fflush(file_);
-    std::rewind(file_);
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) out.append(buffer, n);
-    return out;
+// Everything written to a FILE*.
+struct CapturedFile {
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* file = ::open_memstream(&data, &size);
+  ~CapturedFile() {
+    std::fclose(file);
+    std::free(data);
   }
-
- private:
-  std::FILE* file_;
+  std::string text() {
+    std::fflush(file);
+    return std::string(data, size);
+  }
 };
 
 std::size_t countOf(const std::string& text, const std::string& part) {
@@ -52,73 +50,38 @@ std::size_t countOf(const std::string& text, const std::string& part) {
   return n;
 }
 
-TEST(CliProgress, TheBarShowsEverythingAndAlwaysFitsTheTerminal) {
-  ProgressSnapshot s;
-  s.label = "holiday-photos-2024.tar";
-  s.bytes = 32 * kMiB;
-  s.total = 64 * kMiB;
-  s.fraction = 0.5;
-  s.bytesPerSecond = 16.0 * kMiB;
-  s.secondsLeft = 2.0;
-  const std::string wide = renderBar(s, 120);
-  EXPECT_THAT(wide, HasSubstr("holiday-photos-2024.tar  ["));
-  EXPECT_THAT(wide, HasSubstr(" 50%"));
-  EXPECT_THAT(wide, HasSubstr("32.0 MiB / 64.0 MiB"));
-  EXPECT_THAT(wide, HasSubstr("16.0 MiB/s"));
-  EXPECT_THAT(wide, HasSubstr("ETA 0:02"));
-  // Half the bar is filled.
-  const auto open = wide.find('['), close = wide.find(']');
-  const std::string bar = wide.substr(open + 1, close - open - 1);
-  EXPECT_EQ(countOf(bar, "#"), bar.size() / 2);
-
+TEST(CliProgress, LinesShowWhatIsKnownAndTheBarAlwaysFitsTheTerminal) {
+  const std::string name = "holiday-photos-2024.tar";
+  const ProgressSnapshot underway{name, 32 * kMiB, 64 * kMiB, 0.5, 16.0 * kMiB, 2.0, std::nullopt};
+  const struct {
+    ProgressSnapshot s;
+    std::string bar, plain;
+  } cases[] = {
+      {underway, name + "  [###############...............]   50%  32.0 MiB / 64.0 MiB  16.0 MiB/s  ETA 0:02",
+       name + ": 32.0 MiB of 64.0 MiB (50%), 16.0 MiB/s, 0:02 left"},
+      {{name, 64 * kMiB, 64 * kMiB, 1.0, 16.0 * kMiB, std::nullopt, 4.0},
+       name + "  [##############################]  100%  64.0 MiB / 64.0 MiB  16.0 MiB/s  in 0:04",
+       name + ": 64.0 MiB of 64.0 MiB (100%), 16.0 MiB/s, in 0:04"},
+      {{"link", std::nullopt, std::nullopt, 0.4, std::nullopt, std::nullopt, std::nullopt},
+       "link  [############..................]   40%  ETA --:--", "link: 40%"},
+      {{"stream", 5 * kMiB, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt}, "stream  5.0 MiB",
+       "stream: 5.0 MiB"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(renderBar(c.s, 120), c.bar);
+    EXPECT_EQ(renderPlain(c.s), c.plain);
+  }
+  // One column is left free; narrow terminals shorten the name first.
   for (std::size_t width = 0; width <= 130; ++width) {
-    const std::string line = renderBar(s, width);
+    const std::string line = renderBar(underway, width);
     EXPECT_LE(displayWidth(line), width == 0 ? 0 : width - 1) << width << ": " << line;
   }
-  // Narrow terminals shorten the name before anything else.
-  const std::string narrow = renderBar(s, 70);
-  EXPECT_THAT(narrow, HasSubstr("..."));
-  EXPECT_THAT(narrow, HasSubstr("ETA 0:02"));
-
-  s.fraction = 1.0;
-  s.bytes = s.total;
-  s.secondsLeft.reset();
-  s.elapsed = 4.0;
-  const std::string done = renderBar(s, 120);
-  EXPECT_THAT(done, Not(HasSubstr(".]")));
-  EXPECT_THAT(done, HasSubstr("100%"));
-  EXPECT_THAT(done, HasSubstr("in 0:04"));
-  EXPECT_THAT(done, Not(HasSubstr("ETA")));
-}
-
-TEST(CliProgress, PlainLinesAndUnknownTotals) {
-  ProgressSnapshot s;
-  s.label = "a.bin";
-  s.bytes = 3 * kMiB;
-  s.total = 4 * kMiB;
-  s.fraction = 0.75;
-  s.bytesPerSecond = 1.0 * kMiB;
-  s.secondsLeft = 1.0;
-  EXPECT_EQ(renderPlain(s), "a.bin: 3.0 MiB of 4.0 MiB (75%), 1.0 MiB/s, 0:01 left");
-
-  ProgressSnapshot onlyFraction;
-  onlyFraction.label = "link";
-  onlyFraction.fraction = 0.4;
-  EXPECT_EQ(renderPlain(onlyFraction), "link: 40%");
-  EXPECT_THAT(renderBar(onlyFraction, 80), HasSubstr(" 40%"));
-
-  ProgressSnapshot unknown;
-  unknown.label = "stream";
-  unknown.bytes = 5 * kMiB;
-  const std::string line = renderBar(unknown, 80);
-  EXPECT_THAT(line, HasSubstr("5.0 MiB"));
-  EXPECT_THAT(line, Not(HasSubstr("[")));
-  EXPECT_THAT(line, Not(HasSubstr("ETA")));
+  EXPECT_EQ(renderBar(underway, 70), "hol...  [#####.....]   50%  32.0 MiB / 64.0 MiB  16.0 MiB/s  ETA 0:02");
 }
 
 TEST(CliProgress, OffATerminalAMeterWritesALineASecondAndOnlyWhenSomethingMoved) {
   CapturedFile out;
-  Console console(out.get(), false);
+  Console console(out.file, false);
   const auto t0 = ProgressMeter::Clock::time_point{} + 100s;
   ProgressMeter meter(console, "f.bin", 10 * kMiB, t0);
   meter.tick(t0);  // nothing arrived yet: nothing to say
@@ -144,7 +107,7 @@ TEST(CliProgress, OffATerminalAMeterWritesALineASecondAndOnlyWhenSomethingMoved)
 
 TEST(CliProgress, OnATerminalTheStatusLineIsRedrawnInPlaceAndMessagesGoAboveIt) {
   CapturedFile out;
-  Console console(out.get(), true);
+  Console console(out.file, true);
   const auto t0 = ProgressMeter::Clock::time_point{} + 100s;
   ProgressMeter meter(console, "f.bin", 100, t0);
   int drawn = 0;
@@ -168,7 +131,7 @@ TEST(CliProgress, OnATerminalTheStatusLineIsRedrawnInPlaceAndMessagesGoAboveIt) 
 
 TEST(CliProgress, AResumedTransferAveragesOnlyWhatThisRunFetched) {
   CapturedFile out;
-  Console console(out.get(), false);
+  Console console(out.file, false);
   const auto t0 = ProgressMeter::Clock::time_point{} + 100s;
   ProgressMeter meter(console, "r.bin", 100 * kMiB, t0);
   meter.averageFromFirstUpdate();
@@ -184,6 +147,30 @@ TEST(CliProgress, AResumedTransferAveragesOnlyWhatThisRunFetched) {
   EXPECT_THAT(out.text(), HasSubstr("o.bin: 100.0 MiB of 100.0 MiB (100%), in 0:01  done"));
 }
 
+TEST(CliOutput, TextForATerminalShowsWhatATerminalWouldActOn) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"report 2024 (final).pdf", "report 2024 (final).pdf"},
+      {"报告 ✓ \\x1b.txt", "报告 ✓ \\x1b.txt"},  // printable text, backslashes included, is kept
+      {"a\x1b]0;title\x07" "b", "a\\x1b]0;title\\x07b"},
+      {std::string("nul\0tab\tnl\ncr\rdel\x7f", 18), "nul\\x00tab\\x09nl\\x0acr\\x0ddel\\x7f"},
+      {"csi\xc2\x9b" "31m \xc2\x80 \xc2\x9f \xc2\xa0", "csi\\u009b31m \\u0080 \\u009f \xc2\xa0"},
+      {"evil\xe2\x80\xae" "exe.txt", "evil\\u202eexe.txt"},
+      {"\xe2\x80\xaa\xe2\x80\xad\xe2\x81\xa6\xe2\x81\xa9\xe2\x80\x8e\xe2\x80\x8f\xd8\x9c",
+       "\\u202a\\u202d\\u2066\\u2069\\u200e\\u200f\\u061c"},
+      {"\xe2\x80\xaf\xe2\x81\xa5", "\xe2\x80\xaf\xe2\x81\xa5"},  // their neighbours are ordinary
+      // Bytes that are not UTF-8: stray, overlong (a hidden ESC), surrogate, cut short, above U+10FFFF.
+      {"\xff\xc1\x9b\xed\xa0\x80", "\\xff\\xc1\\x9b\\xed\\xa0\\x80"},
+      {"\xe2\x80", "\\xe2\\x80"},
+      {"\xf4\x90\x80\x80 \xf0\x9f\x98\x80", "\\xf4\\x90\\x80\\x80 \xf0\x9f\x98\x80"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(forTerminal(c.in), c.out) << c.in;
+    EXPECT_EQ(forTerminal(c.out), c.out) << c.out;
+  }
+}
+
 TEST(CliOutput, TablesAlignByDisplayWidthAndDefuseControlCharacters) {
   Table t{{"NAME", "SIZE"}, {}, {false, true}};
   t.add({"报告.pdf", "1.0 KiB"});
@@ -192,9 +179,9 @@ TEST(CliOutput, TablesAlignByDisplayWidthAndDefuseControlCharacters) {
   std::ostringstream out;
   printTable(out, t);
   EXPECT_EQ(out.str(),
-            "NAME          SIZE\n"
-            "报告.pdf   1.0 KiB\n"
-            "a?[31mred     12 B\n"
+            "NAME             SIZE\n"
+            "报告.pdf      1.0 KiB\n"
+            "a\\x1b[31mred     12 B\n"
             "plain\n");
   EXPECT_EQ(displayWidth("报告"), 4u);
   EXPECT_EQ(displayWidth("\xff"), 1u);  // a stray byte is one column, not a crash
@@ -271,6 +258,38 @@ TEST(CliProfile, SavedPrivatelyWhateverTheUmaskAndReadBack) {
   EXPECT_FALSE(removeProfile(file));
 }
 
+TEST(CliProfile, SideFilesFitInNameMaxWhateverTheName) {
+  const std::string suffix = ".quillbox-resume";
+  std::string accented;
+  for (int i = 0; i < 124; ++i) accented += "\xc3\xa9";
+  const struct {
+    std::string name;
+    bool asIs;
+  } cases[] = {
+      {"a.iso", true},
+      {std::string(255 - suffix.size(), 'x'), true},  // just fits
+      {std::string(256 - suffix.size(), 'x'), false},
+      {accented + "x", false},  // 249 bytes: cut between two characters
+      {"x" + accented, false},
+      {std::string(255, 'y') + "1", false},  // names that differ only past the cut
+      {std::string(255, 'y') + "2", false},
+  };
+  std::set<std::string> seen;
+  for (const auto& c : cases) {
+    const fs::path side = sideFile(fs::path("/d") / c.name, suffix);
+    const std::string name = side.filename().native();
+    EXPECT_EQ(side.parent_path(), "/d");
+    EXPECT_LE(name.size(), 255u) << name;
+    EXPECT_TRUE(name.ends_with(suffix)) << name;
+    EXPECT_EQ(forTerminal(name), name);  // still UTF-8
+    if (c.asIs) {
+      EXPECT_EQ(name, c.name + suffix);
+    }
+    EXPECT_EQ(side, sideFile(fs::path("/d") / c.name, suffix));
+    EXPECT_TRUE(seen.insert(name).second) << name;
+  }
+}
+
 TEST(CliProfile, FlagsBeatTheEnvironmentWhichBeatsTheProfile) {
   ::unsetenv("QUILLBOX_E2E_SETTING");
   EXPECT_EQ(pickSetting(std::nullopt, "QUILLBOX_E2E_SETTING", std::nullopt).source, Source::none);
@@ -281,6 +300,26 @@ TEST(CliProfile, FlagsBeatTheEnvironmentWhichBeatsTheProfile) {
   EXPECT_EQ(pickSetting(std::string(""), "QUILLBOX_E2E_SETTING", std::string("p")).source, Source::environment);
   ::setenv("QUILLBOX_E2E_SETTING", "", 1);
   EXPECT_EQ(pickSetting(std::nullopt, "QUILLBOX_E2E_SETTING", std::string("p")).source, Source::profile);
+
+  // Secrets: "-" reads one line of standard input.
+  ::setenv("QUILLBOX_E2E_SETTING", "e", 1);
+  const struct {
+    std::optional<std::string> flag;
+    std::string input;
+    std::optional<std::string> secret;
+  } secrets[] = {{"1234", "", "1234"},
+                 {"-", "9876\nnext line\n", "9876"},
+                 {"-", "9876\r\n", "9876"},
+                 {"-", "9876", "9876"},
+                 {std::nullopt, "9876\n", "e"}};
+  for (const auto& c : secrets) {
+    std::istringstream in(c.input);
+    EXPECT_EQ(readSecret(c.flag, "QUILLBOX_E2E_SETTING", in), c.secret) << c.input;
+  }
+  for (const char* nothing : {"", "\n"}) {
+    std::istringstream in(nothing);
+    EXPECT_THROW(readSecret(std::string("-"), "QUILLBOX_E2E_SETTING", in), CliError);
+  }
   ::unsetenv("QUILLBOX_E2E_SETTING");
 }
 

@@ -12,6 +12,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+namespace fs = std::filesystem;
 
 mode_t modeOf(const std::filesystem::path& p) {
   struct stat info {};
@@ -55,19 +56,25 @@ TEST_F(CliTest, SignInKeepsAPrivateProfileAndFlagsBeatEnvironmentBeatsProfile) {
   expectOneLineError(q({"--token", "not-a-token", "space"}), 1, "[401]", "the access token is not valid");
   expectOneLineError(q({"space"}, {"QUILLBOX_TOKEN=not-a-token"}), 1, "[401]");
   EXPECT_EQ(q({"--token", token, "space"}, {"QUILLBOX_TOKEN=not-a-token"}).status, 0);
+  EXPECT_EQ(qAt(dir(), {"--token", "-", "space"}, token + "\n", {"QUILLBOX_TOKEN=not-a-token"}).status, 0);
   // The same for the host: nothing listens on port 1.
   const Outcome unreachable = q({"space"}, {"QUILLBOX_HOST=http://127.0.0.1:1"});
   EXPECT_EQ(unreachable.status, 1);
   EXPECT_EQ(unreachable.errLines().size(), 1u) << unreachable.err;
   EXPECT_EQ(q({"--host", url(), "space"}, {"QUILLBOX_HOST=http://127.0.0.1:1"}).status, 0);
 
-  // Signing in again replaces the profile, still private.
-  const Outcome bob = q({"--json", "login", "--auth-code", "bob"});
+  // Signing in again replaces the profile, still private. The code may also
+  // come from standard input or the environment.
+  const Outcome bob = qAt(dir(), {"--json", "login", "--auth-code", "-"}, "bob\n");
   ASSERT_EQ(bob.status, 0) << bob.err;
   const std::string bobId = text(bob.json(), "user.carrierUserId");
   EXPECT_NE(bobId, alice);
   EXPECT_EQ(modeOf(profile), 0600u);
   EXPECT_EQ(text(qj({"space"}), "data.ownerId"), bobId);
+  EXPECT_EQ(text(q({"--json", "login"}, {"QUILLBOX_AUTH_CODE=alice"}).json(), "user.carrierUserId"), alice);
+  EXPECT_EQ(q({"login"}).status, 2);
+  EXPECT_EQ(qAt(dir(), {"login", "--auth-code", "-"}, "").status, 2);
+  EXPECT_THAT(q({"login", "--help"}).out, HasSubstr("QUILLBOX_AUTH_CODE"));
 
   const Outcome out = q({"--json", "logout"});
   ASSERT_EQ(out.status, 0) << out.err;
@@ -77,77 +84,95 @@ TEST_F(CliTest, SignInKeepsAPrivateProfileAndFlagsBeatEnvironmentBeatsProfile) {
   expectOneLineError(q({"--host", url(), "space"}), 2, "not signed in");
 }
 
-TEST_F(CliTest, ABadTokenIsOneClearLineAndExitStatusOneForEveryKindOfCommand) {
+TEST_F(CliTest, EveryKindOfCommandFailsWithOneClearLineOrAUsageStatus) {
   signIn();
   const auto file = dir() / "small.bin";
   writeRandomFile(file, 1000, 1);
-  const std::vector<std::vector<std::string>> commands = {{"ls"},
-                                                          {"ls", "/some/folder"},
-                                                          {"search", "x"},
-                                                          {"stat", "f123"},
-                                                          {"mkdir", "new"},
-                                                          {"jobs", "ls"},
-                                                          {"star", "ls"},
-                                                          {"share", "ls"},
-                                                          {"recent"},
-                                                          {"users", "ls"},
-                                                          {"packages", "orders"},
-                                                          {"upload", file.native()},
-                                                          {"download", "f123"},
-                                                          {"link", "f123"},
-                                                          {"share", "files", "abc"}};
-  for (const auto& c : commands) {
+  for (const auto& c : std::vector<std::vector<std::string>>{{"ls"},
+                                                             {"ls", "/some/folder"},
+                                                             {"search", "x"},
+                                                             {"stat", "f123"},
+                                                             {"mkdir", "new"},
+                                                             {"jobs", "ls"},
+                                                             {"star", "ls"},
+                                                             {"share", "ls"},
+                                                             {"recent"},
+                                                             {"users", "ls"},
+                                                             {"packages", "orders"},
+                                                             {"upload", file.native()},
+                                                             {"download", "f123"},
+                                                             {"link", "f123"},
+                                                             {"share", "files", "abc"}}) {
     std::vector<std::string> args{"--token", "wrong"};
     args.insert(args.end(), c.begin(), c.end());
     SCOPED_TRACE(joined(args));
     expectOneLineError(q(args), 1, "[401]", "the access token is not valid");
   }
+  for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                {"no-such-command"},
+                                                                {"users"},
+                                                                {"download"},
+                                                                {"download", "f1", "--url", "http://x/y"},
+                                                                {"mkdir", "x", "--on-clash", "sometimes"},
+                                                                {"upload", (dir() / "missing.bin").native()},
+                                                                {"mkdir", "/a/b", "--in", "/"}}) {
+    EXPECT_EQ(q(args).status, 2) << joined(args);
+  }
+  EXPECT_EQ(q({"--help"}).status, 0);
 }
 
-TEST_F(CliTest, UsageErrorsExitWithStatusTwo) {
+TEST_F(CliTest, ControlCharactersFromTheServerOrTheDiskAreShownNeverObeyed) {
   signIn();
-  EXPECT_EQ(q({}).status, 2);
-  EXPECT_EQ(q({"no-such-command"}).status, 2);
-  EXPECT_EQ(q({"users"}).status, 2);
-  EXPECT_EQ(q({"download"}).status, 2);
-  EXPECT_EQ(q({"download", "f1", "--url", "http://x/y"}).status, 2);
-  EXPECT_EQ(q({"mkdir", "x", "--on-clash", "sometimes"}).status, 2);
-  EXPECT_EQ(q({"upload", (dir() / "missing.bin").native()}).status, 2);
-  EXPECT_EQ(q({"mkdir", "/a/b", "--in", "/"}).status, 2);
-  EXPECT_EQ(q({"--help"}).status, 0);
+  auto expectDefused = [](const Outcome& r) {
+    for (const std::string raw : {"\x1b", "\a", "\xc2\x9b", "\xe2\x80\xae"}) {
+      EXPECT_EQ(r.out.find(raw), std::string::npos) << r.out;
+      EXPECT_EQ(r.err.find(raw), std::string::npos) << r.err;
+    }
+  };
+  // An error message that would clear the screen and retitle the window.
+  armFault(R"({"path":"/quillbox/ose/v1/space/*","kind":"status","msg":"boom\u001b[2J\u001b]0;owned\u0007"})");
+  const Outcome failed = q({"space"});
+  expectOneLineError(failed, 1, "space: [500] boom\\x1b[2J\\x1b]0;owned\\x07");
+  expectDefused(failed);
+
+  // A name with a C1 control sequence introducer and a right-to-left
+  // override, through the progress lines, tables, details and "Saved ...".
+  const std::string evil = "evil\xc2\x9b" "31m\xe2\x80\xae" "fdp.exe";
+  const std::string shown = "evil\\u009b31m\\u202efdp.exe";
+  writeRandomFile(dir() / evil, 1000, 3);
+  const fs::path got = dir() / "got";
+  fs::create_directories(got);
+  const std::vector<std::vector<std::string>> commands = {
+      {"upload", (dir() / evil).native()}, {"ls"}, {"stat", "/" + evil}, {"download", "/" + evil, "-o", got.native()}};
+  for (const auto& args : commands) {
+    SCOPED_TRACE(joined(args));
+    const Outcome r = q(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out + r.err, HasSubstr(shown));
+    expectDefused(r);
+  }
+  EXPECT_EQ(readFile(dir() / "got" / evil), readFile(dir() / evil));
+
+  // A local name with an escape sequence, which the server refuses.
+  const std::string escaped = "a\x1b[2Jb.bin";
+  writeRandomFile(dir() / escaped, 10, 4);
+  const Outcome refused = q({"upload", (dir() / escaped).native()});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("a\\x1b[2Jb.bin"));
+  expectDefused(refused);
 }
 
 TEST_F(CliTest, SpaceUsersAndPackages) {
   signIn();
-  const auto space = qj({"space"});
-  EXPECT_FALSE(text(space, "data.rootFileId").empty());
-  EXPECT_GT(at(space, "data.capacity").as_int64(), 0);
-
-  const auto all = qj({"users", "ls", "--limit", "100"});
-  EXPECT_GE(at(all, "total").as_int64(), 6);
-  std::string ada;
-  for (const auto& u : at(all, "list").as_array()) {
-    if (text(u, "name") == "Ada Lovelace") ada = text(u, "userId");
-  }
-  ASSERT_FALSE(ada.empty());
+  EXPECT_FALSE(text(qj({"space"}), "data.rootFileId").empty());
   const auto found = qj({"users", "ls", "--keyword", "lovelace"});
   ASSERT_EQ(at(found, "list").as_array().size(), 1u);
-  EXPECT_EQ(text(found, "list.0.userId"), ada);
-  const auto page = qj({"users", "ls", "--offset", "1", "--limit", "2"});
-  EXPECT_EQ(at(page, "list").as_array().size(), 2u);
-  EXPECT_EQ(text(qj({"users", "show", ada}), "data.name"), "Ada Lovelace");
+  EXPECT_EQ(text(qj({"users", "show", text(found, "list.0.userId")}), "data.name"), "Ada Lovelace");
+  EXPECT_EQ(at(qj({"users", "ls", "--offset", "1", "--limit", "2"}), "list").as_array().size(), 2u);
   expectOneLineError(q({"users", "show", "u-nobody"}), 1, "[404]");
-
-  const Outcome table = q({"users", "ls"});
-  EXPECT_THAT(table.out, HasSubstr("Ada Lovelace"));
-  EXPECT_THAT(table.out, HasSubstr("USER ID"));
-
-  const auto packages = qj({"packages", "ls"});
-  ASSERT_FALSE(at(packages, "data").as_array().empty());
-  EXPECT_EQ(text(packages, "data.0.packageId"), "basic");
-  const auto orders = qj({"packages", "orders"});
-  ASSERT_EQ(at(orders, "data").as_array().size(), 1u);
-  EXPECT_EQ(text(orders, "data.0.packageId"), "basic");
+  EXPECT_THAT(q({"users", "ls"}).out, HasSubstr("Ada Lovelace"));
+  EXPECT_EQ(text(qj({"packages", "ls"}), "data.0.packageId"), "basic");
+  EXPECT_EQ(text(qj({"packages", "orders"}), "data.0.packageId"), "basic");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // A test with its own emulator, its own config folder and a signed-in
 // profile.
 
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include "Harness.hpp"
@@ -24,12 +26,50 @@ class CliTest : public ::testing::Test {
   Outcome q(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {}) const {
     return runCli(args, cliEnvironment(dir_.path(), extraEnv));
   }
+  /// quillbox run in `cwd`, with `input` on its standard input.
+  Outcome qAt(const std::filesystem::path& cwd, const std::vector<std::string>& args,
+              const std::optional<std::string>& input = std::nullopt,
+              const std::vector<std::string>& extraEnv = {}) const {
+    return runCli(args, cliEnvironment(dir_.path(), extraEnv), cwd, input);
+  }
   /// The same with --json, failing the test unless it succeeds.
   boost::json::value qj(std::vector<std::string> args) const {
     args.insert(args.begin(), "--json");
     const Outcome r = q(args);
     EXPECT_EQ(r.status, 0) << "quillbox " << joined(args) << "\n" << r.err;
     return r.json();
+  }
+
+  /// Arms one of the emulator's faults (see its control endpoint).
+  void armFault(const std::string& json) const {
+    const HttpAnswer a = http("POST", url() + "/_emulator/faults", json);
+    ASSERT_EQ(a.status, 201) << a.body;
+  }
+  void clearFaults() const { EXPECT_EQ(http("DELETE", url() + "/_emulator/faults").status, 200); }
+
+  /// Uploads `file` into `folder` and returns the upload's JSON entry.
+  boost::json::value upload(const std::filesystem::path& file, const std::string& folder) const {
+    const auto j = qj({"upload", file.native(), "--to", folder});
+    const auto& uploads = at(j, "uploads");
+    EXPECT_TRUE(uploads.is_array() && uploads.as_array().size() == 1) << boost::json::serialize(j);
+    return uploads.is_array() && !uploads.as_array().empty() ? uploads.as_array()[0] : boost::json::value();
+  }
+
+  /// Starts `quillbox args...`, waits until its progress lines on standard
+  /// error show `marker`, and interrupts it with Ctrl-C.
+  Outcome interruptOnceUnderway(const std::vector<std::string>& args, const std::string& marker = " MiB of ") const {
+    std::vector<std::string> argv{cliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Child child(argv, cliEnvironment(dir()));
+    const bool underway = child.readUntil(
+        [&marker](const std::string&, const std::string& err) { return err.find(marker) != std::string::npos; });
+    EXPECT_TRUE(underway) << child.err();
+    child.signal(SIGINT);
+    Outcome o;
+    o.status = child.wait();
+    o.out = child.out();
+    o.err = child.err();
+    return o;
   }
 
   static std::string joined(const std::vector<std::string>& args) {

@@ -2,8 +2,9 @@
 // downloads (by id, by /path, by link, interrupted and continued), always
 // checked byte for byte.
 
-#include <signal.h>
 #include <sys/stat.h>
+
+#include <fstream>
 
 #include <gmock/gmock.h>
 
@@ -26,39 +27,7 @@ std::vector<std::string> partialFiles(const fs::path& dir) {
   return out;
 }
 
-class CliTransferTest : public CliTest {
- protected:
-  /// Uploads `file` into `folder` and returns the upload's JSON entry.
-  boost::json::value upload(const fs::path& file, const std::string& folder) {
-    const auto j = qj({"upload", file.native(), "--to", folder});
-    const auto& uploads = at(j, "uploads");
-    EXPECT_TRUE(uploads.is_array() && uploads.as_array().size() == 1) << boost::json::serialize(j);
-    return uploads.is_array() && !uploads.as_array().empty() ? uploads.as_array()[0] : boost::json::value();
-  }
-
-  void armFault(const std::string& json) {
-    const HttpAnswer a = http("POST", url() + "/_emulator/faults", json);
-    ASSERT_EQ(a.status, 201) << a.body;
-  }
-  void clearFaults() { EXPECT_EQ(http("DELETE", url() + "/_emulator/faults").status, 200); }
-
-  /// Starts `quillbox args...`, waits until its progress lines on standard
-  /// error show `marker`, and interrupts it with Ctrl-C.
-  Outcome interruptOnceUnderway(const std::vector<std::string>& args, const std::string& marker = " MiB of ") {
-    std::vector<std::string> argv{cliPath()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Child child(argv, cliEnvironment(dir()));
-    const bool underway = child.readUntil(
-        [&marker](const std::string&, const std::string& err) { return err.find(marker) != std::string::npos; });
-    EXPECT_TRUE(underway) << child.err();
-    child.signal(SIGINT);
-    Outcome o;
-    o.status = child.wait();
-    o.out = child.out();
-    o.err = child.err();
-    return o;
-  }
-};
+using CliTransferTest = CliTest;
 
 TEST_F(CliTransferTest, UploadsRapidUploadsAndByteExactDownloads) {
   signIn();
@@ -118,12 +87,6 @@ TEST_F(CliTransferTest, UploadsRapidUploadsAndByteExactDownloads) {
   EXPECT_TRUE(fs::exists(dir() / "empty.copy"));
   EXPECT_TRUE(partialFiles(dir()).empty());
 
-  // What was used shows up among the recent files.
-  bool seen = false;
-  const auto recent = qj({"recent"});
-  for (const auto& a : at(recent, "list").as_array()) seen = seen || text(a, "file.id") == fileId;
-  EXPECT_TRUE(seen);
-
   // A refused upload: one line with the SDK's code and the server's reason.
   writeRandomFile(data, 5000, 10);
   const Outcome refused = q({"upload", data.native(), "--to", "/in", "--on-clash", "fail"});
@@ -135,36 +98,46 @@ TEST_F(CliTransferTest, UploadsRapidUploadsAndByteExactDownloads) {
   EXPECT_THAT(lines.back(), HasSubstr("already exists"));
 }
 
-TEST_F(CliTransferTest, AnInterruptedDownloadContinuesByteExact) {
+TEST_F(CliTransferTest, AnInterruptedDownloadOfALongNameContinuesByteExact) {
   signIn();
-  const fs::path data = dir() / "data.bin";
+  std::string name;
+  for (int i = 0; i < 124; ++i) name += "\xc3\xa9";  // é
+  name += "x";                                       // 249 bytes: no room for a suffix
+  const fs::path data = dir() / name;
   writeRandomFile(data, 16 * kMiB, 11);
   const std::string fileId = text(upload(data, "/"), "fileId");
   ASSERT_FALSE(fileId.empty());
-  const fs::path out = dir() / "got" / "copy.bin";
-  const fs::path token = out.native() + ".quillbox-resume";
+  const fs::path got = dir() / "got", out = got / name;
+  fs::create_directories(got);
+  auto tokens = [&got] {
+    std::vector<fs::path> found;
+    for (const auto& e : fs::directory_iterator(got)) {
+      if (e.path().native().ends_with(".quillbox-resume")) found.push_back(e.path());
+    }
+    return found;
+  };
 
   // The server stops for a while after 4 MiB: Ctrl-C lands mid-transfer.
   armFault(R"({"path":"/_download/*","kind":"stall","afterBytes":4194304,"ms":30000})");
-  const Outcome stopped = interruptOnceUnderway({"download", fileId, "-o", out.native()});
+  const Outcome stopped = interruptOnceUnderway({"download", fileId, "-o", got.native()});
   EXPECT_EQ(stopped.status, 130) << stopped.err;
   EXPECT_THAT(stopped.err, HasSubstr("--continue"));
   EXPECT_FALSE(fs::exists(out));
-  ASSERT_TRUE(fs::exists(token));
+  ASSERT_EQ(tokens().size(), 1u);
   struct stat info {};
-  ASSERT_EQ(::stat(token.c_str(), &info), 0);
+  ASSERT_EQ(::stat(tokens()[0].c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_EQ(partialFiles(out.parent_path()).size(), 1u);
+  EXPECT_EQ(partialFiles(got).size(), 1u);
   clearFaults();
 
-  const Outcome resumed = q({"--json", "download", fileId, "-o", out.native(), "--continue"});
+  const Outcome resumed = q({"--json", "download", fileId, "-o", got.native(), "--continue"});
   ASSERT_EQ(resumed.status, 0) << resumed.err;
   EXPECT_THAT(resumed.err, HasSubstr("Resuming"));
   EXPECT_TRUE(at(resumed.json(), "resumed").as_bool());
   EXPECT_TRUE(at(resumed.json(), "verified").as_bool());
   EXPECT_TRUE(readFile(out) == readFile(data));
-  EXPECT_FALSE(fs::exists(token));
-  EXPECT_TRUE(partialFiles(out.parent_path()).empty());
+  EXPECT_TRUE(tokens().empty());
+  EXPECT_TRUE(partialFiles(got).empty());
 
   // Interrupted again, then downloaded without --continue: the old partial
   // file is dropped and the download starts over.
@@ -172,14 +145,70 @@ TEST_F(CliTransferTest, AnInterruptedDownloadContinuesByteExact) {
   armFault(R"({"path":"/_download/*","kind":"stall","afterBytes":4194304,"ms":30000})");
   EXPECT_EQ(interruptOnceUnderway({"download", fileId, "-o", out.native()}).status, 130);
   clearFaults();
-  ASSERT_TRUE(fs::exists(token));
+  ASSERT_EQ(tokens().size(), 1u);
   const Outcome fresh = q({"--json", "download", fileId, "-o", out.native()});
   ASSERT_EQ(fresh.status, 0) << fresh.err;
   EXPECT_FALSE(at(fresh.json(), "resumed").as_bool());
   EXPECT_THAT(fresh.err, HasSubstr("dropping the interrupted download"));
   EXPECT_TRUE(readFile(out) == readFile(data));
-  EXPECT_FALSE(fs::exists(token));
-  EXPECT_TRUE(partialFiles(out.parent_path()).empty());
+  EXPECT_TRUE(tokens().empty());
+  EXPECT_TRUE(partialFiles(got).empty());
+
+  // Under the drive's name in the current folder too.
+  fs::create_directories(dir() / "here");
+  EXPECT_EQ(qAt(dir() / "here", {"download", fileId}).status, 0);
+  EXPECT_TRUE(readFile(dir() / "here" / name) == readFile(data));
+}
+
+TEST_F(CliTransferTest, ANameFromTheDriveReplacesNoLocalFileUnlessForced) {
+  signIn("owner");
+  const std::string owner = text(boost::json::parse(readFile(dir() / "config" / "quillbox" / "profile.json")), "token");
+  const fs::path home = dir() / "home";
+  fs::create_directories(home / "up");
+  writeRandomFile(home / "up" / ".bashrc", 500, 21);
+  const std::string shared = readFile(home / "up" / ".bashrc");
+  const std::string fileId = text(upload(home / "up" / ".bashrc", "/"), "fileId");
+  const std::string link = text(qj({"share", "create", fileId, "--code", "abcd"}), "shareLink.linkUrl");
+  signIn("visitor");
+  const std::string mine = "alias ls='ls -la'\n";
+  std::ofstream(home / ".bashrc") << mine;
+
+  // As a visitor of the link, by id, by /path, and into a folder: the name is the drive's.
+  for (const auto& args : std::vector<std::vector<std::string>>{{"download", "--share", link, "--code", "-"},
+                                                                {"--token", owner, "download", fileId},
+                                                                {"--token", owner, "download", "/.bashrc"},
+                                                                {"--token", owner, "download", fileId, "-o", "."}}) {
+    SCOPED_TRACE(joined(args));
+    const Outcome r = qAt(home, args, "abcd\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("-o FILE"));
+    EXPECT_THAT(r.err, HasSubstr("--force"));
+    EXPECT_EQ(readFile(home / ".bashrc"), mine);
+  }
+  // Replaced when asked to, or when named with -o.
+  EXPECT_EQ(qAt(home, {"download", "--share", link, "--force"}, std::nullopt, {"QUILLBOX_SHARE_CODE=abcd"}).status, 0);
+  EXPECT_TRUE(readFile(home / ".bashrc") == shared);
+  std::ofstream(home / ".bashrc") << mine;
+  EXPECT_EQ(qAt(home, {"--token", owner, "download", fileId, "-o", ".bashrc"}).status, 0);
+  EXPECT_TRUE(readFile(home / ".bashrc") == shared);
+}
+
+TEST_F(CliTransferTest, ACorruptDownloadLeavesTheDestinationAsItWas) {
+  signIn();
+  const fs::path data = dir() / "src.bin";
+  writeRandomFile(data, 64 * 1024, 51);
+  ASSERT_FALSE(text(upload(data, "/"), "fileId").empty());
+  const fs::path dest = dir() / "dest.bin";
+  fs::copy_file(data, dest);
+
+  armFault(R"({"path":"/_download/*","kind":"corrupt","offset":1000,"length":4})");
+  const Outcome r = q({"download", "/src.bin", "-o", dest.native()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("SHA-256 mismatch"));
+  EXPECT_THAT(r.err, HasSubstr(dest.native() + " was not changed"));
+  EXPECT_TRUE(readFile(dest) == readFile(data));
+  EXPECT_FALSE(fs::exists(dest.native() + ".quillbox-resume"));
+  EXPECT_TRUE(partialFiles(dir()).empty());
 }
 
 TEST_F(CliTransferTest, CtrlCCancelsAnUploadAndKeepsNothing) {

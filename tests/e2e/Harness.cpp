@@ -48,7 +48,8 @@ Child::Child(const std::vector<std::string>& argv, const std::vector<std::string
   int outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, files.stdinFile ? files.stdinFile->c_str() : "/dev/null", O_RDONLY, 0);
+  if (files.cwd) posix_spawn_file_actions_addchdir_np(&actions, files.cwd->c_str());
   auto route = [&](int fd, const std::optional<fs::path>& file, int(&p)[2]) {
     if (file) {
       posix_spawn_file_actions_addopen(&actions, fd, file->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -164,7 +165,7 @@ Emulator::Emulator(const fs::path& workDir, std::vector<std::string> extraArgs) 
   argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  child_ = std::make_unique<Child>(argv, env, Child::Files{out, workDir / "emulator.err"});
+  child_ = std::make_unique<Child>(argv, env, Child::Files{out, workDir / "emulator.err", std::nullopt, std::nullopt});
   const std::string prefix = "listening on ";
   for (int i = 0; i < 3000 && url_.empty(); ++i) {  // a guard of 30 s against a hang, not a measurement
     std::ifstream in(out);
@@ -231,10 +232,19 @@ std::vector<std::string> cliEnvironment(const fs::path& home, const std::vector<
   return env;
 }
 
-Outcome runCli(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+Outcome runCli(const std::vector<std::string>& args, const std::vector<std::string>& env,
+               const std::optional<fs::path>& cwd, const std::optional<std::string>& input) {
   std::vector<std::string> argv{cliPath()};
   argv.insert(argv.end(), args.begin(), args.end());
-  Child child(argv, env);
+  Child::Files files;
+  files.cwd = cwd;
+  std::optional<TempDir> inputDir;
+  if (input) {
+    inputDir.emplace();
+    files.stdinFile = inputDir->path() / "stdin";
+    std::ofstream(*files.stdinFile, std::ios::binary) << *input;
+  }
+  Child child(argv, env, files);
   Outcome run;
   run.status = child.wait();
   run.out = child.out();

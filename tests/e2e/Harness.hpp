@@ -37,6 +37,8 @@ class Child {
  public:
   struct Files {
     std::optional<std::filesystem::path> stdoutFile, stderrFile;
+    std::optional<std::filesystem::path> stdinFile;  ///< /dev/null when absent
+    std::optional<std::filesystem::path> cwd;        ///< this process's when absent
   };
   Child(const std::vector<std::string>& argv, const std::vector<std::string>& env, Files files = {});
   ~Child();  // kills the child if it still runs
@@ -53,7 +55,6 @@ class Child {
   /// signal that ended it.
   int wait();
 
-  int pid() const { return pid_; }
   const std::string& out() const { return out_; }
   const std::string& err() const { return err_; }
 
@@ -97,8 +98,10 @@ HttpAnswer http(const std::string& method, const std::string& url, const std::st
 /// plus `extra` ("NAME=value").
 std::vector<std::string> cliEnvironment(const std::filesystem::path& home, const std::vector<std::string>& extra = {});
 
-/// Runs `quillbox args...` to its end.
-Outcome runCli(const std::vector<std::string>& args, const std::vector<std::string>& env);
+/// Runs `quillbox args...` to its end, in `cwd` (when given) with `input` on its standard input.
+Outcome runCli(const std::vector<std::string>& args, const std::vector<std::string>& env,
+               const std::optional<std::filesystem::path>& cwd = std::nullopt,
+               const std::optional<std::string>& input = std::nullopt);
 
 /// A file of `size` pseudo-random bytes (the same for the same seed).
 void writeRandomFile(const std::filesystem::path& file, std::int64_t size, std::uint32_t seed);
