@@ -34,8 +34,11 @@
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/status.hpp>
 #include <boost/beast/http/string_body.hpp>
+#include <boost/json/object.hpp>
+#include <boost/json/serialize.hpp>
 
 #include "emulator/Faults.hpp"
+#include "emulator/Text.hpp"
 
 namespace quillbox::emulator {
 
@@ -63,35 +66,6 @@ bool iequals(std::string_view a, std::string_view b) {
 std::string reasonFor(unsigned status) {
   const auto known = http::int_to_status(status);
   return known == http::status::unknown ? "Unknown" : std::string(http::obsolete_reason(known));
-}
-
-HttpResponse envelope(unsigned status, std::int64_t code, std::string_view msg) {
-  // The bare envelope, written here because the server has no record types;
-  // `msg` is escaped for JSON.
-  std::string text = "{\"code\":" + std::to_string(code) + ",\"msg\":\"";
-  for (char c : msg) {
-    switch (c) {
-      case '"': text += "\\\""; break;
-      case '\\': text += "\\\\"; break;
-      case '\n': text += "\\n"; break;
-      case '\r': text += "\\r"; break;
-      case '\t': text += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          static constexpr char digits[] = "0123456789abcdef";
-          text += "\\u00";
-          text += digits[(c >> 4) & 0xF];
-          text += digits[c & 0xF];
-        } else {
-          text += c;
-        }
-    }
-  }
-  text += "\"}";
-  HttpResponse r;
-  r.status = status;
-  r.body = std::move(text);
-  return r;
 }
 
 void raiseDescriptorLimit() {
@@ -153,11 +127,11 @@ class Session : public std::enable_shared_from_this<Session> {
 
   void onHead(error_code ec) {
     if (ec) {
-      if (ec == http::error::header_limit) return respondNow(envelope(431, 431, "request header too large"), true);
-      if (ec == http::error::body_limit) return respondNow(envelope(413, 413, "request body too large"), true);
+      if (ec == http::error::header_limit) return respondNow(errorEnvelope(431, 431, "request header too large"), true);
+      if (ec == http::error::body_limit) return respondNow(errorEnvelope(413, 413, "request body too large"), true);
       if (ec == http::error::end_of_stream || ec == net::error::operation_aborted) return close();
       if (ec.category() == make_error_code(http::error::bad_target).category()) {
-        return respondNow(envelope(400, 400, "malformed request: " + ec.message()), true);
+        return respondNow(errorEnvelope(400, 400, "malformed request: " + ec.message()), true);
       }
       return close();
     }
@@ -189,7 +163,7 @@ class Session : public std::enable_shared_from_this<Session> {
         plan_ = shared_.handler.plan(req_);
       } catch (const std::exception& e) {
         plan_.kind = BodyPlan::Kind::reject;
-        plan_.rejection = envelope(500, 500, std::string("internal error: ") + e.what());
+        plan_.rejection = errorEnvelope(500, 500, std::string("internal error: ") + e.what());
       }
       switch (plan_.kind) {
         case BodyPlan::Kind::buffer: mode_ = Mode::buffer; break;
@@ -212,10 +186,10 @@ class Session : public std::enable_shared_from_this<Session> {
       return afterBody();
     }
     if (mode_ == Mode::buffer && req_.contentLength && *req_.contentLength > shared_.options.maxBufferedBody) {
-      return respondNow(envelope(413, 413, "request body too large"), true);
+      return respondNow(errorEnvelope(413, 413, "request body too large"), true);
     }
     if (mode_ == Mode::stream && !req_.stream) {
-      return respondNow(envelope(507, 507, "cannot store the body"), true);
+      return respondNow(errorEnvelope(507, 507, "cannot store the body"), true);
     }
     if (expectContinue) {
       net::async_write(socket_, net::buffer(kContinue.data(), kContinue.size()),
@@ -235,7 +209,9 @@ class Session : public std::enable_shared_from_this<Session> {
       head_.reset();
       whole_->body_limit(shared_.options.maxBufferedBody);
       http::async_read(socket_, buffer_, *whole_, [self = shared_from_this()](error_code ec, std::size_t) {
-        if (ec == http::error::body_limit) return self->respondNow(envelope(413, 413, "request body too large"), true);
+        if (ec == http::error::body_limit) {
+          return self->respondNow(errorEnvelope(413, 413, "request body too large"), true);
+        }
         if (ec) return self->close();
         self->req_.body = std::move(self->whole_->get().body());
         self->whole_.reset();
@@ -287,7 +263,7 @@ class Session : public std::enable_shared_from_this<Session> {
     }
     if (fault_) {
       switch (fault_->kind) {
-        case FaultKind::status: return respond(envelope(fault_->status, fault_->code, fault_->msg));
+        case FaultKind::status: return respond(errorEnvelope(fault_->status, fault_->code, fault_->msg));
         case FaultKind::reset:
           if (!fault_->afterBytes) return resetNow();
           break;
@@ -318,9 +294,9 @@ class Session : public std::enable_shared_from_this<Session> {
     try {
       return shared_.handler.handle(req_);
     } catch (const std::exception& e) {
-      return envelope(500, 500, std::string("internal error: ") + e.what());
+      return errorEnvelope(500, 500, std::string("internal error: ") + e.what());
     } catch (...) {
-      return envelope(500, 500, "internal error");
+      return errorEnvelope(500, 500, "internal error");
     }
   }
 
@@ -510,6 +486,13 @@ class Session : public std::enable_shared_from_this<Session> {
 };
 
 }  // namespace
+
+HttpResponse errorEnvelope(unsigned status, std::int64_t code, std::string_view msg) {
+  HttpResponse r;
+  r.status = status;
+  r.body = boost::json::serialize(boost::json::object{{"code", code}, {"msg", toValidUtf8(msg)}});
+  return r;
+}
 
 struct HttpServer::Impl {
   Impl(HttpHandler& handler, FaultRegistry& faults, HttpServerOptions opts)

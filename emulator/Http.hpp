@@ -47,6 +47,10 @@ struct HttpResponse {
   bool close = false;
 };
 
+/// A failure answer: the envelope {"code": code, "msg": msg} with `msg` made
+/// valid UTF-8, whatever bytes of the request it quotes.
+HttpResponse errorEnvelope(unsigned status, std::int64_t code, std::string_view msg);
+
 /// How the server takes a request's body, decided from its head.
 struct BodyPlan {
   enum class Kind { buffer, stream, reject };

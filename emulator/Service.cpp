@@ -10,6 +10,7 @@
 #include "emulator/Crypto.hpp"
 #include "emulator/Faults.hpp"
 #include "emulator/ServiceUtil.hpp"
+#include "emulator/Text.hpp"
 #include "quillbox/services/favor/FavorRecords.hpp"
 #include "quillbox/services/file/FileServiceRecords.hpp"
 #include "quillbox/services/job/JobRecords.hpp"
@@ -30,6 +31,7 @@ constexpr std::string_view kDownloadPrefix = "/_download/";
 constexpr std::string_view kSharePrefix = "/s/";
 
 // Splits "a/b/c" into decoded segments; a raw "." or ".." segment is refused.
+// Decoded text is made valid UTF-8: handlers quote it in their answers.
 std::vector<std::string> segmentsOf(std::string_view rest) {
   std::vector<std::string> out;
   std::size_t start = 0;
@@ -39,7 +41,7 @@ std::vector<std::string> segmentsOf(std::string_view rest) {
     if (raw == "." || raw == "..") throw ApiError{400, "dot segments are not allowed in paths"};
     auto decoded = percentDecode(raw);
     if (!decoded) throw ApiError{400, "malformed percent-encoding in the path"};
-    out.push_back(std::move(*decoded));
+    out.push_back(toValidUtf8(*decoded));
     if (slash == std::string_view::npos) break;
     start = slash + 1;
   }
@@ -57,7 +59,7 @@ std::map<std::string, std::string, std::less<>> queryOf(std::string_view query) 
       auto key = percentDecode(item.substr(0, eq));
       auto value = percentDecode(eq == std::string_view::npos ? std::string_view() : item.substr(eq + 1));
       if (!key || !value) throw ApiError{400, "malformed percent-encoding in the query"};
-      out[*key] = *value;
+      out[toValidUtf8(*key)] = toValidUtf8(*value);
     }
     if (amp == std::string_view::npos) break;
     start = amp + 1;

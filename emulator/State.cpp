@@ -8,6 +8,7 @@
 #include <boost/json.hpp>
 
 #include "emulator/Crypto.hpp"
+#include "emulator/Text.hpp"
 
 namespace quillbox::emulator {
 
@@ -20,24 +21,11 @@ ClashPolicy clashPolicy(std::int64_t code) {
 }
 
 bool validName(const std::string& name) {
-  if (name.empty() || name.size() > 255 || name == "." || name == "..") return false;
-  std::size_t i = 0;
-  while (i < name.size()) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') return false;
-    std::size_t extra = 0;
-    if (c < 0x80) extra = 0;
-    else if ((c & 0xE0) == 0xC0 && c >= 0xC2) extra = 1;
-    else if ((c & 0xF0) == 0xE0) extra = 2;
-    else if ((c & 0xF8) == 0xF0 && c <= 0xF4) extra = 3;
-    else return false;
-    if (extra > 0 && i + extra >= name.size()) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += extra + 1;
-  }
-  return true;
+  if (name.empty() || name.size() > 255 || name == "." || name == ".." || !isValidUtf8(name)) return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F || c == '/' || c == '\\';
+  });
 }
 
 // ---- tree -----------------------------------------------------------------------

@@ -47,6 +47,25 @@ std::string randomBytes(std::size_t n, unsigned seed) {
   return out;
 }
 
+/// Sends `request` as it is on a new connection and reads one answer.
+HttpAnswer exchange(std::uint16_t port, const std::string& request) {
+  namespace bhttp = boost::beast::http;
+  boost::asio::io_context io;
+  boost::asio::ip::tcp::socket s(io);
+  s.connect({boost::asio::ip::make_address("127.0.0.1"), port});
+  timeval limit{20, 0};
+  setsockopt(s.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  boost::asio::write(s, boost::asio::buffer(request));
+  boost::beast::flat_buffer buffer;
+  bhttp::response<bhttp::string_body> res;
+  boost::system::error_code ec;
+  bhttp::read(s, buffer, res, ec);
+  HttpAnswer answer;
+  answer.status = ec ? 0 : res.result_int();
+  answer.body = res.body();
+  return answer;
+}
+
 /// A non-2xx answer that carries the envelope with the status as code and a message.
 void expectEnvelope(const HttpAnswer& a, long status, const std::string& context) {
   EXPECT_EQ(a.status, status) << context << ": " << a.body;
@@ -144,10 +163,32 @@ TEST_F(EmulatorHttpTest, BadInputGetsAClearEnvelopeAndNeverStopsTheServer) {
       {"POST", "share/files", R"({"pageSize":10,"shortUrl":"nope"})", 404},
       {"POST", "cancel", R"({"jobId":"nope"})", 404},
       {"POST", "star/batch", R"({"starred":true})", 400},  // a required key missing
+      // Request bytes quoted in the message are not always UTF-8: the answer still is.
+      {"GET", "users/%FF%FE", "", 404},
+      {"GET", "files/path?fileId=%1B%5B31m%C3", "", 404},
+      {"GET", "userList?isDirect=true&offset=%C0%AF", "", 400},  // overlong
+      {"GET", "star/files?pageCursor=%ED%A0%80", "", 400},       // a surrogate
+      {"POST", "files/rename/%F4%90%80%80", R"({"name":"x","renameMode":2})", 404},  // above U+10FFFF
   };
   for (const auto& c : cases) {
     expectEnvelope(call(c.method, c.path, token, c.body), c.status, c.method + " " + c.path + " " + c.body);
   }
+
+  // Bytes no client library would send, each answered with a valid envelope.
+  const std::pair<std::string, long> raw[] = {
+      {"GET /\xFF\xFE/x HTTP/1.1\r\nHost: e\r\n\r\n", 404},
+      {"GET /quillbox/ose/v1/users/%FF HTTP/1.1\r\nHost: e\r\nAuthorization: \xFF\xFE\r\n\r\n", 401},
+      {"GET /_emulator/faults/\xC3 HTTP/1.1\r\nHost: e\r\n\r\n", 405},
+      {"DELETE /_emulator/faults/%E9 HTTP/1.1\r\nHost: e\r\n\r\n", 400},
+      {"POST /_emulator/faults HTTP/1.1\r\nHost: e\r\nContent-Length: 24\r\n\r\n"
+       "{\"path\":\"*\",\"kind\":\"\xFF\x80\"}",
+       400},
+      {"GET /_download/\xFF?expires=\xFE HTTP/1.1\r\nHost: e\r\nRange: bytes=\xFF-\r\n\r\n", 403},
+  };
+  for (const auto& [request, status] : raw) expectEnvelope(exchange(emu_->port(), request), status, request);
+  auto log = http("GET", url("/_emulator/requests"));
+  EXPECT_EQ(log.status, 200);
+  EXPECT_TRUE(log.json().contains("requests")) << "the request log quotes those paths: " << log.body;
 
   // Raw garbage, an oversized head and a body that lies about its length.
   {
