@@ -21,7 +21,7 @@ ClashPolicy clashPolicy(std::int64_t code) {
 }
 
 bool validName(const std::string& name) {
-  if (name.empty() || name.size() > 255 || name == "." || name == ".." || !isValidUtf8(name)) return false;
+  if (name.empty() || name.size() > kMaxNameBytes || name == "." || name == ".." || !isValidUtf8(name)) return false;
   return std::none_of(name.begin(), name.end(), [](char c) {
     const auto u = static_cast<unsigned char>(c);
     return u < 0x20 || u == 0x7F || c == '/' || c == '\\';
@@ -64,11 +64,15 @@ std::string State::freeName(const std::string& parentId, const std::string& want
   if (!childNamed(parentId, wanted)) return wanted;
   const auto dot = wanted.rfind('.');
   const bool hasExt = dot != std::string::npos && dot > 0;
-  const std::string stem = hasExt ? wanted.substr(0, dot) : wanted;
-  const std::string ext = hasExt ? wanted.substr(dot) : std::string();
+  const std::string_view stem = std::string_view(wanted).substr(0, hasExt ? dot : wanted.size());
+  const std::string_view ext = hasExt ? std::string_view(wanted).substr(dot) : std::string_view();
   for (int n = 1;; ++n) {
-    std::string candidate = stem + " (" + std::to_string(n) + ")" + ext;
-    if (candidate.size() > 255) candidate = candidate.substr(candidate.size() - 255);
+    // A name that would grow past the limit gives up the end of its stem,
+    // then the end of its extension, whole characters at a time.
+    const std::string mark = " (" + std::to_string(n) + ")";
+    const std::string_view keptExt = utf8Prefix(ext, kMaxNameBytes - mark.size());
+    const std::string_view keptStem = utf8Prefix(stem, kMaxNameBytes - mark.size() - keptExt.size());
+    std::string candidate = std::string(keptStem) + mark + std::string(keptExt);
     if (!childNamed(parentId, candidate)) return candidate;
   }
 }

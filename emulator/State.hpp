@@ -179,7 +179,8 @@ struct State {
   /// The node `id` ("root" names the user's root) if the user owns it.
   NodeRec* ownedNode(const UserRec& user, const std::string& id);
   NodeRec* childNamed(const std::string& parentId, const std::string& name);
-  /// A free name in the folder, from `wanted`: "a.txt", "a (1).txt", "a (2).txt", ...
+  /// A free name in the folder, from `wanted`: "a.txt", "a (1).txt", "a (2).txt", ...;
+  /// shortened on character boundaries when it would pass kMaxNameBytes.
   std::string freeName(const std::string& parentId, const std::string& wanted);
   void insert(NodeRec node);
   /// Removes the node and everything below it; frees content and stars.
@@ -206,6 +207,9 @@ struct State {
 /// reopened from `storage`.
 std::string saveState(const State& state);
 bool loadState(const std::string& text, State& state, Storage& storage, std::string& error);
+
+/// The longest name a folder entry may have, in bytes of UTF-8.
+inline constexpr std::size_t kMaxNameBytes = 255;
 
 bool validName(const std::string& name);
 

@@ -207,6 +207,43 @@ TEST_F(EmulatorHttpTest, BadInputGetsAClearEnvelopeAndNeverStopsTheServer) {
   EXPECT_EQ(call("GET", "space/", token).status, 200);
 }
 
+TEST_F(EmulatorHttpTest, FreeNamesStayWithinTheLimitOnCharacterBoundaries) {
+  const std::string token = signIn("long-names");
+  auto repeat = [](const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+  };
+  const std::string longNames[] = {
+      "a" + repeat("\u00e9", 127),            // 255 bytes, no extension
+      "b" + repeat("\u20ac", 83) + ".txt",    // the stem gives way
+      "c." + repeat("\U0001F600", 63),       // the extension gives way
+  };
+  std::set<std::string> expected;
+  for (const auto& name : longNames) {
+    // Three folders of that name, then a fourth renamed to it: each clash takes a free name.
+    for (int i = 0; i < 3; ++i) {
+      const bj::object body{{"fileName", name}, {"renameMode", 2}, {"hidden", false}};
+      auto made = call("POST", "directory", token, bj::serialize(body));
+      ASSERT_EQ(made.status, 200) << made.body;
+      expected.insert(str(made.json(), "fileName"));
+    }
+    auto made = call("POST", "directory", token, R"({"fileName":"tmp","renameMode":2,"hidden":false})");
+    const bj::object body{{"name", name}, {"renameMode", 2}};
+    auto renamed = call("POST", "files/rename/" + str(made.json(), "id"), token, bj::serialize(body));
+    ASSERT_EQ(renamed.status, 200) << renamed.body;
+  }
+  auto list = call("POST", "files/list", token, R"({"hidden":false,"pageInfo":{"pageSize":100}})");
+  ASSERT_EQ(list.status, 200);
+  const auto listed = list.json();
+  ASSERT_TRUE(listed.contains("files")) << "the listing is valid JSON";
+  std::set<std::string> names;
+  for (const auto& f : listed.at("files").as_array()) names.insert(str(f.as_object(), "fileName"));
+  EXPECT_EQ(names.size(), 12u) << "every name distinct";
+  for (const auto& name : expected) EXPECT_EQ(names.count(name), 1u) << name;
+  for (const auto& name : names) EXPECT_LE(name.size(), 255u) << name;
+}
+
 TEST_F(EmulatorHttpTest, EveryBodyKeyWithAnyValueGetsAnAnswerNotACrash) {
   const std::string token = signIn("mutations");
   const std::string content = randomBytes(1000, 5);
