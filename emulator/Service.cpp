@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <unordered_map>
 
 #include <boost/json.hpp>
 
@@ -689,26 +690,34 @@ void Service::dropUnusedBlobs() {
 
 std::string Service::copyTree(const UserRec& u, const NodeRec& src, const std::string& parentId,
                               const std::string& name) {
-  NodeRec copy = src;
-  copy.id = newId("f");
-  copy.ownerId = u.userId;
-  copy.parentId = parentId;
-  copy.name = name;
-  copy.createdTime = copy.editedTime = now();
-  if (!copy.folder) state_.addRef(copy.sha256, state_.blobOf(copy.sha256));
-  const std::string id = copy.id;
-  state_.insert(std::move(copy));
+  // What to copy, a folder before what it holds; taken whole before the
+  // first copy goes in, so the copies are never copied again.
+  std::vector<NodeRec> sources{src};
   if (src.folder) {
-    auto it = state_.children.find(src.id);
-    if (it != state_.children.end()) {
-      const std::vector<std::string> below(it->second.begin(), it->second.end());
-      for (const auto& childId : below) {
-        const NodeRec* child = state_.node(childId);
-        if (child) copyTree(u, NodeRec(*child), id, child->name);
-      }
-    }
+    state_.walkBelow(src.id, [&](const NodeRec& n) {
+      sources.push_back(n);
+      return true;
+    });
   }
-  return id;
+  std::unordered_map<std::string, std::string> copyOf;  // source id -> id of its copy
+  const Millis time = now();
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    NodeRec copy = std::move(sources[i]);
+    const std::string sourceId = copy.id;
+    copy.id = newId("f");
+    copy.ownerId = u.userId;
+    if (i == 0) {
+      copy.parentId = parentId;
+      copy.name = name;
+    } else {
+      copy.parentId = copyOf.at(copy.parentId);
+    }
+    copy.createdTime = copy.editedTime = time;
+    if (!copy.folder) state_.addRef(copy.sha256, state_.blobOf(copy.sha256));
+    copyOf.emplace(sourceId, copy.id);
+    state_.insert(std::move(copy));
+  }
+  return copyOf.at(src.id);
 }
 
 }  // namespace quillbox::emulator

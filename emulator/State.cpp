@@ -89,27 +89,31 @@ void State::insert(NodeRec n) {
 }
 
 void State::erase(const std::string& id) {
-  NodeRec* n = node(id);
-  if (!n) return;
-  if (n->folder) {
-    auto it = children.find(id);
-    if (it != children.end()) {
-      const std::vector<std::string> below(it->second.begin(), it->second.end());
-      for (const auto& child : below) erase(child);
-      children.erase(id);
-    }
-  } else {
-    auto u = users.find(n->ownerId);
-    if (u != users.end()) u->second.spaceUsed -= n->size;
-    auto b = blobs.find(n->sha256);
-    if (b != blobs.end()) --b->second.refs;  // the owner drops unreferenced content
-  }
-  for (auto& [user, starred] : stars) starred.erase(id);
-  if (!n->parentId.empty()) {
-    auto siblings = children.find(n->parentId);
+  const NodeRec* top = node(id);
+  if (!top) return;
+  std::vector<std::string> doomed{id};
+  walkBelow(id, [&](const NodeRec& n) {
+    doomed.push_back(n.id);
+    return true;
+  });
+  if (!top->parentId.empty()) {
+    auto siblings = children.find(top->parentId);
     if (siblings != children.end()) siblings->second.erase(id);
   }
-  nodes.erase(id);
+  for (const auto& gone : doomed) {
+    auto it = nodes.find(gone);
+    if (it == nodes.end()) continue;
+    const NodeRec& n = it->second;
+    if (!n.folder) {
+      auto u = users.find(n.ownerId);
+      if (u != users.end()) u->second.spaceUsed -= n.size;
+      auto b = blobs.find(n.sha256);
+      if (b != blobs.end()) --b->second.refs;  // the owner drops unreferenced content
+    }
+    for (auto& [user, starred] : stars) starred.erase(gone);
+    children.erase(gone);
+    nodes.erase(it);
+  }
 }
 
 void State::move(NodeRec& n, const std::string& newParentId) {
@@ -121,7 +125,8 @@ void State::move(NodeRec& n, const std::string& newParentId) {
 
 bool State::isInside(const std::string& id, const std::string& ancestorId) const {
   const NodeRec* n = node(id);
-  for (int depth = 0; n && depth < 10000; ++depth) {
+  // Bounded by the number of nodes: a chain can be no longer without a cycle.
+  for (std::size_t steps = 0; n && steps <= nodes.size(); ++steps) {
     if (n->id == ancestorId) return true;
     if (n->parentId.empty()) return false;
     n = node(n->parentId);
@@ -132,7 +137,7 @@ bool State::isInside(const std::string& id, const std::string& ancestorId) const
 std::vector<const NodeRec*> State::chain(const NodeRec& n) const {
   std::vector<const NodeRec*> out;
   const NodeRec* cur = &n;
-  for (int depth = 0; cur && depth < 10000; ++depth) {
+  for (std::size_t steps = 0; cur && steps <= nodes.size(); ++steps) {
     out.push_back(cur);
     if (cur->parentId.empty()) break;
     cur = node(cur->parentId);
@@ -232,6 +237,33 @@ bool safeId(const std::string& id) {
   });
 }
 
+// Every node's chain of parents must end at a root folder: a parent that is
+// missing or not a folder, or a chain that comes back on itself, is an error.
+std::string treeProblem(const State& s) {
+  // For each node, the walk up the tree that reached it first. Meeting a
+  // node of the current walk again is a cycle; meeting one of an earlier
+  // walk joins a chain already known to end at a root.
+  std::unordered_map<std::string_view, std::size_t> reachedBy;
+  reachedBy.reserve(s.nodes.size());
+  std::size_t walk = 0;
+  for (const auto& [id, start] : s.nodes) {
+    ++walk;
+    for (const NodeRec* n = &start;;) {
+      const auto [seen, first] = reachedBy.emplace(n->id, walk);
+      if (!first) {
+        if (seen->second == walk) return "the folders above \"" + n->id + "\" form a cycle";
+        break;
+      }
+      if (n->parentId.empty()) break;
+      const NodeRec* parent = s.node(n->parentId);
+      if (!parent) return "the parent \"" + n->parentId + "\" of \"" + n->id + "\" does not exist";
+      if (!parent->folder) return "the parent \"" + n->parentId + "\" of \"" + n->id + "\" is not a folder";
+      n = parent;
+    }
+  }
+  return {};
+}
+
 template <class T>
 T member(const bj::object& root, std::string_view key) {
   const bj::value* v = root.if_contains(key);
@@ -313,6 +345,10 @@ bool loadState(const std::string& text, State& s, Storage& storage, std::string&
   }
   std::erase_if(loaded.users, [](const auto& kv) { return kv.first != kv.second.userId; });
   std::erase_if(loaded.nodes, [](const auto& kv) { return kv.first != kv.second.id; });
+  if (std::string problem = treeProblem(loaded); !problem.empty()) {
+    error = "the saved file tree is broken: " + problem;
+    return false;
+  }
   s = std::move(loaded);
   s.rebuildIndexes();
   return true;

@@ -187,6 +187,11 @@ struct State {
   void erase(const std::string& id);
   void move(NodeRec& node, const std::string& newParentId);
   bool isInside(const std::string& id, const std::string& ancestorId) const;
+  /// Visits every node below the folder `id`, a folder before what it holds,
+  /// and goes into a folder when `visit` returns true. Trees may be far
+  /// deeper than a thread's stack allows recursion: the walk keeps its own.
+  template <class Visit>
+  void walkBelow(const std::string& id, Visit&& visit) const;
   /// Ids from the root down to the node, and the names below the root.
   std::vector<const NodeRec*> chain(const NodeRec& node) const;
   std::string namePath(const NodeRec& node) const;
@@ -202,6 +207,23 @@ struct State {
   /// Rebuilds the derived fields (children, refs, space used).
   void rebuildIndexes();
 };
+
+template <class Visit>
+void State::walkBelow(const std::string& id, Visit&& visit) const {
+  std::vector<const std::string*> pending{&id};
+  // A tree visits each node once; more visits than nodes would mean a cycle.
+  std::size_t budget = nodes.size();
+  while (!pending.empty()) {
+    auto it = children.find(*pending.back());
+    pending.pop_back();
+    if (it == children.end()) continue;
+    for (const auto& childId : it->second) {
+      const NodeRec* n = node(childId);
+      if (!n || budget-- == 0) continue;
+      if (visit(*n) && n->folder) pending.push_back(&n->id);
+    }
+  }
+}
 
 /// The state as JSON text (content excluded), and back. Blobs and parts are
 /// reopened from `storage`.

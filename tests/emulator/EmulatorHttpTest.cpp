@@ -663,5 +663,93 @@ TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
   }
 }
 
+TEST_F(EmulatorHttpTest, DeepTreesAreWalkedWithoutRecursionAndBrokenTreesAreRefused) {
+  TempDir data("qbemu-deep-");
+  emulator::EmulatorOptions options = defaults(&clock_);
+  options.dataDir = data.path;
+  emu_.reset();
+  startEmulator(options);
+  const std::string token = signIn("deep");
+  emu_.reset();
+
+  // A chain of 100,000 folders with a file at the bottom, written straight into the saved state.
+  const fs::path file = data.path / "state.json";
+  auto readState = [&] {
+    std::ifstream in(file);
+    return bj::parse(std::string(std::istreambuf_iterator<char>(in), {})).as_object();
+  };
+  auto writeState = [&](const bj::object& state) { std::ofstream(file, std::ios::trunc) << bj::serialize(state); };
+  const bj::object small = readState();
+  bj::object state = small;
+  const std::string userId(state.at("tokens").at(token).as_string());
+  const std::string rootId(state.at("users").at(userId).at("rootId").as_string());
+  bj::object& nodes = state.at("nodes").as_object();
+  const bj::object root = nodes.at(rootId).as_object();
+  constexpr int kDepth = 100000;
+  for (int i = 0; i <= kDepth; ++i) {
+    bj::object n = root;
+    const std::string id = i < kDepth ? "d" + std::to_string(i) : "leaf";
+    n["id"] = id;
+    n["name"] = id;
+    n["parentId"] = i == 0 ? rootId : "d" + std::to_string(i - 1);
+    if (i == kDepth) {
+      n["folder"] = false;
+      n["size"] = 5;
+      n["sha256"] = std::string(64, 'a');
+    }
+    nodes[id] = std::move(n);
+  }
+  writeState(state);
+  startEmulator(options);
+
+  auto stats = [&] { return call("GET", "files/statsDir?recursive=true", token).json().at("data").as_object(); };
+  auto everything = [&] {
+    std::multiset<std::string> names;
+    const auto listed = call("POST", "files/all", token, R"({"hidden":false,"parentFileId":"root"})").json();
+    for (const auto& f : listed.at("files").as_array()) names.insert(str(f.as_object(), "fileName"));
+    return names;
+  };
+  EXPECT_EQ(everything(), (std::multiset<std::string>{"leaf"}));
+  EXPECT_EQ(str(stats(), "subDirCount"), "100000");
+  // A copy of the lowest 20,000 folders, run as a job.
+  auto job = call("POST", "jobs", token,
+                  R"({"taskType":1,"actionType":2,)"
+                  R"("taskInfo":{"fileInfo":[{"fileId":"d80000"}],"newFilePath":"root"}})");
+  ASSERT_EQ(job.status, 200) << job.body;
+  clock_.advance(std::chrono::seconds(10));
+  EXPECT_EQ(str(stats(), "subDirCount"), "120000");
+  EXPECT_EQ(everything(), (std::multiset<std::string>{"leaf", "leaf"}));
+  auto found =
+      call("POST", "files/search", token, R"({"recycled":false,"recursived":true,"filter":{"keyWord":"leaf"}})");
+  EXPECT_EQ(num(found.json(), "total"), 2) << found.body.substr(0, 200);
+  emu_.reset();
+
+  // A parent that does not exist, or parents that lead back to the node, are refused on loading.
+  const std::pair<std::vector<std::pair<std::string, std::string>>, std::string> broken[] = {
+      {{{"x", "y"}, {"y", "z"}, {"z", "x"}}, "cycle"},
+      {{{"x", "x"}}, "cycle"},
+      {{{"x", "gone"}}, "does not exist"},
+      {{{"x", "leaf"}}, "not a folder"},
+  };
+  for (const auto& [links, why] : broken) {
+    bj::object bad = small;
+    for (const auto& id : {std::string("x"), std::string("y"), std::string("z"), std::string("leaf")}) {
+      bj::object n = root;
+      n["id"] = id;
+      n["parentId"] = rootId;
+      n["folder"] = id != "leaf";
+      bad.at("nodes").as_object()[id] = std::move(n);
+    }
+    for (const auto& [child, parent] : links) bad.at("nodes").at(child).as_object()["parentId"] = parent;
+    writeState(bad);
+    try {
+      emulator::Emulator refused{options};
+      ADD_FAILURE() << "loaded a broken tree, expecting " << why;
+    } catch (const std::runtime_error& e) {
+      EXPECT_THAT(e.what(), ::testing::HasSubstr(why));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quillbox::test
