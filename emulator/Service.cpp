@@ -1,6 +1,11 @@
 #include "emulator/Service.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -83,9 +88,11 @@ Service::Service(ServiceConfig config, Storage& storage, FaultRegistry& faults)
     : config_(std::move(config)), storage_(storage), faults_(faults) {
   bool loaded = false;
   if (config_.dataDir) {
-    fs::create_directories(*config_.dataDir);
+    makePrivateFolder(*config_.dataDir);
     const fs::path file = *config_.dataDir / "state.json";
     if (fs::exists(file)) {
+      // An older run may have left it readable by others.
+      fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
       std::ifstream in(file, std::ios::binary);
       std::stringstream text;
       text << in.rdbuf();
@@ -161,14 +168,27 @@ void Service::flusherLoop() {
 }
 
 void Service::writeState(const std::string& text) {
+  // Written whole beside the old one, then renamed over it: a reader (or a
+  // crash) sees the old state or the new one, never a mix. Owner-only from
+  // the first byte, also when a temporary file was left behind wider.
   const fs::path file = *config_.dataDir / "state.json";
   const fs::path temp = *config_.dataDir / "state.json.tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out) return;
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return;
+  bool good = ::fchmod(fd, 0600) == 0;
+  for (std::size_t done = 0; good && done < text.size();) {
+    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    good = put > 0;
+    if (good) done += static_cast<std::size_t>(put);
   }
+  good = ::fsync(fd) == 0 && good;
+  good = ::close(fd) == 0 && good;
   std::error_code ignored;
+  if (!good) {
+    fs::remove(temp, ignored);
+    return;
+  }
   fs::rename(temp, file, ignored);
 }
 

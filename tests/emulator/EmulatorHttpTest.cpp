@@ -619,6 +619,21 @@ TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
   ASSERT_EQ(http("PUT", partUrl(pending, 0), content.substr(0, 40000)).status, 200);  // one part of two
 
   emu_.reset();
+  // Live tokens and the signing secret are the owner's alone, even where an
+  // earlier run (or the user) left the folder or the state wider open.
+  auto privateModes = [&] {
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+      const auto mode = entry.status().permissions() & fs::perms::all;
+      const auto wanted = entry.is_directory() ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write;
+      EXPECT_EQ(mode, wanted) << entry.path();
+    }
+    EXPECT_EQ(fs::status(dir).permissions() & fs::perms::all, fs::perms::owner_all);
+  };
+  privateModes();
+  const auto wide = fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read;
+  for (const auto& path : {dir, dir / "blobs", dir / "uploads", dir / "state.json"}) fs::permissions(path, wide);
+  std::ofstream(dir / "state.json.tmp") << "left by a crash";
+  fs::permissions(dir / "state.json.tmp", wide);
   options.port = 0;
   startEmulator(options);  // a new process would do the same
 
@@ -641,6 +656,7 @@ TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
   EXPECT_EQ(call("POST", "files/complete", token, R"({"fileId":")" + str(pending, "fileId") + "\"}").status, 200);
 
   emu_.reset();
+  privateModes();
   {
     std::ofstream broken(dir / "state.json", std::ios::trunc);
     broken << "{not json";
