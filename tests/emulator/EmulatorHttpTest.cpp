@@ -600,6 +600,61 @@ TEST_F(EmulatorHttpTest, TwoHundredKeepAliveConnectionsAreServedWithoutWaitingFo
   EXPECT_EQ(emu_->connectionsAccepted(), accepted);
 }
 
+TEST_F(EmulatorHttpTest, HeadsThatNeverEndAndIdleConnectionsCannotCrowdOutTheHealthCheck) {
+  namespace net = boost::asio;
+  emulator::EmulatorOptions options = defaults(&clock_);
+  options.maxConnections = 64;
+  options.headTimeout = std::chrono::milliseconds(300);
+  options.idleTimeout = std::chrono::milliseconds(300);
+  emu_.reset();
+  startEmulator(options);
+  net::io_context io;
+  const net::ip::tcp::endpoint endpoint(net::ip::make_address("127.0.0.1"), emu_->port());
+  const std::string health = "GET /_emulator/health HTTP/1.1\r\nHost: e\r\n";
+  std::vector<net::ip::tcp::socket> sockets;
+  boost::system::error_code ec;
+  // A kept-alive connection that goes quiet after one answer, then far more
+  // heads that never end than the server takes connections.
+  sockets.emplace_back(io).connect(endpoint);
+  net::write(sockets.back(), net::buffer(health + "\r\n"));
+  boost::beast::flat_buffer buffer;
+  boost::beast::http::response<boost::beast::http::string_body> res;
+  boost::beast::http::read(sockets.back(), buffer, res);
+  ASSERT_EQ(res.result_int(), 200u);
+  for (int i = 0; i < 150; ++i) {
+    sockets.emplace_back(io).connect(endpoint, ec);
+    net::write(sockets.back(), net::buffer(health), ec);
+  }
+  EXPECT_LE(emu_->connectionsOpen(), 64u);
+
+  // The health check gets through; a connection closed at the cap is tried again.
+  long status = 0;
+  for (int attempt = 0; attempt < 200 && status != 200; ++attempt) {
+    status = http("GET", url("/_emulator/health")).status;
+    if (status != 200) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(status, 200);
+
+  // The server closes every one of them in time (the bound is generous).
+  std::size_t open = sockets.size();
+  for (auto& s : sockets) s.non_blocking(true);
+  std::vector<bool> closed(sockets.size(), false);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (open > 0 && std::chrono::steady_clock::now() < until) {
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+      char c = 0;
+      if (closed[i]) continue;
+      sockets[i].read_some(net::buffer(&c, 1), ec);
+      if (ec != net::error::would_block) {
+        closed[i] = true;
+        --open;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(open, 0u) << "connections the server left open";
+}
+
 TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
   TempDir data("qbemu-data-");
   const fs::path& dir = data.path;
