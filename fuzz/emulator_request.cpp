@@ -55,13 +55,23 @@ std::string_view line(std::string_view& rest) {
 }
 
 void check(const HttpResponse& r) {
-  // A failure of the emulator itself (it could not encode its answer) rather
-  // than of the request; no room left (507) is the request's.
+  // A failure of the emulator itself (an exception it did not expect, an
+  // answer it could not encode) rather than of the request; no room left
+  // (507) is the request's.
   if (r.status >= 500 && r.status != 507) std::abort();
   if (r.blob || r.headOnly || !r.contentType.starts_with("application/json")) return;
   boost::system::error_code ec;
-  boost::json::parse(r.body, ec);
+  const boost::json::value doc = boost::json::parse(r.body, ec);
   if (ec) std::abort();  // an answer that says JSON and is not
+  // The envelope: code 0 on success, the status itself with a message on failure.
+  const auto* o = doc.if_object();
+  const auto* code = o ? o->if_contains("code") : nullptr;
+  if (!code) return;  // the control endpoints answer without an envelope
+  const std::int64_t expected = r.status < 300 ? 0 : static_cast<std::int64_t>(r.status);
+  if (!code->is_int64() || code->as_int64() != expected) std::abort();
+  if (r.status >= 300 && !(o->contains("msg") && o->at("msg").is_string() && !o->at("msg").as_string().empty())) {
+    std::abort();
+  }
 }
 
 }  // namespace
