@@ -143,7 +143,7 @@ class Connections {
   };
   mutable std::mutex mutex_;
   std::unordered_map<std::uint64_t, Entry> entries_;
-  std::uint64_t next_ = 0;
+  std::uint64_t next_ = 1;  // 0: a session not (or no longer) counted
   const std::size_t cap_;
   const SteadyClock::duration grace_;
 };
