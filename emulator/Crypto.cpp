@@ -9,9 +9,34 @@
 #include <stdexcept>
 
 #include "emulator/Storage.hpp"
-#include "util/Sha256.hpp"
 
 namespace quillbox::emulator {
+
+namespace {
+
+using Digest = std::array<unsigned char, 32>;
+
+std::string hex(const unsigned char* data, std::size_t size) {
+  static constexpr char digits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(size * 2);
+  for (std::size_t i = 0; i < size; ++i) {
+    out += digits[data[i] >> 4];
+    out += digits[data[i] & 0xF];
+  }
+  return out;
+}
+
+Digest sha256(std::string_view data) {
+  Digest out{};
+  unsigned int len = 0;
+  if (EVP_Digest(data.data(), data.size(), out.data(), &len, EVP_sha256(), nullptr) != 1 || len != out.size()) {
+    throw std::runtime_error("SHA-256 failed");
+  }
+  return out;
+}
+
+}  // namespace
 
 struct Sha256::Ctx {
   EVP_MD_CTX* md = EVP_MD_CTX_new();
@@ -33,13 +58,12 @@ std::string Sha256::finishHex() {
   if (EVP_DigestFinal_ex(ctx_->md, out.data(), &len) != 1 || len != out.size()) {
     throw std::runtime_error("SHA-256 final failed");
   }
-  return util::toHex(out.data(), out.size());
+  return hex(out.data(), out.size());
 }
 
 std::string sha256Hex(std::string_view data) {
-  const auto digest = util::sha256(data);
-  if (!digest) throw std::runtime_error("SHA-256 failed");
-  return util::toHex(*digest);
+  const Digest digest = sha256(data);
+  return hex(digest.data(), digest.size());
 }
 
 std::string hmacSha256Hex(std::string_view key, std::string_view message) {
@@ -49,7 +73,7 @@ std::string hmacSha256Hex(std::string_view key, std::string_view message) {
             reinterpret_cast<const unsigned char*>(message.data()), message.size(), out.data(), &len)) {
     throw std::runtime_error("HMAC failed");
   }
-  return util::toHex(out.data(), len);
+  return hex(out.data(), len);
 }
 
 std::string randomHex(std::size_t bytes) {
@@ -57,7 +81,7 @@ std::string randomHex(std::size_t bytes) {
   if (RAND_bytes(reinterpret_cast<unsigned char*>(raw.data()), static_cast<int>(bytes)) != 1) {
     throw std::runtime_error("no random bytes");
   }
-  return util::toHex(reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
+  return hex(reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
 }
 
 bool constantTimeEquals(std::string_view a, std::string_view b) {
@@ -83,9 +107,7 @@ std::string toLower(std::string_view text) {
 
 std::uint64_t proofOffset(std::string_view token, std::uint64_t size) {
   const std::string first = sha256Hex(token);
-  auto digest = util::sha256(first);
-  if (!digest) throw std::runtime_error("SHA-256 failed");
-  auto& d = *digest;
+  Digest d = sha256(first);
   d[24] &= 0x7F;
   std::uint64_t v = 0;
   for (std::size_t i = 24; i < 32; ++i) v = (v << 8) | d[i];

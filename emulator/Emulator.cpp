@@ -15,7 +15,8 @@ struct Emulator::Impl {
                               options.clock, options.dataDir},
                 *storage, faults),
         server(service, faults,
-               HttpServerOptions{options.address, options.port, options.threads, options.workers, 16u << 20}) {}
+               HttpServerOptions{options.address, options.port, options.threads, options.workers, 16u << 20,
+                                 options.headTimeout, options.idleTimeout, options.maxConnections}) {}
 
   EmulatorOptions options;
   std::unique_ptr<Storage> storage;
@@ -55,5 +56,6 @@ std::uint16_t Emulator::port() const { return impl_->server.port(); }
 std::string Emulator::url() const { return impl_->url; }
 std::string Emulator::baseUrl() const { return impl_->baseUrl; }
 std::uint64_t Emulator::connectionsAccepted() const { return impl_->server.connectionsAccepted(); }
+std::size_t Emulator::connectionsOpen() const { return impl_->server.connectionsOpen(); }
 
 }  // namespace quillbox::emulator

@@ -4,6 +4,7 @@
 // quillbox-emulator program.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -25,6 +26,10 @@ struct EmulatorOptions {
   std::int64_t capacity = 10LL << 30;
   std::chrono::seconds linkTtl{3600};
   std::chrono::milliseconds jobDuration{2000};
+  /// Limits on connections against clients that hold them open (HttpServerOptions).
+  std::chrono::milliseconds headTimeout{10000};
+  std::chrono::milliseconds idleTimeout{30000};
+  std::size_t maxConnections = 1024;
   /// Wall clock in milliseconds since 1970; tests may drive time themselves.
   std::function<std::int64_t()> clock;
 };
@@ -49,6 +54,7 @@ class Emulator {
   /// What the addresses it hands out begin with.
   std::string baseUrl() const;
   std::uint64_t connectionsAccepted() const;
+  std::size_t connectionsOpen() const;
 
  private:
   struct Impl;

@@ -2,6 +2,8 @@
 
 #include <boost/json.hpp>
 
+#include "emulator/Text.hpp"
+
 namespace quillbox::emulator {
 
 namespace bj = boost::json;
@@ -263,11 +265,12 @@ std::string FaultRegistry::describeRequests() const {
   for (std::size_t i = 0; i < log_.size(); ++i) {
     const LoggedRequest& e = log_[(logNext_ + i) % log_.size()];
     bj::object o;
-    o["method"] = e.method;
-    o["path"] = e.path;
+    // Request text as it came: any bytes, made valid UTF-8 for the answer.
+    o["method"] = toValidUtf8(e.method);
+    o["path"] = toValidUtf8(e.path);
     o["status"] = e.status;
-    if (!e.range.empty()) o["range"] = e.range;
-    if (!e.ifRange.empty()) o["ifRange"] = e.ifRange;
+    if (!e.range.empty()) o["range"] = toValidUtf8(e.range);
+    if (!e.ifRange.empty()) o["ifRange"] = toValidUtf8(e.ifRange);
     o["bytes"] = e.bytes;
     if (!e.fault.empty()) o["fault"] = e.fault;
     list.emplace_back(std::move(o));

@@ -16,6 +16,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/executor_work_guard.hpp>
@@ -34,8 +35,11 @@
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/status.hpp>
 #include <boost/beast/http/string_body.hpp>
+#include <boost/json/object.hpp>
+#include <boost/json/serialize.hpp>
 
 #include "emulator/Faults.hpp"
+#include "emulator/Text.hpp"
 
 namespace quillbox::emulator {
 
@@ -65,35 +69,6 @@ std::string reasonFor(unsigned status) {
   return known == http::status::unknown ? "Unknown" : std::string(http::obsolete_reason(known));
 }
 
-HttpResponse envelope(unsigned status, std::int64_t code, std::string_view msg) {
-  // The bare envelope, written here because the server has no record types;
-  // `msg` is escaped for JSON.
-  std::string text = "{\"code\":" + std::to_string(code) + ",\"msg\":\"";
-  for (char c : msg) {
-    switch (c) {
-      case '"': text += "\\\""; break;
-      case '\\': text += "\\\\"; break;
-      case '\n': text += "\\n"; break;
-      case '\r': text += "\\r"; break;
-      case '\t': text += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          static constexpr char digits[] = "0123456789abcdef";
-          text += "\\u00";
-          text += digits[(c >> 4) & 0xF];
-          text += digits[c & 0xF];
-        } else {
-          text += c;
-        }
-    }
-  }
-  text += "\"}";
-  HttpResponse r;
-  r.status = status;
-  r.body = std::move(text);
-  return r;
-}
-
 void raiseDescriptorLimit() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -106,11 +81,79 @@ void raiseDescriptorLimit() {
   });
 }
 
+class Session;
+using SteadyClock = std::chrono::steady_clock;
+
+/// The open connections and what each is doing, to keep their number under
+/// the cap (see HttpServerOptions::maxConnections).
+class Connections {
+ public:
+  enum class Phase { head, waiting, busy };
+
+  Connections(std::size_t cap, SteadyClock::duration headGrace)
+      : cap_(std::max<std::size_t>(1, cap)), grace_(headGrace) {}
+
+  std::uint64_t add(std::weak_ptr<Session> session) {
+    std::lock_guard lock(mutex_);
+    const std::uint64_t id = next_++;
+    entries_.emplace(id, Entry{std::move(session), Phase::head, SteadyClock::now()});
+    return id;
+  }
+  /// Records what the connection does from now on; false when it has been
+  /// chosen to make room for another (it is to close).
+  bool enter(std::uint64_t id, Phase phase) {
+    std::lock_guard lock(mutex_);
+    auto it = entries_.find(id);
+    if (it == entries_.end()) return false;
+    it->second.phase = phase;
+    it->second.since = SteadyClock::now();
+    return true;
+  }
+  void remove(std::uint64_t id) {
+    std::lock_guard lock(mutex_);
+    entries_.erase(id);
+  }
+  /// Room for one more connection. At the cap the longest idle one is taken
+  /// out and returned for closing; false when none is idle.
+  bool makeRoom(std::weak_ptr<Session>& victim) {
+    std::lock_guard lock(mutex_);
+    if (entries_.size() < cap_) return true;
+    const auto now = SteadyClock::now();
+    auto oldest = entries_.end();
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      const Entry& e = it->second;
+      const bool idle = e.phase == Phase::waiting || (e.phase == Phase::head && now - e.since >= grace_);
+      if (idle && (oldest == entries_.end() || e.since < oldest->second.since)) oldest = it;
+    }
+    if (oldest == entries_.end()) return false;
+    victim = std::move(oldest->second.session);
+    entries_.erase(oldest);
+    return true;
+  }
+  std::size_t open() const {
+    std::lock_guard lock(mutex_);
+    return entries_.size();
+  }
+
+ private:
+  struct Entry {
+    std::weak_ptr<Session> session;
+    Phase phase;
+    SteadyClock::time_point since;
+  };
+  mutable std::mutex mutex_;
+  std::unordered_map<std::uint64_t, Entry> entries_;
+  std::uint64_t next_ = 1;  // 0: a session not (or no longer) counted
+  const std::size_t cap_;
+  const SteadyClock::duration grace_;
+};
+
 struct Shared {
   HttpHandler& handler;
   FaultRegistry& faults;
   net::thread_pool& workers;
   const HttpServerOptions& options;
+  Connections& connections;
 };
 
 // Flips bytes of `data` (body bytes [pos, pos + n)) that fall in [from, from + count).
@@ -130,18 +173,46 @@ bool overlaps(std::uint64_t pos, std::size_t n, std::uint64_t from, std::uint64_
 class Session : public std::enable_shared_from_this<Session> {
  public:
   Session(tcp::socket socket, Shared& shared)
-      : socket_(std::move(socket)), timer_(socket_.get_executor()), shared_(shared) {
+      : socket_(std::move(socket)),
+        timer_(socket_.get_executor()),
+        deadline_(socket_.get_executor()),
+        shared_(shared),
+        connections_(shared.connections) {
     buffer_.reserve(kReadReserve);
   }
+  ~Session() { connections_.remove(id_); }
 
   void start() {
+    id_ = connections_.add(weak_from_this());
     net::dispatch(socket_.get_executor(), [self = shared_from_this()] { self->readHead(); });
+  }
+
+  tcp::socket::executor_type executor() { return socket_.get_executor(); }
+
+  /// Closes the connection to make room for a newer one.
+  void evict() {
+    if (!closed_) close();
   }
 
  private:
   enum class Mode { buffer, stream, discard };
 
+  // A new connection must send its first head within the head time-out; a
+  // kept-alive one first waits (up to the idle time-out) for the next
+  // request to begin, then has the head time-out for the rest of its head.
   void readHead() {
+    if (!served_ || buffer_.size() > 0) return beginHead();
+    if (!connections_.enter(id_, Connections::Phase::waiting)) return close();
+    arm(shared_.options.idleTimeout);
+    socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](error_code ec) {
+      if (ec) return self->close();
+      self->beginHead();
+    });
+  }
+
+  void beginHead() {
+    if (!connections_.enter(id_, Connections::Phase::head)) return close();
+    arm(shared_.options.headTimeout);
     head_.emplace();
     head_->header_limit(kHeaderLimit);
     // Beast checks an announced Content-Length against this limit as soon as
@@ -151,13 +222,30 @@ class Session : public std::enable_shared_from_this<Session> {
                             [self = shared_from_this()](error_code ec, std::size_t) { self->onHead(ec); });
   }
 
+  // Closes the connection when the time runs out before disarm().
+  void arm(std::chrono::milliseconds limit) {
+    const std::uint64_t generation = ++deadlineGeneration_;
+    deadline_.expires_after(limit);
+    deadline_.async_wait([weak = weak_from_this(), generation](error_code ec) {
+      auto self = weak.lock();
+      if (!ec && self && self->deadlineGeneration_ == generation) self->close();
+    });
+  }
+  void disarm() {
+    ++deadlineGeneration_;
+    deadline_.cancel();
+  }
+
   void onHead(error_code ec) {
+    disarm();
+    served_ = true;
+    if (!ec && !connections_.enter(id_, Connections::Phase::busy)) return close();
     if (ec) {
-      if (ec == http::error::header_limit) return respondNow(envelope(431, 431, "request header too large"), true);
-      if (ec == http::error::body_limit) return respondNow(envelope(413, 413, "request body too large"), true);
+      if (ec == http::error::header_limit) return respondNow(errorEnvelope(431, 431, "request header too large"), true);
+      if (ec == http::error::body_limit) return respondNow(errorEnvelope(413, 413, "request body too large"), true);
       if (ec == http::error::end_of_stream || ec == net::error::operation_aborted) return close();
       if (ec.category() == make_error_code(http::error::bad_target).category()) {
-        return respondNow(envelope(400, 400, "malformed request: " + ec.message()), true);
+        return respondNow(errorEnvelope(400, 400, "malformed request: " + ec.message()), true);
       }
       return close();
     }
@@ -189,7 +277,7 @@ class Session : public std::enable_shared_from_this<Session> {
         plan_ = shared_.handler.plan(req_);
       } catch (const std::exception& e) {
         plan_.kind = BodyPlan::Kind::reject;
-        plan_.rejection = envelope(500, 500, std::string("internal error: ") + e.what());
+        plan_.rejection = errorEnvelope(500, 500, std::string("internal error: ") + e.what());
       }
       switch (plan_.kind) {
         case BodyPlan::Kind::buffer: mode_ = Mode::buffer; break;
@@ -212,10 +300,10 @@ class Session : public std::enable_shared_from_this<Session> {
       return afterBody();
     }
     if (mode_ == Mode::buffer && req_.contentLength && *req_.contentLength > shared_.options.maxBufferedBody) {
-      return respondNow(envelope(413, 413, "request body too large"), true);
+      return respondNow(errorEnvelope(413, 413, "request body too large"), true);
     }
     if (mode_ == Mode::stream && !req_.stream) {
-      return respondNow(envelope(507, 507, "cannot store the body"), true);
+      return respondNow(errorEnvelope(507, 507, "cannot store the body"), true);
     }
     if (expectContinue) {
       net::async_write(socket_, net::buffer(kContinue.data(), kContinue.size()),
@@ -235,7 +323,9 @@ class Session : public std::enable_shared_from_this<Session> {
       head_.reset();
       whole_->body_limit(shared_.options.maxBufferedBody);
       http::async_read(socket_, buffer_, *whole_, [self = shared_from_this()](error_code ec, std::size_t) {
-        if (ec == http::error::body_limit) return self->respondNow(envelope(413, 413, "request body too large"), true);
+        if (ec == http::error::body_limit) {
+          return self->respondNow(errorEnvelope(413, 413, "request body too large"), true);
+        }
         if (ec) return self->close();
         self->req_.body = std::move(self->whole_->get().body());
         self->whole_.reset();
@@ -287,7 +377,7 @@ class Session : public std::enable_shared_from_this<Session> {
     }
     if (fault_) {
       switch (fault_->kind) {
-        case FaultKind::status: return respond(envelope(fault_->status, fault_->code, fault_->msg));
+        case FaultKind::status: return respond(errorEnvelope(fault_->status, fault_->code, fault_->msg));
         case FaultKind::reset:
           if (!fault_->afterBytes) return resetNow();
           break;
@@ -318,9 +408,9 @@ class Session : public std::enable_shared_from_this<Session> {
     try {
       return shared_.handler.handle(req_);
     } catch (const std::exception& e) {
-      return envelope(500, 500, std::string("internal error: ") + e.what());
+      return errorEnvelope(500, 500, std::string("internal error: ") + e.what());
     } catch (...) {
-      return envelope(500, 500, "internal error");
+      return errorEnvelope(500, 500, "internal error");
     }
   }
 
@@ -480,6 +570,9 @@ class Session : public std::enable_shared_from_this<Session> {
   }
 
   void close() {
+    closed_ = true;
+    connections_.remove(id_);
+    disarm();
     error_code ignored;
     socket_.shutdown(tcp::socket::shutdown_send, ignored);
     socket_.close(ignored);
@@ -487,7 +580,13 @@ class Session : public std::enable_shared_from_this<Session> {
 
   tcp::socket socket_;
   net::steady_timer timer_;
+  net::steady_timer deadline_;
   Shared& shared_;
+  Connections& connections_;  // outlives every session (HttpServer::Impl)
+  std::uint64_t id_ = 0;
+  std::uint64_t deadlineGeneration_ = 0;
+  bool served_ = false;  // a request head has arrived on this connection
+  bool closed_ = false;
   boost::beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::empty_body>> head_;
   std::optional<http::request_parser<http::string_body>> whole_;
@@ -511,14 +610,23 @@ class Session : public std::enable_shared_from_this<Session> {
 
 }  // namespace
 
+HttpResponse errorEnvelope(unsigned status, std::int64_t code, std::string_view msg) {
+  HttpResponse r;
+  r.status = status;
+  r.body = boost::json::serialize(boost::json::object{{"code", code}, {"msg", toValidUtf8(msg)}});
+  return r;
+}
+
 struct HttpServer::Impl {
   Impl(HttpHandler& handler, FaultRegistry& faults, HttpServerOptions opts)
       : options(std::move(opts)),
+        connections(options.maxConnections, options.headTimeout / 10),
         io(static_cast<int>(std::max(1u, options.threads))),
         workers(std::max(1u, options.workers)),
-        shared{handler, faults, workers, options} {}
+        shared{handler, faults, workers, options, connections} {}
 
   HttpServerOptions options;
+  Connections connections;  // before io: sessions left in io deregister when it goes
   net::io_context io;
   net::executor_work_guard<net::io_context::executor_type> work{io.get_executor()};
   tcp::acceptor acceptor{net::make_strand(io)};
@@ -542,8 +650,18 @@ struct HttpServer::Impl {
         return;
       }
       error_code ignored;
-      socket.set_option(tcp::no_delay(true), ignored);
       accepted.fetch_add(1, std::memory_order_relaxed);
+      std::weak_ptr<Session> victim;
+      if (!connections.makeRoom(victim)) {
+        socket.close(ignored);  // at the cap and no one idle to close for it
+        return accept();
+      }
+      if (auto idle = victim.lock()) {
+        net::post(idle->executor(), [victim] {
+          if (auto s = victim.lock()) s->evict();
+        });
+      }
+      socket.set_option(tcp::no_delay(true), ignored);
       std::make_shared<Session>(std::move(socket), shared)->start();
       accept();
     });
@@ -581,5 +699,6 @@ void HttpServer::stop() {
 
 std::uint16_t HttpServer::port() const { return impl_->port; }
 std::uint64_t HttpServer::connectionsAccepted() const { return impl_->accepted.load(std::memory_order_relaxed); }
+std::size_t HttpServer::connectionsOpen() const { return impl_->connections.open(); }
 
 }  // namespace quillbox::emulator

@@ -4,6 +4,8 @@
 // streamed to storage, file bodies sent in large blocks, and the faults of
 // FaultRegistry applied on the wire.
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -47,6 +49,10 @@ struct HttpResponse {
   bool close = false;
 };
 
+/// A failure answer: the envelope {"code": code, "msg": msg} with `msg` made
+/// valid UTF-8, whatever bytes of the request it quotes.
+HttpResponse errorEnvelope(unsigned status, std::int64_t code, std::string_view msg);
+
 /// How the server takes a request's body, decided from its head.
 struct BodyPlan {
   enum class Kind { buffer, stream, reject };
@@ -74,6 +80,16 @@ struct HttpServerOptions {
   unsigned threads = 2;
   unsigned workers = 2;
   std::uint64_t maxBufferedBody = 16u << 20;
+  /// How long a request head may take to arrive whole, from its first byte
+  /// (from the opening, on a new connection).
+  std::chrono::milliseconds headTimeout{10000};
+  /// How long a kept-alive connection may wait for its next request.
+  std::chrono::milliseconds idleTimeout{30000};
+  /// Connections open at once. At the cap, a new connection closes the one
+  /// idle the longest: one waiting for its next request, or one whose head
+  /// has been arriving for more than a tenth of `headTimeout`. When none is
+  /// idle, the new connection is closed instead.
+  std::size_t maxConnections = 1024;
 };
 
 class HttpServer {
@@ -89,6 +105,7 @@ class HttpServer {
   void stop();
   std::uint16_t port() const;
   std::uint64_t connectionsAccepted() const;
+  std::size_t connectionsOpen() const;
 
  private:
   struct Impl;

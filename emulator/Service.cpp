@@ -1,15 +1,22 @@
 #include "emulator/Service.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <unordered_map>
 
 #include <boost/json.hpp>
 
 #include "emulator/Crypto.hpp"
 #include "emulator/Faults.hpp"
 #include "emulator/ServiceUtil.hpp"
+#include "emulator/Text.hpp"
 #include "quillbox/services/favor/FavorRecords.hpp"
 #include "quillbox/services/file/FileServiceRecords.hpp"
 #include "quillbox/services/job/JobRecords.hpp"
@@ -30,6 +37,7 @@ constexpr std::string_view kDownloadPrefix = "/_download/";
 constexpr std::string_view kSharePrefix = "/s/";
 
 // Splits "a/b/c" into decoded segments; a raw "." or ".." segment is refused.
+// Decoded text is made valid UTF-8: handlers quote it in their answers.
 std::vector<std::string> segmentsOf(std::string_view rest) {
   std::vector<std::string> out;
   std::size_t start = 0;
@@ -39,7 +47,7 @@ std::vector<std::string> segmentsOf(std::string_view rest) {
     if (raw == "." || raw == "..") throw ApiError{400, "dot segments are not allowed in paths"};
     auto decoded = percentDecode(raw);
     if (!decoded) throw ApiError{400, "malformed percent-encoding in the path"};
-    out.push_back(std::move(*decoded));
+    out.push_back(toValidUtf8(*decoded));
     if (slash == std::string_view::npos) break;
     start = slash + 1;
   }
@@ -57,7 +65,7 @@ std::map<std::string, std::string, std::less<>> queryOf(std::string_view query) 
       auto key = percentDecode(item.substr(0, eq));
       auto value = percentDecode(eq == std::string_view::npos ? std::string_view() : item.substr(eq + 1));
       if (!key || !value) throw ApiError{400, "malformed percent-encoding in the query"};
-      out[*key] = *value;
+      out[toValidUtf8(*key)] = toValidUtf8(*value);
     }
     if (amp == std::string_view::npos) break;
     start = amp + 1;
@@ -80,9 +88,11 @@ Service::Service(ServiceConfig config, Storage& storage, FaultRegistry& faults)
     : config_(std::move(config)), storage_(storage), faults_(faults) {
   bool loaded = false;
   if (config_.dataDir) {
-    fs::create_directories(*config_.dataDir);
+    makePrivateFolder(*config_.dataDir);
     const fs::path file = *config_.dataDir / "state.json";
     if (fs::exists(file)) {
+      // An older run may have left it readable by others.
+      fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
       std::ifstream in(file, std::ios::binary);
       std::stringstream text;
       text << in.rdbuf();
@@ -158,14 +168,27 @@ void Service::flusherLoop() {
 }
 
 void Service::writeState(const std::string& text) {
+  // Written whole beside the old one, then renamed over it: a reader (or a
+  // crash) sees the old state or the new one, never a mix. Owner-only from
+  // the first byte, also when a temporary file was left behind wider.
   const fs::path file = *config_.dataDir / "state.json";
   const fs::path temp = *config_.dataDir / "state.json.tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out) return;
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return;
+  bool good = ::fchmod(fd, 0600) == 0;
+  for (std::size_t done = 0; good && done < text.size();) {
+    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    good = put > 0;
+    if (good) done += static_cast<std::size_t>(put);
   }
+  good = ::fsync(fd) == 0 && good;
+  good = ::close(fd) == 0 && good;
   std::error_code ignored;
+  if (!good) {
+    fs::remove(temp, ignored);
+    return;
+  }
   fs::rename(temp, file, ignored);
 }
 
@@ -687,26 +710,34 @@ void Service::dropUnusedBlobs() {
 
 std::string Service::copyTree(const UserRec& u, const NodeRec& src, const std::string& parentId,
                               const std::string& name) {
-  NodeRec copy = src;
-  copy.id = newId("f");
-  copy.ownerId = u.userId;
-  copy.parentId = parentId;
-  copy.name = name;
-  copy.createdTime = copy.editedTime = now();
-  if (!copy.folder) state_.addRef(copy.sha256, state_.blobOf(copy.sha256));
-  const std::string id = copy.id;
-  state_.insert(std::move(copy));
+  // What to copy, a folder before what it holds; taken whole before the
+  // first copy goes in, so the copies are never copied again.
+  std::vector<NodeRec> sources{src};
   if (src.folder) {
-    auto it = state_.children.find(src.id);
-    if (it != state_.children.end()) {
-      const std::vector<std::string> below(it->second.begin(), it->second.end());
-      for (const auto& childId : below) {
-        const NodeRec* child = state_.node(childId);
-        if (child) copyTree(u, NodeRec(*child), id, child->name);
-      }
-    }
+    state_.walkBelow(src.id, [&](const NodeRec& n) {
+      sources.push_back(n);
+      return true;
+    });
   }
-  return id;
+  std::unordered_map<std::string, std::string> copyOf;  // source id -> id of its copy
+  const Millis time = now();
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    NodeRec copy = std::move(sources[i]);
+    const std::string sourceId = copy.id;
+    copy.id = newId("f");
+    copy.ownerId = u.userId;
+    if (i == 0) {
+      copy.parentId = parentId;
+      copy.name = name;
+    } else {
+      copy.parentId = copyOf.at(copy.parentId);
+    }
+    copy.createdTime = copy.editedTime = time;
+    if (!copy.folder) state_.addRef(copy.sha256, state_.blobOf(copy.sha256));
+    copyOf.emplace(sourceId, copy.id);
+    state_.insert(std::move(copy));
+  }
+  return copyOf.at(src.id);
 }
 
 }  // namespace quillbox::emulator

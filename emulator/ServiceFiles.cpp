@@ -2,7 +2,6 @@
 // accesses, download addresses, folders, renaming and the upload steps.
 
 #include <algorithm>
-#include <functional>
 
 #include "emulator/Crypto.hpp"
 #include "emulator/Service.hpp"
@@ -62,21 +61,16 @@ HttpResponse Service::filesList(const UserRec& u, const std::string& type, const
   const NodeRec& folder = requireFolder(u, bean.parentFileId.value_or("root"));
 
   std::vector<const NodeRec*> found;
-  std::function<void(const std::string&)> walk = [&](const std::string& id) {
-    auto it = state_.children.find(id);
-    if (it == state_.children.end()) return;
-    for (const auto& childId : it->second) {
-      const NodeRec* n = state_.node(childId);
-      if (!n || (n->hidden && !bean.hidden)) continue;
-      if (type == "all") {
-        if (n->folder) walk(n->id);
-        else if (!bean.fileType || *bean.fileType == n->fileType) found.push_back(n);
-      } else if (!bean.fileType || bean.fileType->empty() || *bean.fileType == n->fileType) {
-        found.push_back(n);
-      }
+  const bool all = type == "all";
+  state_.walkBelow(folder.id, [&](const NodeRec& n) {
+    if (n.hidden && !bean.hidden) return false;
+    if (all) {
+      if (!n.folder && (!bean.fileType || *bean.fileType == n.fileType)) found.push_back(&n);
+      return true;  // the listing of everything goes into folders
     }
-  };
-  walk(folder.id);
+    if (!bean.fileType || bean.fileType->empty() || *bean.fileType == n.fileType) found.push_back(&n);
+    return false;
+  });
   const auto& sort = bean.sortInfo;
   sortNodes(found, sort && sort->sortType ? *sort->sortType : 2, sort && sort->sortDirection ? *sort->sortDirection : 1,
             true);
@@ -113,20 +107,13 @@ HttpResponse Service::fileSearch(const UserRec& u, const HttpRequest& req) {
   std::vector<const NodeRec*> found;
   const bool ownerMatches = !filter.ownerId || filter.ownerId->empty() || *filter.ownerId == u.userId;
   if (!bean.recycled && ownerMatches) {
-    std::function<void(const std::string&)> walk = [&](const std::string& id) {
-      auto it = state_.children.find(id);
-      if (it == state_.children.end()) return;
-      for (const auto& childId : it->second) {
-        const NodeRec* n = state_.node(childId);
-        if (!n) continue;
-        const bool hit = containsIgnoringCase(n->name, filter.keyWord.value_or("")) &&
-                         (!filter.fileType || filter.fileType->empty() || *filter.fileType == n->fileType) &&
-                         (!from || n->editedTime >= *from) && (!to || n->editedTime <= *to);
-        if (hit) found.push_back(n);
-        if (n->folder && !direct) walk(n->id);
-      }
-    };
-    walk(base.id);
+    state_.walkBelow(base.id, [&](const NodeRec& n) {
+      const bool hit = containsIgnoringCase(n.name, filter.keyWord.value_or("")) &&
+                       (!filter.fileType || filter.fileType->empty() || *filter.fileType == n.fileType) &&
+                       (!from || n.editedTime >= *from) && (!to || n.editedTime <= *to);
+      if (hit) found.push_back(&n);
+      return !direct;
+    });
   }
   const auto& sort = bean.sortInfo;
   sortNodes(found, sortCode(sort ? sort->sortType : std::nullopt, 2, "sortType"),
@@ -159,22 +146,15 @@ HttpResponse Service::filesStatsDir(const UserRec& u, const Query& q) {
   if (recursive != "true" && recursive != "false") throw ApiError{400, "recursive is true or false"};
   const NodeRec& folder = requireFolder(u, fileId && !fileId->empty() ? *fileId : std::string("root"));
   std::int64_t size = 0, dirs = 0, files = 0;
-  std::function<void(const std::string&)> walk = [&](const std::string& id) {
-    auto it = state_.children.find(id);
-    if (it == state_.children.end()) return;
-    for (const auto& childId : it->second) {
-      const NodeRec* n = state_.node(childId);
-      if (!n) continue;
-      if (n->folder) {
-        ++dirs;
-        if (recursive == "true") walk(n->id);
-      } else {
-        ++files;
-        size += n->size;
-      }
+  state_.walkBelow(folder.id, [&](const NodeRec& n) {
+    if (n.folder) {
+      ++dirs;
+    } else {
+      ++files;
+      size += n.size;
     }
-  };
-  walk(folder.id);
+    return recursive == "true";
+  });
   StatsData data;
   data.totalSize = std::to_string(size);
   data.subDirCount = std::to_string(dirs);

@@ -40,10 +40,7 @@ HttpResponse ok(R record) {
 }
 
 inline HttpResponse errorResponse(unsigned status, const std::string& msg) {
-  HttpResponse r;
-  r.status = status;
-  r.body = toJson(BaseResponse(static_cast<std::int64_t>(status), msg, std::nullopt));
-  return r;
+  return errorEnvelope(status, static_cast<std::int64_t>(status), msg);
 }
 
 /// The request's JSON body as the record `B`, or a 400 that names the key.

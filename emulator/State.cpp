@@ -8,6 +8,7 @@
 #include <boost/json.hpp>
 
 #include "emulator/Crypto.hpp"
+#include "emulator/Text.hpp"
 
 namespace quillbox::emulator {
 
@@ -20,24 +21,11 @@ ClashPolicy clashPolicy(std::int64_t code) {
 }
 
 bool validName(const std::string& name) {
-  if (name.empty() || name.size() > 255 || name == "." || name == "..") return false;
-  std::size_t i = 0;
-  while (i < name.size()) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') return false;
-    std::size_t extra = 0;
-    if (c < 0x80) extra = 0;
-    else if ((c & 0xE0) == 0xC0 && c >= 0xC2) extra = 1;
-    else if ((c & 0xF0) == 0xE0) extra = 2;
-    else if ((c & 0xF8) == 0xF0 && c <= 0xF4) extra = 3;
-    else return false;
-    if (extra > 0 && i + extra >= name.size()) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += extra + 1;
-  }
-  return true;
+  if (name.empty() || name.size() > kMaxNameBytes || name == "." || name == ".." || !isValidUtf8(name)) return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F || c == '/' || c == '\\';
+  });
 }
 
 // ---- tree -----------------------------------------------------------------------
@@ -76,11 +64,15 @@ std::string State::freeName(const std::string& parentId, const std::string& want
   if (!childNamed(parentId, wanted)) return wanted;
   const auto dot = wanted.rfind('.');
   const bool hasExt = dot != std::string::npos && dot > 0;
-  const std::string stem = hasExt ? wanted.substr(0, dot) : wanted;
-  const std::string ext = hasExt ? wanted.substr(dot) : std::string();
+  const std::string_view stem = std::string_view(wanted).substr(0, hasExt ? dot : wanted.size());
+  const std::string_view ext = hasExt ? std::string_view(wanted).substr(dot) : std::string_view();
   for (int n = 1;; ++n) {
-    std::string candidate = stem + " (" + std::to_string(n) + ")" + ext;
-    if (candidate.size() > 255) candidate = candidate.substr(candidate.size() - 255);
+    // A name that would grow past the limit gives up the end of its stem,
+    // then the end of its extension, whole characters at a time.
+    const std::string mark = " (" + std::to_string(n) + ")";
+    const std::string_view keptExt = utf8Prefix(ext, kMaxNameBytes - mark.size());
+    const std::string_view keptStem = utf8Prefix(stem, kMaxNameBytes - mark.size() - keptExt.size());
+    std::string candidate = std::string(keptStem) + mark + std::string(keptExt);
     if (!childNamed(parentId, candidate)) return candidate;
   }
 }
@@ -97,27 +89,31 @@ void State::insert(NodeRec n) {
 }
 
 void State::erase(const std::string& id) {
-  NodeRec* n = node(id);
-  if (!n) return;
-  if (n->folder) {
-    auto it = children.find(id);
-    if (it != children.end()) {
-      const std::vector<std::string> below(it->second.begin(), it->second.end());
-      for (const auto& child : below) erase(child);
-      children.erase(id);
-    }
-  } else {
-    auto u = users.find(n->ownerId);
-    if (u != users.end()) u->second.spaceUsed -= n->size;
-    auto b = blobs.find(n->sha256);
-    if (b != blobs.end()) --b->second.refs;  // the owner drops unreferenced content
-  }
-  for (auto& [user, starred] : stars) starred.erase(id);
-  if (!n->parentId.empty()) {
-    auto siblings = children.find(n->parentId);
+  const NodeRec* top = node(id);
+  if (!top) return;
+  std::vector<std::string> doomed{id};
+  walkBelow(id, [&](const NodeRec& n) {
+    doomed.push_back(n.id);
+    return true;
+  });
+  if (!top->parentId.empty()) {
+    auto siblings = children.find(top->parentId);
     if (siblings != children.end()) siblings->second.erase(id);
   }
-  nodes.erase(id);
+  for (const auto& gone : doomed) {
+    auto it = nodes.find(gone);
+    if (it == nodes.end()) continue;
+    const NodeRec& n = it->second;
+    if (!n.folder) {
+      auto u = users.find(n.ownerId);
+      if (u != users.end()) u->second.spaceUsed -= n.size;
+      auto b = blobs.find(n.sha256);
+      if (b != blobs.end()) --b->second.refs;  // the owner drops unreferenced content
+    }
+    for (auto& [user, starred] : stars) starred.erase(gone);
+    children.erase(gone);
+    nodes.erase(it);
+  }
 }
 
 void State::move(NodeRec& n, const std::string& newParentId) {
@@ -129,7 +125,8 @@ void State::move(NodeRec& n, const std::string& newParentId) {
 
 bool State::isInside(const std::string& id, const std::string& ancestorId) const {
   const NodeRec* n = node(id);
-  for (int depth = 0; n && depth < 10000; ++depth) {
+  // Bounded by the number of nodes: a chain can be no longer without a cycle.
+  for (std::size_t steps = 0; n && steps <= nodes.size(); ++steps) {
     if (n->id == ancestorId) return true;
     if (n->parentId.empty()) return false;
     n = node(n->parentId);
@@ -140,7 +137,7 @@ bool State::isInside(const std::string& id, const std::string& ancestorId) const
 std::vector<const NodeRec*> State::chain(const NodeRec& n) const {
   std::vector<const NodeRec*> out;
   const NodeRec* cur = &n;
-  for (int depth = 0; cur && depth < 10000; ++depth) {
+  for (std::size_t steps = 0; cur && steps <= nodes.size(); ++steps) {
     out.push_back(cur);
     if (cur->parentId.empty()) break;
     cur = node(cur->parentId);
@@ -240,6 +237,33 @@ bool safeId(const std::string& id) {
   });
 }
 
+// Every node's chain of parents must end at a root folder: a parent that is
+// missing or not a folder, or a chain that comes back on itself, is an error.
+std::string treeProblem(const State& s) {
+  // For each node, the walk up the tree that reached it first. Meeting a
+  // node of the current walk again is a cycle; meeting one of an earlier
+  // walk joins a chain already known to end at a root.
+  std::unordered_map<std::string_view, std::size_t> reachedBy;
+  reachedBy.reserve(s.nodes.size());
+  std::size_t walk = 0;
+  for (const auto& [id, start] : s.nodes) {
+    ++walk;
+    for (const NodeRec* n = &start;;) {
+      const auto [seen, first] = reachedBy.emplace(n->id, walk);
+      if (!first) {
+        if (seen->second == walk) return "the folders above \"" + n->id + "\" form a cycle";
+        break;
+      }
+      if (n->parentId.empty()) break;
+      const NodeRec* parent = s.node(n->parentId);
+      if (!parent) return "the parent \"" + n->parentId + "\" of \"" + n->id + "\" does not exist";
+      if (!parent->folder) return "the parent \"" + n->parentId + "\" of \"" + n->id + "\" is not a folder";
+      n = parent;
+    }
+  }
+  return {};
+}
+
 template <class T>
 T member(const bj::object& root, std::string_view key) {
   const bj::value* v = root.if_contains(key);
@@ -321,6 +345,10 @@ bool loadState(const std::string& text, State& s, Storage& storage, std::string&
   }
   std::erase_if(loaded.users, [](const auto& kv) { return kv.first != kv.second.userId; });
   std::erase_if(loaded.nodes, [](const auto& kv) { return kv.first != kv.second.id; });
+  if (std::string problem = treeProblem(loaded); !problem.empty()) {
+    error = "the saved file tree is broken: " + problem;
+    return false;
+  }
   s = std::move(loaded);
   s.rebuildIndexes();
   return true;

@@ -179,13 +179,19 @@ struct State {
   /// The node `id` ("root" names the user's root) if the user owns it.
   NodeRec* ownedNode(const UserRec& user, const std::string& id);
   NodeRec* childNamed(const std::string& parentId, const std::string& name);
-  /// A free name in the folder, from `wanted`: "a.txt", "a (1).txt", "a (2).txt", ...
+  /// A free name in the folder, from `wanted`: "a.txt", "a (1).txt", "a (2).txt", ...;
+  /// shortened on character boundaries when it would pass kMaxNameBytes.
   std::string freeName(const std::string& parentId, const std::string& wanted);
   void insert(NodeRec node);
   /// Removes the node and everything below it; frees content and stars.
   void erase(const std::string& id);
   void move(NodeRec& node, const std::string& newParentId);
   bool isInside(const std::string& id, const std::string& ancestorId) const;
+  /// Visits every node below the folder `id`, a folder before what it holds,
+  /// and goes into a folder when `visit` returns true. Trees may be far
+  /// deeper than a thread's stack allows recursion: the walk keeps its own.
+  template <class Visit>
+  void walkBelow(const std::string& id, Visit&& visit) const;
   /// Ids from the root down to the node, and the names below the root.
   std::vector<const NodeRec*> chain(const NodeRec& node) const;
   std::string namePath(const NodeRec& node) const;
@@ -202,10 +208,30 @@ struct State {
   void rebuildIndexes();
 };
 
+template <class Visit>
+void State::walkBelow(const std::string& id, Visit&& visit) const {
+  std::vector<const std::string*> pending{&id};
+  // A tree visits each node once; more visits than nodes would mean a cycle.
+  std::size_t budget = nodes.size();
+  while (!pending.empty()) {
+    auto it = children.find(*pending.back());
+    pending.pop_back();
+    if (it == children.end()) continue;
+    for (const auto& childId : it->second) {
+      const NodeRec* n = node(childId);
+      if (!n || budget-- == 0) continue;
+      if (visit(*n) && n->folder) pending.push_back(&n->id);
+    }
+  }
+}
+
 /// The state as JSON text (content excluded), and back. Blobs and parts are
 /// reopened from `storage`.
 std::string saveState(const State& state);
 bool loadState(const std::string& text, State& state, Storage& storage, std::string& error);
+
+/// The longest name a folder entry may have, in bytes of UTF-8.
+inline constexpr std::size_t kMaxNameBytes = 255;
 
 bool validName(const std::string& name);
 

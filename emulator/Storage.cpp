@@ -152,7 +152,11 @@ class FileWriter final : public BlobWriter {
     }
     fd_ = -1;
     std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
+    try {
+      makePrivateFolder(target.parent_path());
+    } catch (const fs::filesystem_error&) {
+      return nullptr;
+    }
     fs::rename(path_, target, ec);
     if (ec) return nullptr;
     committed_ = true;
@@ -169,19 +173,20 @@ class FileWriter final : public BlobWriter {
 class FolderStorage final : public Storage {
  public:
   explicit FolderStorage(fs::path dir) : dir_(std::move(dir)) {
-    fs::create_directories(dir_ / "blobs");
-    fs::create_directories(dir_ / "uploads");
+    makePrivateFolder(dir_);
+    makePrivateFolder(dir_ / "blobs");
+    makePrivateFolder(dir_ / "uploads");
     // Leftovers of an interrupted run are never referenced again.
     std::error_code ignored;
     fs::remove_all(dir_ / "tmp", ignored);
-    fs::create_directories(dir_ / "tmp");
+    makePrivateFolder(dir_ / "tmp");
   }
 
   bool persistent() const override { return true; }
 
   std::unique_ptr<BlobWriter> newWriter(std::uint64_t) override {
     fs::path path = dir_ / "tmp" / (std::to_string(++counter_) + "-" + randomHex(6));
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return nullptr;
     return std::make_unique<FileWriter>(std::move(path), fd);
   }
@@ -225,6 +230,11 @@ class FolderStorage final : public Storage {
 };
 
 }  // namespace
+
+void makePrivateFolder(const fs::path& dir) {
+  fs::create_directories(dir);
+  fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace);
+}
 
 std::shared_ptr<Blob> memoryBlob(std::string bytes) { return std::make_shared<MemoryBlob>(std::move(bytes)); }
 

@@ -26,6 +26,11 @@ class Blob {
 
 std::shared_ptr<Blob> memoryBlob(std::string bytes);
 
+/// Creates `dir` (with missing parents) and leaves it to its owner alone
+/// (0700), also when it already existed with a wider mode: what the emulator
+/// keeps holds live tokens and the signing secret. Throws filesystem_error.
+void makePrivateFolder(const std::filesystem::path& dir);
+
 /// Collects bytes that become a part or a stored blob.
 class BlobWriter {
  public:

@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
   std::string data;
   std::int64_t linkTtl = options.linkTtl.count();
   std::int64_t jobMs = options.jobDuration.count();
+  std::int64_t headMs = options.headTimeout.count();
+  std::int64_t idleMs = options.idleTimeout.count();
 
   CLI::App app{"quillbox-emulator: a local Quillbox open service with fault injection"};
   app.add_option("--port", options.port, "Port to listen on; 0 picks a free one")->capture_default_str();
@@ -34,10 +36,22 @@ int main(int argc, char** argv) {
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
   app.add_option("--job-ms", jobMs, "Milliseconds a background job runs")->capture_default_str()->check(CLI::NonNegativeNumber);
+  app.add_option("--head-timeout-ms", headMs, "Milliseconds a request head may take to arrive whole")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  app.add_option("--idle-timeout-ms", idleMs, "Milliseconds a kept-alive connection may wait for its next request")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  app.add_option("--max-connections", options.maxConnections,
+                 "Connections open at once; at the cap a new one closes the one idle the longest")
+      ->capture_default_str()
+      ->check(CLI::Range(std::size_t{1}, std::size_t{100000}));
   CLI11_PARSE(app, argc, argv);
   if (!data.empty()) options.dataDir = data;
   options.linkTtl = std::chrono::seconds(linkTtl);
   options.jobDuration = std::chrono::milliseconds(jobMs);
+  options.headTimeout = std::chrono::milliseconds(headMs);
+  options.idleTimeout = std::chrono::milliseconds(idleMs);
 
   // Signals are taken by this thread alone, through sigwait below.
   sigset_t signals;

@@ -47,6 +47,25 @@ std::string randomBytes(std::size_t n, unsigned seed) {
   return out;
 }
 
+/// Sends `request` as it is on a new connection and reads one answer.
+HttpAnswer exchange(std::uint16_t port, const std::string& request) {
+  namespace bhttp = boost::beast::http;
+  boost::asio::io_context io;
+  boost::asio::ip::tcp::socket s(io);
+  s.connect({boost::asio::ip::make_address("127.0.0.1"), port});
+  timeval limit{20, 0};
+  setsockopt(s.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  boost::asio::write(s, boost::asio::buffer(request));
+  boost::beast::flat_buffer buffer;
+  bhttp::response<bhttp::string_body> res;
+  boost::system::error_code ec;
+  bhttp::read(s, buffer, res, ec);
+  HttpAnswer answer;
+  answer.status = ec ? 0 : res.result_int();
+  answer.body = res.body();
+  return answer;
+}
+
 /// A non-2xx answer that carries the envelope with the status as code and a message.
 void expectEnvelope(const HttpAnswer& a, long status, const std::string& context) {
   EXPECT_EQ(a.status, status) << context << ": " << a.body;
@@ -144,21 +163,35 @@ TEST_F(EmulatorHttpTest, BadInputGetsAClearEnvelopeAndNeverStopsTheServer) {
       {"POST", "share/files", R"({"pageSize":10,"shortUrl":"nope"})", 404},
       {"POST", "cancel", R"({"jobId":"nope"})", 404},
       {"POST", "star/batch", R"({"starred":true})", 400},  // a required key missing
+      // Request bytes quoted in the message are not always UTF-8: the answer still is.
+      {"GET", "users/%FF%FE", "", 404},
+      {"GET", "files/path?fileId=%1B%5B31m%C3", "", 404},
+      {"GET", "userList?isDirect=true&offset=%C0%AF", "", 400},  // overlong
+      {"GET", "star/files?pageCursor=%ED%A0%80", "", 400},       // a surrogate
+      {"POST", "files/rename/%F4%90%80%80", R"({"name":"x","renameMode":2})", 404},  // above U+10FFFF
   };
   for (const auto& c : cases) {
     expectEnvelope(call(c.method, c.path, token, c.body), c.status, c.method + " " + c.path + " " + c.body);
   }
 
-  // Raw garbage, an oversized head and a body that lies about its length.
-  {
-    boost::asio::io_context io;
-    boost::asio::ip::tcp::socket s(io);
-    s.connect({boost::asio::ip::make_address("127.0.0.1"), emu_->port()});
-    boost::asio::write(s, boost::asio::buffer(std::string("\x01\x02 garbage\r\n\r\n")));
-    boost::system::error_code ec;
-    char buf[512];
-    s.read_some(boost::asio::buffer(buf), ec);  // an answer or a close, never a hang of the server
-  }
+  // Bytes no client library would send, each answered with a valid envelope.
+  const std::pair<std::string, long> raw[] = {
+      {"GET /\xFF\xFE/x HTTP/1.1\r\nHost: e\r\n\r\n", 404},
+      {"GET /quillbox/ose/v1/users/%FF HTTP/1.1\r\nHost: e\r\nAuthorization: \xFF\xFE\r\n\r\n", 401},
+      {"GET /_emulator/faults/\xC3 HTTP/1.1\r\nHost: e\r\n\r\n", 405},
+      {"DELETE /_emulator/faults/%E9 HTTP/1.1\r\nHost: e\r\n\r\n", 400},
+      {"POST /_emulator/faults HTTP/1.1\r\nHost: e\r\nContent-Length: 24\r\n\r\n"
+       "{\"path\":\"*\",\"kind\":\"\xFF\x80\"}",
+       400},
+      {"GET /_download/\xFF?expires=\xFE HTTP/1.1\r\nHost: e\r\nRange: bytes=\xFF-\r\n\r\n", 403},
+  };
+  for (const auto& [request, status] : raw) expectEnvelope(exchange(emu_->port(), request), status, request);
+  auto log = http("GET", url("/_emulator/requests"));
+  EXPECT_EQ(log.status, 200);
+  EXPECT_TRUE(log.json().contains("requests")) << "the request log quotes those paths: " << log.body;
+
+  // Raw garbage (an answer or a close, never a hang of the server) and an oversized head.
+  exchange(emu_->port(), "\x01\x02 garbage\r\n\r\n");
   expectEnvelope(http("GET", api("space/"), {}, {"Authorization: " + token, "X-Big: " + std::string(100000, 'x')}),
                  431, "huge head");
 
@@ -166,78 +199,41 @@ TEST_F(EmulatorHttpTest, BadInputGetsAClearEnvelopeAndNeverStopsTheServer) {
   EXPECT_EQ(call("GET", "space/", token).status, 200);
 }
 
-TEST_F(EmulatorHttpTest, EveryBodyKeyWithAnyValueGetsAnAnswerNotACrash) {
-  const std::string token = signIn("mutations");
-  const std::string content = randomBytes(1000, 5);
-  auto created = createUpload(*this, token, "m.bin", content, 600);
-  const std::string pending = str(created, "fileId");
-  auto folder = call("POST", "directory", token, R"({"fileName":"m","renameMode":2,"hidden":false})").json();
-  const std::string dir = str(folder, "id");
-  auto share = call("POST", "share", token, R"({"scope":0,"fileIds":[")" + dir + R"("]})").json();
-  const std::string shareId = std::string(share.at("shareLink").as_object().at("shareId").as_string());
-  const std::string shortUrl = std::string(share.at("shareLink").as_object().at("shortUrl").as_string());
-
-  struct Endpoint {
-    std::string method, path, body;
+TEST_F(EmulatorHttpTest, FreeNamesStayWithinTheLimitOnCharacterBoundaries) {
+  const std::string token = signIn("long-names");
+  auto repeat = [](const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
   };
-  const std::vector<Endpoint> endpoints = {
-      {"POST", "carrier/standard/user/auth", R"({"authCode":"zz"})"},
-      {"POST", "files/list",
-       R"({"type":"list","hidden":false,"parentFileId":"root","fileType":"10","pageInfo":{"pageSize":10,"pageCursor":"0"},"sortInfo":{"sortType":1,"sortDirection":2}})"},
-      {"POST", "files/search",
-       R"({"recycled":false,"recursived":true,"filter":{"keyWord":"m","parentFolder":"root","updateTimeRange":"0,9"},"pageInfo":{"pageSize":5},"sortInfo":{"sortType":"2","sortDirection":"1"}})"},
-      {"POST", "files/" + dir + "/detail", R"({"fileId":")" + dir + R"("})"},
-      {"POST", "files/download", R"({"fileIds":[")" + dir + R"("]})"},
-      {"POST", "directory", R"({"fileName":"n","renameMode":2,"hidden":false,"parentFolder":["root"]})"},
-      {"POST", "files/rename/" + dir, R"({"fileId":")" + dir + R"(","name":"o","renameMode":2})"},
-      {"POST", "files/create",
-       R"({"fileName":"p","sha256":")" + emulator::sha256Hex("p") +
-           R"(","length":1,"uploadType":1,"autoRename":2,"hidden":false,"proofCode":"x","multiParts":[{"partNumber":1,"partSize":1,"partOffset":0,"hashCtx":[1,2]}]})"},
-      {"POST", "files/multipart/uploadUrl",
-       R"({"fileId":")" + pending + R"(","multiParts":[{"partNumber":1,"partSize":600,"partOffset":0}]})"},
-      {"POST", "files/complete", R"({"fileId":")" + pending + R"(","sha256":"00"})"},
-      {"POST", "share",
-       R"({"scope":0,"fileIds":[")" + dir + R"("],"extractCode":"a1","validDays":1,"expireTime":"2030-01-01T00:00:00Z","permission":{"preview":true}})"},
-      {"POST", "share/cancel", R"({"shareIds":["nope"]})"},
-      {"PUT", "share/" + shareId,
-       R"({"shareId":")" + shareId + R"(","comment":"c","validDays":2,"expireTime":"","extractCode":"b2","userIds":["u"]})"},
-      {"POST", "share/files",
-       R"({"shortUrl":")" + shortUrl + R"(","pageSize":10,"parentFolder":")" + dir + R"(","sortType":3,"sortDirection":2,"fileName":"x"})"},
-      {"POST", "star/batch", R"({"starred":true,"subRequestList":[{"fileId":")" + dir + R"("}]})"},
-      {"POST", "jobs",
-       R"({"taskType":1,"actionType":3,"taskInfo":{"fileInfo":[{"fileId":")" + dir + R"("}],"newFilePath":"root"}})"},
-      {"POST", "cancel", R"({"jobId":"nope"})"},
+  const std::string longNames[] = {
+      "a" + repeat("\u00e9", 127),            // 255 bytes, no extension
+      "b" + repeat("\u20ac", 83) + ".txt",    // the stem gives way
+      "c." + repeat("\U0001F600", 63),       // the extension gives way
   };
-  const std::vector<std::string> values = {"null", "0", "-1", "1e300", "9223372036854775807", "\"\"", "\"..\"",
-                                           "[]", "{}", "true", "[null,{}]"};
-  auto acceptable = [](const HttpAnswer& a) {
-    if (a.status >= 500 && a.status != 507) return false;
-    auto o = a.json();
-    auto code = o.find("code");
-    if (code == o.end() || !code->value().is_int64()) return false;
-    return a.status < 300 ? code->value().as_int64() == 0 : code->value().as_int64() == a.status;
-  };
-  std::size_t sent = 0;
-  for (const auto& e : endpoints) {
-    const auto original = bj::parse(e.body).as_object();
-    ASSERT_TRUE(acceptable(call(e.method, e.path, token, e.body))) << e.path << " " << e.body;
-    for (const auto& whole : {std::string("null"), std::string("[]"), std::string("\"x\""), std::string("{")}) {
-      auto a = call(e.method, e.path, token, whole);
-      EXPECT_TRUE(acceptable(a)) << e.path << " " << whole << " -> " << a.status << " " << a.body;
+  std::set<std::string> expected;
+  for (const auto& name : longNames) {
+    // Three folders of that name, then a fourth renamed to it: each clash takes a free name.
+    for (int i = 0; i < 3; ++i) {
+      const bj::object body{{"fileName", name}, {"renameMode", 2}, {"hidden", false}};
+      auto made = call("POST", "directory", token, bj::serialize(body));
+      ASSERT_EQ(made.status, 200) << made.body;
+      expected.insert(str(made.json(), "fileName"));
     }
-    for (const auto& kv : original) {
-      for (const auto& v : values) {
-        bj::object mutated = original;
-        mutated[kv.key()] = bj::parse(v);
-        const std::string body = bj::serialize(mutated);
-        auto a = call(e.method, e.path, token, body);
-        ++sent;
-        EXPECT_TRUE(acceptable(a)) << e.method << " " << e.path << " " << body << " -> " << a.status << " " << a.body;
-      }
-    }
+    auto made = call("POST", "directory", token, R"({"fileName":"tmp","renameMode":2,"hidden":false})");
+    const bj::object body{{"name", name}, {"renameMode", 2}};
+    auto renamed = call("POST", "files/rename/" + str(made.json(), "id"), token, bj::serialize(body));
+    ASSERT_EQ(renamed.status, 200) << renamed.body;
   }
-  EXPECT_GT(sent, 500u);
-  EXPECT_EQ(call("GET", "space/", token).status, 200);
+  auto list = call("POST", "files/list", token, R"({"hidden":false,"pageInfo":{"pageSize":100}})");
+  ASSERT_EQ(list.status, 200);
+  const auto listed = list.json();
+  ASSERT_TRUE(listed.contains("files")) << "the listing is valid JSON";
+  std::set<std::string> names;
+  for (const auto& f : listed.at("files").as_array()) names.insert(str(f.as_object(), "fileName"));
+  EXPECT_EQ(names.size(), 12u) << "every name distinct";
+  for (const auto& name : expected) EXPECT_EQ(names.count(name), 1u) << name;
+  for (const auto& name : names) EXPECT_LE(name.size(), 255u) << name;
 }
 
 TEST_F(EmulatorHttpTest, ProofCodeMatchesKnownValues) {
@@ -522,6 +518,61 @@ TEST_F(EmulatorHttpTest, TwoHundredKeepAliveConnectionsAreServedWithoutWaitingFo
   EXPECT_EQ(emu_->connectionsAccepted(), accepted);
 }
 
+TEST_F(EmulatorHttpTest, HeadsThatNeverEndAndIdleConnectionsCannotCrowdOutTheHealthCheck) {
+  namespace net = boost::asio;
+  emulator::EmulatorOptions options = defaults(&clock_);
+  options.maxConnections = 64;
+  options.headTimeout = std::chrono::milliseconds(300);
+  options.idleTimeout = std::chrono::milliseconds(300);
+  emu_.reset();
+  startEmulator(options);
+  net::io_context io;
+  const net::ip::tcp::endpoint endpoint(net::ip::make_address("127.0.0.1"), emu_->port());
+  const std::string health = "GET /_emulator/health HTTP/1.1\r\nHost: e\r\n";
+  std::vector<net::ip::tcp::socket> sockets;
+  boost::system::error_code ec;
+  // A kept-alive connection that goes quiet after one answer, then far more
+  // heads that never end than the server takes connections.
+  sockets.emplace_back(io).connect(endpoint);
+  net::write(sockets.back(), net::buffer(health + "\r\n"));
+  boost::beast::flat_buffer buffer;
+  boost::beast::http::response<boost::beast::http::string_body> res;
+  boost::beast::http::read(sockets.back(), buffer, res);
+  ASSERT_EQ(res.result_int(), 200u);
+  for (int i = 0; i < 150; ++i) {
+    sockets.emplace_back(io).connect(endpoint, ec);
+    net::write(sockets.back(), net::buffer(health), ec);
+  }
+  EXPECT_LE(emu_->connectionsOpen(), 64u);
+
+  // The health check gets through; a connection closed at the cap is tried again.
+  long status = 0;
+  for (int attempt = 0; attempt < 200 && status != 200; ++attempt) {
+    status = http("GET", url("/_emulator/health")).status;
+    if (status != 200) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(status, 200);
+
+  // The server closes every one of them in time (the bound is generous).
+  std::size_t open = sockets.size();
+  for (auto& s : sockets) s.non_blocking(true);
+  std::vector<bool> closed(sockets.size(), false);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (open > 0 && std::chrono::steady_clock::now() < until) {
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+      char c = 0;
+      if (closed[i]) continue;
+      sockets[i].read_some(net::buffer(&c, 1), ec);
+      if (ec != net::error::would_block) {
+        closed[i] = true;
+        --open;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(open, 0u) << "connections the server left open";
+}
+
 TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
   TempDir data("qbemu-data-");
   const fs::path& dir = data.path;
@@ -541,6 +592,21 @@ TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
   ASSERT_EQ(http("PUT", partUrl(pending, 0), content.substr(0, 40000)).status, 200);  // one part of two
 
   emu_.reset();
+  // Live tokens and the signing secret are the owner's alone, even where an
+  // earlier run (or the user) left the folder or the state wider open.
+  auto privateModes = [&] {
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+      const auto mode = entry.status().permissions() & fs::perms::all;
+      const auto wanted = entry.is_directory() ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write;
+      EXPECT_EQ(mode, wanted) << entry.path();
+    }
+    EXPECT_EQ(fs::status(dir).permissions() & fs::perms::all, fs::perms::owner_all);
+  };
+  privateModes();
+  const auto wide = fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read;
+  for (const auto& path : {dir, dir / "blobs", dir / "uploads", dir / "state.json"}) fs::permissions(path, wide);
+  std::ofstream(dir / "state.json.tmp") << "left by a crash";
+  fs::permissions(dir / "state.json.tmp", wide);
   options.port = 0;
   startEmulator(options);  // a new process would do the same
 
@@ -563,22 +629,97 @@ TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
   EXPECT_EQ(call("POST", "files/complete", token, R"({"fileId":")" + str(pending, "fileId") + "\"}").status, 200);
 
   emu_.reset();
-  {
-    std::ofstream broken(dir / "state.json", std::ios::trunc);
-    broken << "{not json";
-  }
-  EXPECT_THROW(emulator::Emulator{options}, std::runtime_error);
-  // Well-formed JSON of the wrong shape is refused too, naming what does not read.
-  const std::pair<std::string, std::string> refusals[] = {{R"({"version":2,"secret":7})", "\"secret\""},
-                                                         {R"({"version":1})", "unknown version"}};
-  for (const auto& [text, why] : refusals) {
-    {
-      std::ofstream broken(dir / "state.json", std::ios::trunc);
-      broken << text;
+  privateModes();
+}
+
+TEST_F(EmulatorHttpTest, DeepTreesAreWalkedWithoutRecursionAndBrokenTreesAreRefused) {
+  TempDir data("qbemu-deep-");
+  emulator::EmulatorOptions options = defaults(&clock_);
+  options.dataDir = data.path;
+  emu_.reset();
+  startEmulator(options);
+  const std::string token = signIn("deep");
+  emu_.reset();
+
+  // A chain of 100,000 folders with a file at the bottom, written straight into the saved state.
+  const fs::path file = data.path / "state.json";
+  auto readState = [&] {
+    std::ifstream in(file);
+    return bj::parse(std::string(std::istreambuf_iterator<char>(in), {})).as_object();
+  };
+  auto writeState = [&](const bj::object& state) { std::ofstream(file, std::ios::trunc) << bj::serialize(state); };
+  const bj::object small = readState();
+  bj::object state = small;
+  const std::string userId(state.at("tokens").at(token).as_string());
+  const std::string rootId(state.at("users").at(userId).at("rootId").as_string());
+  bj::object& nodes = state.at("nodes").as_object();
+  const bj::object root = nodes.at(rootId).as_object();
+  constexpr int kDepth = 100000;
+  for (int i = 0; i <= kDepth; ++i) {
+    bj::object n = root;
+    const std::string id = i < kDepth ? "d" + std::to_string(i) : "leaf";
+    n["id"] = id;
+    n["name"] = id;
+    n["parentId"] = i == 0 ? rootId : "d" + std::to_string(i - 1);
+    if (i == kDepth) {
+      n["folder"] = false;
+      n["size"] = 5;
+      n["sha256"] = std::string(64, 'a');
     }
+    nodes[id] = std::move(n);
+  }
+  writeState(state);
+  startEmulator(options);
+
+  auto stats = [&] { return call("GET", "files/statsDir?recursive=true", token).json().at("data").as_object(); };
+  auto everything = [&] {
+    std::multiset<std::string> names;
+    const auto listed = call("POST", "files/all", token, R"({"hidden":false,"parentFileId":"root"})").json();
+    for (const auto& f : listed.at("files").as_array()) names.insert(str(f.as_object(), "fileName"));
+    return names;
+  };
+  EXPECT_EQ(everything(), (std::multiset<std::string>{"leaf"}));
+  EXPECT_EQ(str(stats(), "subDirCount"), "100000");
+  // A copy of the lowest 20,000 folders, run as a job.
+  auto job = call("POST", "jobs", token,
+                  R"({"taskType":1,"actionType":2,)"
+                  R"("taskInfo":{"fileInfo":[{"fileId":"d80000"}],"newFilePath":"root"}})");
+  ASSERT_EQ(job.status, 200) << job.body;
+  clock_.advance(std::chrono::seconds(10));
+  EXPECT_EQ(str(stats(), "subDirCount"), "120000");
+  EXPECT_EQ(everything(), (std::multiset<std::string>{"leaf", "leaf"}));
+  auto found =
+      call("POST", "files/search", token, R"({"recycled":false,"recursived":true,"filter":{"keyWord":"leaf"}})");
+  EXPECT_EQ(num(found.json(), "total"), 2) << found.body.substr(0, 200);
+  emu_.reset();
+
+  // What does not read, or reads as a tree that does not hold together, is refused on loading.
+  auto linked = [&](const std::vector<std::pair<std::string, std::string>>& links) {
+    bj::object bad = small;
+    for (const auto& id : {std::string("x"), std::string("y"), std::string("z"), std::string("leaf")}) {
+      bj::object n = root;
+      n["id"] = id;
+      n["parentId"] = rootId;
+      n["folder"] = id != "leaf";
+      bad.at("nodes").as_object()[id] = std::move(n);
+    }
+    for (const auto& [child, parent] : links) bad.at("nodes").at(child).as_object()["parentId"] = parent;
+    return bj::serialize(bad);
+  };
+  const std::pair<std::string, std::string> refusals[] = {
+      {"{not json", "not a JSON object"},
+      {R"({"version":2,"secret":7})", "\"secret\""},
+      {R"({"version":1})", "unknown version"},
+      {linked({{"x", "y"}, {"y", "z"}, {"z", "x"}}), "cycle"},
+      {linked({{"x", "x"}}), "cycle"},
+      {linked({{"x", "gone"}}), "does not exist"},
+      {linked({{"x", "leaf"}}), "not a folder"},
+  };
+  for (const auto& [text, why] : refusals) {
+    std::ofstream(file, std::ios::trunc) << text;
     try {
       emulator::Emulator refused{options};
-      ADD_FAILURE() << "started from " << text;
+      ADD_FAILURE() << "started from a state that should be refused: " << why;
     } catch (const std::runtime_error& e) {
       EXPECT_THAT(e.what(), ::testing::HasSubstr(why));
     }
