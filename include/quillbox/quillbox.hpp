@@ -30,4 +30,5 @@
 #include "quillbox/upload/UploadProcessResult.hpp"
 #include "quillbox/util/Blocking.hpp"
 #include "quillbox/util/Log.hpp"
+#include "quillbox/util/Paging.hpp"
 #include "quillbox/util/ProgressListener.hpp"

@@ -1,18 +1,21 @@
-// The SDK's futures and blocking calls against the in-process emulator.
+// The SDK's futures, blocking calls and paging against the in-process emulator.
 
 #include <chrono>
 #include <future>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "SdkHarness.hpp"
 #include "quillbox/services/carrier/ICarrier.hpp"
 #include "quillbox/util/Blocking.hpp"
+#include "quillbox/util/Paging.hpp"
 
 namespace quillbox::test {
 namespace {
 
 using namespace std::chrono_literals;
+using Status = PagingOutcome::Status;
 
 struct Outcome {
   bool ok;
@@ -24,7 +27,35 @@ Outcome outcomeOf(const NetworkResult<R>& r) {
   return {r.isSuccess(), r.code(), r.message()};
 }
 
-class DeveloperApiTest : public SdkTest {};
+class DeveloperApiTest : public SdkTest {
+ protected:
+  /// A folder holding `count` folders, created through the futures.
+  std::string folderOf(int count) {
+    CreateDirectoryBean bean;
+    bean.fileName = "bulk";
+    auto parent = callBlocking(cloud().getFileImpl(), &IFile::createDirectory, bean);
+    EXPECT_TRUE(parent.isSuccess()) << parent.message();
+    const std::string id = parent.isSuccess() ? parent.value().id.value_or("") : "";
+    std::vector<std::future<NetworkResult<CreateDirectoryResponse>>> pending;
+    for (int i = 0; i < count; ++i) {
+      CreateDirectoryBean child;
+      child.fileName = "d" + std::to_string(i);
+      child.parentFolder = std::vector<std::string>{id};
+      pending.push_back(callAsync(cloud().getFileImpl(), &IFile::createDirectory, child));
+    }
+    for (auto& f : pending) EXPECT_TRUE(f.get().isSuccess());
+    return id;
+  }
+  /// How many requests the emulator answered on `path` since the log was cleared.
+  int requestsTo(const std::string& path) {
+    int n = 0;
+    const auto log = controlJson("/_emulator/requests");
+    for (const auto& r : log.at("requests").as_array()) {
+      n += r.as_object().at("path").as_string() == path ? 1 : 0;
+    }
+    return n;
+  }
+};
 
 TEST_F(DeveloperApiTest, FuturesAndBlockingCallsCarryTheServiceOutcome) {
   IFile& files = cloud().getFileImpl();
@@ -70,8 +101,14 @@ TEST_F(DeveloperApiTest, BlockingFormsAreRefusedOnCallbackThreads) {
   std::promise<std::vector<Outcome>> inside;
   ICarrier& carrier = cloud().getCarrierImpl();
   carrier.standardPackages([&](NetworkResult<GetstandPackagesResponse>) {
+    FilesListBean root;
+    root.type = "list";
+    root.parentFileId = "root";
+    const PagingOutcome walk = forEachPage(cloud().getFileImpl(), &IFile::filesList, root,
+                                           [](FilesListResponse&) { return true; });
     inside.set_value({{isSdkCallbackThread(), 0, ""},
-                      outcomeOf(callBlocking(carrier, &ICarrier::standardPackagesOrders))});
+                      outcomeOf(callBlocking(carrier, &ICarrier::standardPackagesOrders)),
+                      {walk.status != Status::failed, walk.code, walk.message}});
   });
   auto future = inside.get_future();
   ASSERT_EQ(future.wait_for(10s), std::future_status::ready) << "a blocking call waited inside a callback";
@@ -81,6 +118,122 @@ TEST_F(DeveloperApiTest, BlockingFormsAreRefusedOnCallbackThreads) {
     EXPECT_FALSE(got[i].ok);
     EXPECT_EQ(got[i].code, kBlockingCallRefusedCode);
     EXPECT_EQ(got[i].message, kBlockingCallRefusedMessage);
+  }
+}
+
+TEST_F(DeveloperApiTest, PagingWalksAThousandEntriesAndStopsWhenTold) {
+  FilesListBean list;
+  list.type = "list";
+  list.parentFileId = folderOf(1000);
+  struct Case {
+    const char* what;
+    bool callbacks;  // walkPages, else forEachEntry
+    std::int64_t pageSize;
+    std::size_t stopAt;  // 0: to the end
+    std::size_t seen;
+    int requests;
+    Status status;
+  };
+  const Case cases[] = {
+      {"entries, blocking, stopped", false, 100, 250, 250, 3, Status::stopped},
+      {"pages, callbacks, stopped", true, 50, 250, 250, 5, Status::stopped},
+      {"entries, blocking, to the end", false, 0, 0, 1000, 10, Status::done},
+      {"pages, callbacks, to the end", true, 300, 0, 1000, 4, Status::done},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    http("DELETE", url("/_emulator/requests"));
+    FilesListBean bean = list;
+    bean.pageInfo = PageInfo(c.pageSize, std::nullopt);
+    std::set<std::string> names;
+    auto more = [&] { return c.stopAt == 0 || names.size() < c.stopAt; };
+    PagingOutcome outcome;
+    if (c.callbacks) {
+      std::promise<PagingOutcome> done;
+      walkPages(
+          cloud().getFileImpl(), &IFile::filesList, bean,
+          [&](FilesListResponse& page) {
+            for (const auto& f : page.files.value_or(std::vector<FileListMetadata>{})) names.insert(f.fileName.value_or(""));
+            return more();
+          },
+          [&](PagingOutcome o) { done.set_value(std::move(o)); });
+      auto future = done.get_future();
+      ASSERT_EQ(future.wait_for(30s), std::future_status::ready);
+      outcome = future.get();
+    } else {
+      outcome = forEachEntry(cloud().getFileImpl(), &IFile::filesList, bean, [&](FileListMetadata& f) {
+        names.insert(f.fileName.value_or(""));
+        return more();
+      });
+    }
+    EXPECT_EQ(outcome.status, c.status) << outcome.message;
+    EXPECT_EQ(names.size(), c.seen);
+    EXPECT_EQ(outcome.pages, static_cast<std::size_t>(c.requests));
+    EXPECT_EQ(requestsTo("/quillbox/ose/v1/files/list"), c.requests);
+  }
+}
+
+TEST_F(DeveloperApiTest, OffsetPagingEndsAtTheTotal) {
+  for (int i = 0; i < 24; ++i) signIn("colleague-" + std::to_string(i));
+  http("DELETE", url("/_emulator/requests"));
+  GetUserListBean bean;
+  bean.isDirect = false;
+  bean.limit = "10";
+  std::set<std::string> ids;
+  const PagingOutcome outcome = forEachEntry(cloud().getUserImpl(), &IUser::getUserList, bean, [&](UserInfo& u) {
+    ids.insert(u.userId.value_or(""));
+    return true;
+  });
+  EXPECT_EQ(outcome.status, Status::done) << outcome.message;
+  const auto users = controlJson("/_emulator/stats")["users"].to_number<std::size_t>();
+  EXPECT_EQ(ids.size(), users);
+  EXPECT_EQ(requestsTo("/quillbox/ose/v1/userList"), static_cast<int>((users + 9) / 10));
+}
+
+/// Starred files answered from a script, on the calling thread.
+class ScriptedStars : public IFavor {
+ public:
+  std::function<GetStarFilesResponse(const GetStarFilesBean&)> answer;
+  int calls = 0;
+  void getStarFiles(std::optional<GetStarFilesBean> bean,
+                    std::function<void(NetworkResult<GetStarFilesResponse>)> cb) override {
+    GetStarFilesResponse end;  // ends a walk that failed to stop by itself
+    cb(NetworkResult<GetStarFilesResponse>::success(++calls > 50 ? end : answer(*bean)));
+  }
+  void getStarBatch(std::optional<GetStarBatchBean>, std::function<void(NetworkResult<GetStarBatchResponse>)>) override {}
+};
+
+GetStarFilesResponse starPage(std::size_t entries, std::optional<std::string> next, std::int64_t code = 0) {
+  GetStarFilesResponse r;
+  r.code = code;
+  r.msg = code ? "refused" : "success";
+  r.starFileList = std::vector<StarFileInfo>(entries);
+  r.nextCursor = std::move(next);
+  return r;
+}
+
+TEST(DeveloperApiPaging, ABadlyBehavedServerFailsTheWalk) {
+  struct Case {
+    const char* what;
+    std::function<GetStarFilesResponse(const std::string& cursor)> answer;
+    int calls;
+    std::int64_t code;
+  };
+  const Case cases[] = {
+      {"a cursor comes back", [](const std::string& c) { return starPage(1, c == "a" ? "b" : "a"); }, 3, -1},
+      {"empty pages with cursors", [](const std::string& c) { return starPage(0, c + "x"); },
+       detail::kMaxEmptyPagesInARow, -1},
+      {"a page refused in its envelope", [](const std::string& c) { return starPage(2, "n", c.empty() ? 0 : 7); }, 2, 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedStars stars;
+    stars.answer = [&](const GetStarFilesBean& b) { return c.answer(b.pageCursor.value_or("")); };
+    const PagingOutcome outcome =
+        forEachPage(stars, &IFavor::getStarFiles, GetStarFilesBean(), [](GetStarFilesResponse&) { return true; });
+    EXPECT_EQ(outcome.status, Status::failed);
+    EXPECT_EQ(outcome.code, c.code) << outcome.message;
+    EXPECT_EQ(stars.calls, c.calls);
   }
 }
 
