@@ -73,7 +73,9 @@ struct CursorPaging {
 /// The cursor of the listings that keep it in a PageInfo.
 template <class BeanT, class EntryT>
 struct PageInfoPaging : CursorPaging<BeanT, EntryT> {
-  static std::optional<std::string> position(const BeanT& b) { return b.pageInfo ? b.pageInfo->pageCursor : std::nullopt; }
+  static std::optional<std::string> position(const BeanT& b) {
+    return b.pageInfo ? b.pageInfo->pageCursor : std::nullopt;
+  }
   static void seek(BeanT& b, const std::string& cursor) {
     if (!b.pageInfo) b.pageInfo.emplace();
     b.pageInfo->pageCursor = cursor;
