@@ -28,5 +28,7 @@
 #include "quillbox/upload/Sha256Result.hpp"
 #include "quillbox/upload/Sha256SliceFile.hpp"
 #include "quillbox/upload/UploadProcessResult.hpp"
+#include "quillbox/util/Blocking.hpp"
 #include "quillbox/util/Log.hpp"
+#include "quillbox/util/Paging.hpp"
 #include "quillbox/util/ProgressListener.hpp"

@@ -6,6 +6,12 @@
 
 namespace quillbox::util {
 
+namespace {
+thread_local bool onPool = false;
+}  // namespace
+
+bool ThreadPool::onPoolThread() { return onPool; }
+
 ThreadPool::ThreadPool(std::string name, std::size_t width) : name_(std::move(name)) {
   if (width == 0) width = 1;
   threads_.reserve(width);
@@ -30,6 +36,7 @@ void ThreadPool::post(std::function<void()> job) {
 }
 
 void ThreadPool::run() {
+  onPool = true;
   for (;;) {
     std::function<void()> job;
     {

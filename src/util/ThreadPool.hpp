@@ -23,6 +23,8 @@ class ThreadPool {
 
   void post(std::function<void()> job);
   std::size_t width() const { return threads_.size(); }
+  /// True on a thread of any pool: the SDK's callback threads are pool threads.
+  static bool onPoolThread();
 
  private:
   void run();
