@@ -19,7 +19,6 @@ namespace quillbox {
 namespace fs = std::filesystem;
 using download::DownloadTransfer;
 using download::TransferEnd;
-using util::log;
 
 namespace {
 
@@ -129,8 +128,8 @@ class ResumableDownloader::Core::Attempt final : public download::TransferEvents
   void written(std::int64_t written, std::int64_t expected) override {
     core_->executor->post([handlers = handlers_, written, expected] {
       const double fraction = static_cast<double>(written) / static_cast<double>(expected);
-      log("download didWriteData");
-      log("download progress " + download::formatFraction(fraction));
+      QUILLBOX_LOG(debug, "download didWriteData");
+      QUILLBOX_LOG(debug, "download progress " + download::formatFraction(fraction));
       if (handlers->progress) handlers->progress(fraction);
     });
   }
@@ -149,30 +148,30 @@ class ResumableDownloader::Core::Attempt final : public download::TransferEvents
     auto& core = *core_;
     switch (end.outcome) {
       case TransferEnd::Outcome::paused:
-        log("download didCompleteWithError");
+        QUILLBOX_LOG(debug, "download didCompleteWithError");
         return;
       case TransferEnd::Outcome::cancelled:
       case TransferEnd::Outcome::failed: {
         core.settle(generation_, DownloadState::failed);
-        log("download didCompleteWithError");
-        log("down file error = " + end.error->message);
+        QUILLBOX_LOG(debug, "download didCompleteWithError");
+        QUILLBOX_LOG(error, "down file error = " + end.error->message);
         complete(DownloadResult::failure(std::move(*end.error)));
         return;
       }
       case TransferEnd::Outcome::complete: {
-        log("download didFinishDownloadingTo");
-        log("===moveTempFile=== " + end.partialFile->native());
+        QUILLBOX_LOG(debug, "download didFinishDownloadingTo");
+        QUILLBOX_LOG(debug, "===moveTempFile=== " + end.partialFile->native());
         if (auto problem = download::moveIntoPlace(*end.partialFile, core.destinationURL)) {
           std::error_code ignored;
           fs::remove(*end.partialFile, ignored);
-          log("move file error = " + problem->message);
+          QUILLBOX_LOG(error, "move file error = " + problem->message);
           core.settle(generation_, DownloadState::failed);
           complete(DownloadResult::failure(std::move(*problem)));
         } else {
           core.settle(generation_, DownloadState::completed);
           complete(DownloadResult::success(core.destinationURL));
         }
-        log("download didCompleteWithError");
+        QUILLBOX_LOG(debug, "download didCompleteWithError");
         return;
       }
     }
@@ -217,7 +216,7 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
   } else {
     line = "Start downloading new tasks: " + request::maskUrlQuery(targetURL);
   }
-  executor->post([line = std::move(line)] { log(line); });
+  executor->post([line = std::move(line)] { QUILLBOX_LOG(info, line); });
   state = DownloadState::downloading;
 
   if (!problem) {

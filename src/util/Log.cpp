@@ -81,9 +81,5 @@ void writeLog(LogLevel level, std::string_view line) {
   if (*sink) (*sink)(level, line);
 }
 
-void log(std::string_view line) {
-  if (logEnabled(LogLevel::debug)) writeLog(LogLevel::debug, line);
-}
-
 }  // namespace util
 }  // namespace quillbox

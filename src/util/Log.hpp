@@ -14,10 +14,6 @@ bool logEnabled(LogLevel level) noexcept;
 /// QUILLBOX_LOG, which builds the line only when it will be written.
 void writeLog(LogLevel level, std::string_view line);
 
-/// Writes one diagnostic line at `debug`. Builds the line before the level is
-/// known: only for call sites that have not been given a level yet.
-void log(std::string_view line);
-
 }  // namespace quillbox::util
 
 /// Writes a diagnostic line at the given level (error, warning, info or
