@@ -76,6 +76,16 @@ example: build
 	cmake --build $(BUILD)/example
 	scripts/check-example $(BUILD)/example $(CURDIR)/$(BUILD)/stage
 
+# Installs the libraries, headers, CMake package, pkg-config file and the two
+# programs into PREFIX; builds only what is installed, with the build
+# folder's settings as they are (after `make demo` that is linking only).
+PREFIX ?= /usr/local
+.PHONY: install
+install: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target quillbox quillbox_static quillbox_cli quillbox-emulator
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
 bench: build
 	scripts/run-benchmarks $(BUILD)
 
