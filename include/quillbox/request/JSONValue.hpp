@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -27,7 +28,12 @@ struct JSONValue {
 
   Value value = JSONNull{};
 
-  JSONValue() = default;
+  // Written out rather than defaulted: clang 14 decides whether a defaulted
+  // constructor is usable before it has seen the member initializer above,
+  // while the variant's Array and Object are checked inside this class, and
+  // then keeps the answer "not default-constructible" (std::optional<JSONValue>
+  // ::emplace() and std::is_default_constructible fail to compile).
+  JSONValue() {}  // NOLINT(modernize-use-equals-default)
   JSONValue(std::string v) : value(std::move(v)) {}          // NOLINT: implicit by design
   JSONValue(const char* v) : value(std::string(v)) {}        // NOLINT
   JSONValue(std::int64_t v) : value(v) {}                    // NOLINT
@@ -42,6 +48,7 @@ struct JSONValue {
 
   friend bool operator==(const JSONValue& a, const JSONValue& b) { return a.value == b.value; }
 };
+static_assert(std::is_default_constructible_v<JSONValue>);
 
 /// A free-form JSON object as records carry it.
 using JSONObject = std::map<std::string, JSONValue>;
