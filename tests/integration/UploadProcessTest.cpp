@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -29,6 +28,7 @@
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/TestFiles.hpp"
+#include "support/UploadEvents.hpp"
 #include "upload/ProofCodeCalculator.hpp"
 #include "upload/UploadProcessTask.hpp"
 #include "util/MainQueue.hpp"
@@ -39,6 +39,7 @@ namespace quillbox {
 namespace {
 
 using test::TempDir;
+using Events = test::UploadEvents;
 
 namespace fs = std::filesystem;
 namespace bj = boost::json;
@@ -65,61 +66,6 @@ class FixedSlice : public ISliceFile {
   std::optional<std::string> text_;
 };
 
-/// Everything one upload reported, with where it was reported.
-class Events {
- public:
-  std::function<void(UploadProcessResult)> callback() {
-    return [this](UploadProcessResult r) {
-      std::lock_guard lock(mutex_);
-      if (returned_ && !util::MainQueue::isCurrent()) offMainQueue_ = true;
-      if (std::holds_alternative<ev::onSuccess>(r) || std::holds_alternative<ev::onFailure>(r)) ++outcomes_;
-      events_.push_back(std::move(r));
-      changed_.notify_all();
-    };
-  }
-  /// Marks the moment uploadFile returned: later events must come on MainQueue.
-  void returned() {
-    std::lock_guard lock(mutex_);
-    returned_ = true;
-  }
-  std::optional<UploadProcessResult> outcome(std::chrono::seconds timeout = 30s) {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, timeout, [&] { return outcomes_ > 0; });
-    for (const auto& e : events_) {
-      if (std::holds_alternative<ev::onSuccess>(e) || std::holds_alternative<ev::onFailure>(e)) return e;
-    }
-    return std::nullopt;
-  }
-  std::vector<UploadProcessResult> all() const {
-    std::lock_guard lock(mutex_);
-    return events_;
-  }
-  int outcomes() const {
-    std::lock_guard lock(mutex_);
-    return outcomes_;
-  }
-  bool offMainQueue() const {
-    std::lock_guard lock(mutex_);
-    return offMainQueue_;
-  }
-  template <class T>
-  std::vector<T> only() const {
-    std::vector<T> out;
-    for (const auto& e : all()) {
-      if (auto* x = std::get_if<T>(&e)) out.push_back(*x);
-    }
-    return out;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<UploadProcessResult> events_;
-  int outcomes_ = 0;
-  bool returned_ = false;
-  bool offMainQueue_ = false;
-};
-
 const UploadProcessResult kFailed = ev::onFailure{-1006, "file invaild"};
 
 /// Waits until no part is queued or running anywhere and every event already
@@ -129,11 +75,7 @@ void settle() {
   for (int i = 0; i < 20000 && (queue.operationCount() > 0 || request::HttpHelper::shared().runningUploads() > 0); ++i) {
     std::this_thread::sleep_for(1ms);
   }
-  for (int round = 0; round < 2; ++round) {
-    std::promise<void> drained;
-    util::MainQueue::async([&] { drained.set_value(); });
-    drained.get_future().wait();
-  }
+  for (int round = 0; round < 2; ++round) test::drainMainQueue();
 }
 
 std::string createAnswer(const std::string& fileId, const std::string& partsJson, bool rapid = false,

@@ -4,18 +4,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <condition_variable>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <mutex>
-#include <random>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "request/HttpHelper.hpp"
@@ -23,6 +18,7 @@
 #include "support/LoopbackServer.hpp"
 #include "support/Nginx.hpp"
 #include "support/TestFiles.hpp"
+#include "support/UploadEvents.hpp"
 #include "upload/UploadManager.hpp"
 #include "upload/UploadTask.hpp"
 #include "util/MainQueue.hpp"
@@ -262,36 +258,6 @@ TEST_F(UploadTransportTest, CancelAbortsARunningPutAtOnce) {
   EXPECT_TRUE(log.contains("UploadTask: has response but is cancel"));
 }
 
-/// Collects a manager's reports.
-class Verdict {
- public:
-  std::function<void(UploadProcessResult)> callback() {
-    return [this](UploadProcessResult r) {
-      std::lock_guard lock(mutex_);
-      events_.push_back(r);
-      if (std::holds_alternative<uploadResult::onSuccess>(r) || std::holds_alternative<uploadResult::onFailure>(r)) {
-        verdict_ = r;
-      }
-      changed_.notify_all();
-    };
-  }
-  std::optional<UploadProcessResult> wait() {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, 60s, [&] { return verdict_.has_value(); });
-    return verdict_;
-  }
-  std::vector<UploadProcessResult> events() const {
-    std::lock_guard lock(mutex_);
-    return events_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<UploadProcessResult> events_;
-  std::optional<UploadProcessResult> verdict_;
-};
-
 TEST(UploadNginx, PartsPutToNginxLandByteExact) {
   test::Nginx nginx;
   TempDir dir;
@@ -313,10 +279,10 @@ TEST(UploadNginx, PartsPutToNginxLandByteExact) {
     tasks.push_back(task);
   }
   manager->setTotalLength(static_cast<std::int64_t>(content.size()));
-  Verdict verdict;
+  test::UploadEvents verdict;
   manager->setOnTotalCallback(verdict.callback());
   manager->submit();
-  auto result = verdict.wait();
+  auto result = verdict.outcome(60s);
   ASSERT_TRUE(result.has_value());
   EXPECT_EQ(*result, UploadProcessResult(uploadResult::onSuccess{0, "success"}));
 
@@ -327,7 +293,7 @@ TEST(UploadNginx, PartsPutToNginxLandByteExact) {
   }
   int finished = 0;
   std::int64_t lastProgress = 0;
-  for (const auto& e : verdict.events()) {
+  for (const auto& e : verdict.all()) {
     if (auto* f = std::get_if<uploadResult::onItemFinish>(&e)) {
       EXPECT_TRUE(f->isSuccess);
       ++finished;
