@@ -198,10 +198,18 @@ TEST_F(EmulatorTransferTest, DelaysAndStallsLongerThanTheSdkWaitsAreTimeOuts) {
 }
 
 TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
-  // A part answered with an error status.
+  // The first of four parts answered with an error status: the parts that
+  // finish after it must not turn the upload into a success, and the file is
+  // never completed.
   const fs::path a = writeFile("a.bin", 200 * 1024, 4);
-  arm(R"({"path":"/_upload/*/2","kind":"status","status":500})");
+  http("DELETE", url("/_emulator/requests"));
+  arm(R"({"path":"/_upload/*/1","kind":"status","status":500})");
   EXPECT_TRUE((is<uploadResult::onFailure>(upload(a), -1006, "file invaild")));
+  EXPECT_EQ(controlJson("/_emulator/faults").at("fired").as_int64(), 1);
+  const auto requests = controlJson("/_emulator/requests");
+  for (const auto& entry : requests.at("requests").as_array()) {
+    EXPECT_NE(std::string(entry.as_object().at("path").as_string()), "/quillbox/ose/v1/files/complete");
+  }
   EXPECT_TRUE(idOf("a.bin").empty());
 
   // A part whose bytes are damaged on the way: complete's hash check refuses the file.
