@@ -60,24 +60,11 @@ class EmulatorTransferTest : public SdkTest {
   const fs::path& dir_ = temp_.path();
 };
 
-template <class Case>
-::testing::AssertionResult is(const UploadProcessResult& r, std::int64_t code, const std::string& msg) {
-  std::string got = "event #" + std::to_string(r.index());
-  if (auto* s = std::get_if<uploadResult::onSuccess>(&r)) got = "onSuccess(" + std::to_string(s->code) + ", " + s->msg + ")";
-  if (auto* f = std::get_if<uploadResult::onFailure>(&r)) got = "onFailure(" + std::to_string(f->errCode) + ", " + f->errMsg + ")";
-  auto* c = std::get_if<Case>(&r);
-  bool match = false;
-  if constexpr (std::is_same_v<Case, uploadResult::onSuccess>) match = c && c->code == code && c->msg == msg;
-  else match = c && c->errCode == code && c->errMsg == msg;
-  if (match) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "the upload ended with " << got;
-}
-
 TEST_F(EmulatorTransferTest, UploadsMultipartThenRapidThenExist) {
   const fs::path file = writeFile("video.mp4", 300 * 1024 + 17, 1);
   UploadEvents events;
   const auto first = upload(file, 64 * 1024, &events);
-  EXPECT_TRUE((is<uploadResult::onSuccess>(first, 0, "success")));
+  EXPECT_EQ(first, UploadProcessResult(uploadResult::onSuccess{0, "success"}));
   EXPECT_EQ(events.only<uploadResult::onItemFinish>().size(), 5u) << "one onItemFinish per part";
   EXPECT_EQ(partsReceived(), 5);
 
@@ -93,12 +80,12 @@ TEST_F(EmulatorTransferTest, UploadsMultipartThenRapidThenExist) {
 
   // The same content under another name: the proof code is accepted and no part is sent.
   fs::copy_file(file, dir_ / "again.mp4");
-  EXPECT_TRUE((is<uploadResult::onSuccess>(upload(dir_ / "again.mp4"), 0, "rapid success")));
+  EXPECT_EQ(upload(dir_ / "again.mp4"), UploadProcessResult(uploadResult::onSuccess{0, "rapid success"}));
   EXPECT_EQ(partsReceived(), 5);
   EXPECT_FALSE(idOf("again.mp4").empty());
 
   // The same name and content in the same folder.
-  EXPECT_TRUE((is<uploadResult::onSuccess>(upload(file), 0, "exist success")));
+  EXPECT_EQ(upload(file), UploadProcessResult(uploadResult::onSuccess{0, "exist success"}));
   EXPECT_EQ(partsReceived(), 5);
 
   // An empty file: no parts at all.
@@ -204,7 +191,7 @@ TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
   const fs::path a = writeFile("a.bin", 200 * 1024, 4);
   http("DELETE", url("/_emulator/requests"));
   arm(R"({"path":"/_upload/*/1","kind":"status","status":500})");
-  EXPECT_TRUE((is<uploadResult::onFailure>(upload(a), -1006, "file invaild")));
+  EXPECT_EQ(upload(a), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
   EXPECT_EQ(controlJson("/_emulator/faults").at("fired").as_int64(), 1);
   const auto requests = controlJson("/_emulator/requests");
   for (const auto& entry : requests.at("requests").as_array()) {
@@ -215,7 +202,7 @@ TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
   // A part whose bytes are damaged on the way: complete's hash check refuses the file.
   const fs::path b = writeFile("b.bin", 200 * 1024, 5);
   arm(R"({"path":"/_upload/*/3","kind":"corrupt","direction":"request","offset":100,"length":4})");
-  EXPECT_TRUE((is<uploadResult::onFailure>(upload(b), -1006, "file invaild")));
+  EXPECT_EQ(upload(b), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
   auto log = controlJson("/_emulator/requests").at("requests").as_array();
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(std::string(log.back().as_object().at("path").as_string()), "/quillbox/ose/v1/files/complete");
@@ -225,7 +212,7 @@ TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
   // A reset in the middle of the create request.
   const fs::path c = writeFile("c.bin", 1000, 6);
   arm(R"({"path":"/quillbox/ose/v1/files/create","kind":"reset","afterBytes":0})");
-  EXPECT_TRUE((is<uploadResult::onFailure>(upload(c), -1006, "file invaild")));
+  EXPECT_EQ(upload(c), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
   // With nothing armed the same files go up.
   EXPECT_TRUE(std::holds_alternative<uploadResult::onSuccess>(upload(b)));
 }

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <future>
 #include <mutex>
@@ -43,11 +42,6 @@ namespace part = upload::partResult;
 using ::testing::HasSubstr;
 
 std::string sha256Hex(std::string_view bytes) { return util::toHex(*util::sha256(bytes)); }
-
-std::string lower(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 /// What a part task reported, with the reporting threads.
 struct Reports {
@@ -99,9 +93,9 @@ TEST_F(UploadTransportTest, PutCarriesExactlyItsRangeWithTwoHeadersToTheUrlAsGiv
   const RecordedRequest req = server.requests().at(0);
   EXPECT_EQ(req.method, "PUT");
   EXPECT_EQ(req.target, target);
-  std::set<std::string> names;
-  for (const auto& [name, value] : req.headers) names.insert(lower(name));
-  EXPECT_EQ(names, (std::set<std::string>{"host", "content-type", "content-length"}));
+  // Exactly three headers: Host and the two below.
+  EXPECT_EQ(req.headers.size(), 3u);
+  EXPECT_TRUE(req.header("Host").has_value());
   EXPECT_EQ(req.header("Content-Type"), "application/octet-stream");
   EXPECT_EQ(req.header("Content-Length"), "300000");
   {
@@ -291,20 +285,13 @@ TEST(UploadNginx, PartsPutToNginxLandByteExact) {
     EXPECT_EQ(landed.size(), std::min<std::size_t>(partSize, content.size() - i * partSize)) << i;
     EXPECT_TRUE(landed == content.substr(i * partSize, partSize)) << i;
   }
-  int finished = 0;
-  std::int64_t lastProgress = 0;
-  for (const auto& e : verdict.all()) {
-    if (auto* f = std::get_if<uploadResult::onItemFinish>(&e)) {
-      EXPECT_TRUE(f->isSuccess);
-      ++finished;
-    }
-    if (auto* p = std::get_if<uploadResult::onProgress>(&e)) {
-      EXPECT_EQ(p->total, static_cast<std::int64_t>(content.size()));
-      lastProgress = std::max(lastProgress, p->bytes);
-    }
+  const auto finished = verdict.only<uploadResult::onItemFinish>();
+  EXPECT_EQ(finished.size(), tasks.size());
+  for (const auto& f : finished) EXPECT_TRUE(f.isSuccess);
+  for (const auto& p : verdict.only<uploadResult::onProgress>()) {
+    EXPECT_EQ(p.total, static_cast<std::int64_t>(content.size()));
+    EXPECT_LE(p.bytes, p.total);
   }
-  EXPECT_EQ(finished, static_cast<int>(tasks.size()));
-  EXPECT_LE(lastProgress, static_cast<std::int64_t>(content.size()));
   EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u);
 }
 
