@@ -132,13 +132,6 @@ State toState(const std::optional<std::vector<std::uint32_t>>& words) {
   return s;
 }
 
-/// A file named `name` holding `content`, in a folder removed afterwards.
-struct TempFile {
-  TempFile(const std::string& content, const std::string& name = "slice.mp3") : path(dir.write(name, content)) {}
-  test::TempDir dir;
-  fs::path path;
-};
-
 std::string randomContent(std::size_t size) { return test::randomBytes(size, 42); }
 
 TEST(UploadSliceFile, TheTestsOwnSha256MeetsThePublishedVectors) {
@@ -149,9 +142,10 @@ TEST(UploadSliceFile, TheTestsOwnSha256MeetsThePublishedVectors) {
 
 TEST(UploadSliceFile, PartsCoverTheFileAndEachCarriesTheStateBeforeIt) {
   const std::string content = randomContent(1000);
-  TempFile file(content);
+  test::TempDir dir;
+  const fs::path file = dir.write("slice.mp3", content);
   Sha256SliceFile slicer(192);
-  auto result = slicer.describe(file.path);
+  auto result = slicer.describe(file);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->size, 1000);
   EXPECT_EQ(result->mimeType, "audio/mpeg");
@@ -177,7 +171,7 @@ TEST(UploadSliceFile, PartsCoverTheFileAndEachCarriesTheStateBeforeIt) {
   EXPECT_EQ(toState(result->parts[0].hashCtx), kInitial);
 
   // calcSha256 gives the same description as JSON.
-  auto text = slicer.calcSha256(file.path);
+  auto text = slicer.calcSha256(file);
   ASSERT_TRUE(text);
   EXPECT_EQ(fromJson<Sha256Result>(*text).value(), *result);
 }
@@ -189,8 +183,9 @@ TEST(UploadSliceFile, DefaultPartsAreEightMebibytesAndSizesRoundUpToWholeBlocks)
   EXPECT_EQ(Sha256SliceFile(-5).partSize(), 64);
 
   const std::string content = randomContent((8 << 20) + 3);
-  TempFile file(content);
-  auto result = Sha256SliceFile().describe(file.path);
+  test::TempDir dir;
+  const fs::path file = dir.write("slice.mp3", content);
+  auto result = Sha256SliceFile().describe(file);
   ASSERT_TRUE(result);
   ASSERT_EQ(result->parts.size(), 2u);
   EXPECT_EQ(result->parts[1].partOffset, 8 << 20);
@@ -201,8 +196,9 @@ TEST(UploadSliceFile, DefaultPartsAreEightMebibytesAndSizesRoundUpToWholeBlocks)
 }
 
 TEST(UploadSliceFile, EmptyFileHasNoPartsAndAMissingFileNoDescription) {
-  TempFile empty("");
-  auto result = Sha256SliceFile().describe(empty.path);
+  test::TempDir dir;
+  const fs::path empty = dir.write("empty.mp3", "");
+  auto result = Sha256SliceFile().describe(empty);
   ASSERT_TRUE(result);
   EXPECT_TRUE(result->parts.empty());
   EXPECT_EQ(result->size, 0);
