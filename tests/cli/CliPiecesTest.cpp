@@ -18,6 +18,7 @@
 #include "Profile.hpp"
 #include "Progress.hpp"
 #include "Terminal.hpp"
+#include "support/TestFiles.hpp"
 
 namespace quillbox::cli {
 namespace {
@@ -209,19 +210,6 @@ TEST(CliOutput, SizesTimesAndDurations) {
   EXPECT_EQ(shortCodeOf("https://h/s/AbC9/"), "AbC9");
 }
 
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "quillbox-cli-XXXXXX").native();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~ScratchDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 mode_t modeOf(const fs::path& p) {
   struct stat info {};
   EXPECT_EQ(::stat(p.c_str(), &info), 0);
@@ -229,7 +217,7 @@ mode_t modeOf(const fs::path& p) {
 }
 
 TEST(CliProfile, SavedPrivatelyWhateverTheUmaskAndReadBack) {
-  ScratchDir dir;
+  test::TempDir dir("quillbox-cli");
   const fs::path file = dir.path() / "config" / "quillbox" / "profile.json";
   EXPECT_FALSE(loadProfile(file).has_value());
 

@@ -4,19 +4,13 @@
 // while they run.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <boost/json.hpp>
 
-#include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <filesystem>
-#include <fstream>
-#include <future>
 #include <map>
 #include <mutex>
-#include <random>
 #include <thread>
 
 #include "quillbox/upload/Sha256SliceFile.hpp"
@@ -25,6 +19,8 @@
 #include "services/file/FileImpl.hpp"
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
+#include "support/TestFiles.hpp"
+#include "support/UploadEvents.hpp"
 #include "upload/UploadProcessTask.hpp"
 #include "util/MainQueue.hpp"
 #include "util/NamedOperationQueue.hpp"
@@ -47,18 +43,14 @@ std::string sha256Hex(std::string_view bytes) { return util::toHex(*util::sha256
 
 TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
   test::LogCapture quiet;
-  char pattern[] = "/tmp/quillbox-many-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const fs::path dir = pattern;
+  test::TempDir tmp("quillbox-many");
+  const fs::path dir = tmp.path();
 
   // Files of three to five parts, the last one short.
   std::vector<std::string> contents;
-  std::mt19937 engine(7);
   for (int i = 0; i < kFiles; ++i) {
-    std::string c((3 + i % 3) * kPartSize - 1000 * i - 1, '\0');
-    for (auto& ch : c) ch = static_cast<char>(engine() & 0xff);
-    std::ofstream(dir / ("f" + std::to_string(i) + ".bin"), std::ios::binary) << c;
-    contents.push_back(std::move(c));
+    contents.push_back(test::randomBytes((3 + i % 3) * kPartSize - 1000 * i - 1, 7 + i));
+    tmp.write("f" + std::to_string(i) + ".bin", contents.back());
   }
 
   test::LoopbackServer server(8);
@@ -105,11 +97,8 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
   request::FileImpl files(settings);
   auto slicer = std::make_shared<Sha256SliceFile>(kPartSize);
 
-  std::mutex eventsMutex;
-  std::condition_variable changed;
-  std::vector<std::vector<UploadProcessResult>> outcomes(kFiles);
-  int ended = 0;
-  std::atomic<bool> offMainQueue{false};
+  std::vector<test::UploadEvents> events;
+  for (int i = 0; i < kFiles; ++i) events.emplace_back(true);
   std::vector<std::shared_ptr<Cancelable>> handles(kFiles);
 
   std::vector<std::thread> starters;
@@ -117,45 +106,29 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
     starters.emplace_back([&, i] {
       handles[i] = upload::startUpload(
           files, settings, dir / ("f" + std::to_string(i) + ".bin"), "/many", std::nullopt, 4, slicer,
-          [&, i](UploadProcessResult r) {
-            if (!util::MainQueue::isCurrent()) offMainQueue = true;
-            if (!std::holds_alternative<uploadResult::onSuccess>(r) && !std::holds_alternative<uploadResult::onFailure>(r)) {
-              return;
-            }
-            std::lock_guard lock(eventsMutex);
-            outcomes[i].push_back(r);
-            ++ended;
-            changed.notify_all();
-          });
+          events[i].callback());
       if (i >= kFiles - kCancelled) handles[i]->cancel();
     });
   }
   for (auto& t : starters) t.join();
-  {
-    std::unique_lock lock(eventsMutex);
-    ASSERT_TRUE(changed.wait_for(lock, 60s, [&] { return ended >= kFiles; }));
-  }
+  for (auto& e : events) ASSERT_TRUE(e.outcome(60s).has_value());
   // Let anything still on its way arrive, then count again.
   auto& queue = util::ThreadPoolUtil::normalQueue();
   while (queue.operationCount() > 0 || request::HttpHelper::shared().runningUploads() > 0) {
     std::this_thread::sleep_for(1ms);
   }
-  for (int round = 0; round < 2; ++round) {
-    std::promise<void> drained;
-    util::MainQueue::async([&] { drained.set_value(); });
-    drained.get_future().wait();
-  }
+  for (int round = 0; round < 2; ++round) test::drainMainQueue();
 
-  std::lock_guard lock(eventsMutex);
   EXPECT_LE(peak.load(), static_cast<int>(queue.maxConcurrentOperationCount()));
   EXPECT_GE(peak.load(), 1);
-  EXPECT_FALSE(offMainQueue);
   int succeeded = 0;
   for (int i = 0; i < kFiles; ++i) {
-    ASSERT_EQ(outcomes[i].size(), 1u) << "upload " << i;
-    if (std::holds_alternative<uploadResult::onSuccess>(outcomes[i][0])) ++succeeded;
+    EXPECT_FALSE(events[i].offMainQueue()) << "upload " << i;
+    ASSERT_EQ(events[i].outcomes(), 1) << "upload " << i;
+    const UploadProcessResult outcome = *events[i].outcome();
+    if (std::holds_alternative<uploadResult::onSuccess>(outcome)) ++succeeded;
     if (i < kFiles - kCancelled) {
-      EXPECT_EQ(outcomes[i][0], UploadProcessResult(uploadResult::onSuccess{0, "success"})) << i;
+      EXPECT_EQ(outcome, UploadProcessResult(uploadResult::onSuccess{0, "success"})) << i;
       // Every part of every uncancelled upload arrived intact.
       const std::string name = "f" + std::to_string(i) + ".bin";
       for (std::size_t offset = 0; offset < contents[i].size(); offset += kPartSize) {
@@ -166,19 +139,8 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
   }
   EXPECT_EQ(completes.load(), succeeded);
   // The request pipeline logs each answer after its callback; let those
-  // lines arrive while the capture is still there.
-  const std::size_t answers = static_cast<std::size_t>(kFiles + completes.load());
-  for (int i = 0; i < 10000; ++i) {
-    const auto lines = quiet.lines();
-    if (static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
-          return l.rfind("响应数据: ", 0) == 0;
-        })) >= answers) {
-      break;
-    }
-    std::this_thread::sleep_for(1ms);
-  }
-  std::error_code ignored;
-  fs::remove_all(dir, ignored);
+  // lines arrive (at most one per create and complete) while the capture is still there.
+  quiet.waitForAnswers(static_cast<std::size_t>(kFiles + completes.load()));
 }
 
 }  // namespace

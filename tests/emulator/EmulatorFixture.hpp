@@ -19,6 +19,7 @@
 
 #include "emulator/Crypto.hpp"
 #include "emulator/Emulator.hpp"
+#include "support/TestFiles.hpp"
 
 namespace quillbox::test {
 
@@ -91,21 +92,6 @@ inline HttpAnswer http(const std::string& method, const std::string& url, const 
   curl_easy_cleanup(h);
   return answer;
 }
-
-/// A fresh folder below the system's temporary folder, removed with everything in it.
-struct TempDir {
-  std::filesystem::path path;
-  explicit TempDir(const std::string& prefix)
-      : path(std::filesystem::temp_directory_path() / (prefix + emulator::randomHex(6))) {
-    std::filesystem::create_directories(path);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-};
 
 /// A test clock the emulator reads; starts at the real time.
 struct TestClock {

@@ -15,7 +15,6 @@
 #include <boost/beast/http/string_body.hpp>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <set>
 
 #include "emulator/Crypto.hpp"
@@ -38,13 +37,6 @@ std::string str(const bj::object& o, const char* key) {
 std::int64_t num(const bj::object& o, const char* key) {
   auto it = o.find(key);
   return it != o.end() && it->value().is_int64() ? it->value().as_int64() : -999;
-}
-
-std::string randomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string out(n, '\0');
-  for (auto& c : out) c = static_cast<char>(gen());
-  return out;
 }
 
 /// Sends `request` as it is on a new connection and reads one answer.
@@ -346,8 +338,8 @@ TEST_F(EmulatorHttpTest, RapidUploadNeedsTheProofAndExistingFilesAreReported) {
 
   // Another user who holds the same content proves it with the SDK's own proof code.
   const std::string other = signIn("second-owner");
-  TempDir dir("qbemu-proof-");
-  const fs::path local = dir.path / "local.bin";
+  TempDir dir("qbemu-proof");
+  const fs::path local = dir.path() / "local.bin";
   {
     std::ofstream out(local, std::ios::binary);
     out << content;
@@ -574,8 +566,8 @@ TEST_F(EmulatorHttpTest, HeadsThatNeverEndAndIdleConnectionsCannotCrowdOutTheHea
 }
 
 TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
-  TempDir data("qbemu-data-");
-  const fs::path& dir = data.path;
+  TempDir data("qbemu-data");
+  const fs::path& dir = data.path();
   emulator::EmulatorOptions options = defaults(&clock_);
   options.dataDir = dir;
   emu_.reset();
@@ -633,16 +625,16 @@ TEST_F(EmulatorHttpTest, StateAndContentSurviveARestartWithADataFolder) {
 }
 
 TEST_F(EmulatorHttpTest, DeepTreesAreWalkedWithoutRecursionAndBrokenTreesAreRefused) {
-  TempDir data("qbemu-deep-");
+  TempDir data("qbemu-deep");
   emulator::EmulatorOptions options = defaults(&clock_);
-  options.dataDir = data.path;
+  options.dataDir = data.path();
   emu_.reset();
   startEmulator(options);
   const std::string token = signIn("deep");
   emu_.reset();
 
   // A chain of 100,000 folders with a file at the bottom, written straight into the saved state.
-  const fs::path file = data.path / "state.json";
+  const fs::path file = data.path() / "state.json";
   auto readState = [&] {
     std::ifstream in(file);
     return bj::parse(std::string(std::istreambuf_iterator<char>(in), {})).as_object();

@@ -84,8 +84,8 @@ TEST(EmulatorProgramTest, PrintsOneReadyLineAndKeepsItsDataFolderAcrossRestarts)
 #ifndef QUILLBOX_EMULATOR_PROGRAM
   GTEST_SKIP() << "the quillbox-emulator program is not built";
 #endif
-  TempDir data("qbemu-program-");
-  const fs::path& dir = data.path;
+  TempDir data("qbemu-program");
+  const fs::path& dir = data.path();
   const std::regex ready(R"(quillbox-emulator listening on (http://127\.0\.0\.1:[0-9]+))");
   std::string token, base;
   {

@@ -1,8 +1,6 @@
 // The SDK's thirty service operations against the emulator, each with an
 // answer that carries state the emulator really keeps.
 
-#include <algorithm>
-#include <random>
 #include <set>
 
 #include "SdkHarness.hpp"
@@ -12,13 +10,6 @@ namespace quillbox::test {
 namespace {
 
 using EmulatorSdkTest = SdkTest;
-
-std::string randomContent(std::size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string out(n, '\0');
-  for (auto& c : out) c = static_cast<char>('a' + gen() % 26);
-  return out;
-}
 
 /// Uploads `content` step by step with the SDK's file operations (the part
 /// PUTs with plain libcurl): create, fresh addresses for the last part, PUTs,
@@ -154,7 +145,7 @@ TEST_F(EmulatorSdkTest, FileOperationsWorkOnOneTree) {
   ASSERT_TRUE(sub.isSuccess());
   const std::string subId = *sub.value().id;
 
-  const std::string content = randomContent(5000, 1);
+  const std::string content = randomBytes(5000, 1);
   const std::string fileId = uploadWithFileOperations("report.txt", content, "root");
   ASSERT_FALSE(fileId.empty());
 
@@ -263,8 +254,8 @@ TEST_F(EmulatorSdkTest, ShareOperationsAndTheVisitorsView) {
   folder.fileName = "album";
   auto album = sdk<CreateDirectoryResponse>([&](auto cb) { files.createDirectory(folder, cb); });
   const std::string albumId = *album.value().id;
-  const std::string photo = uploadWithFileOperations("photo.jpg", randomContent(3000, 2), albumId);
-  const std::string note = uploadWithFileOperations("note.txt", randomContent(100, 3), "root");
+  const std::string photo = uploadWithFileOperations("photo.jpg", randomBytes(3000, 2), albumId);
+  const std::string note = uploadWithFileOperations("note.txt", randomBytes(100, 3), "root");
 
   CreateShareBean create;
   create.fileIds = std::vector<std::string>{albumId, note};
@@ -345,8 +336,8 @@ TEST_F(EmulatorSdkTest, ShareOperationsAndTheVisitorsView) {
 
 TEST_F(EmulatorSdkTest, StarsAreKeptPerUser) {
   IFavor& favor = cloud().getFavorImpl();
-  const std::string a = uploadWithFileOperations("a.txt", randomContent(10, 4), "root");
-  const std::string b = uploadWithFileOperations("b.txt", randomContent(20, 5), "root");
+  const std::string a = uploadWithFileOperations("a.txt", randomBytes(10, 4), "root");
+  const std::string b = uploadWithFileOperations("b.txt", randomBytes(20, 5), "root");
   auto batch = sdk<GetStarBatchResponse>([&](auto cb) {
     favor.getStarBatch(GetStarBatchBean(true, {StarFileRequest(a, std::nullopt), StarFileRequest(b, std::nullopt),
                                                StarFileRequest("missing", std::nullopt)}),
@@ -386,7 +377,7 @@ TEST_F(EmulatorSdkTest, JobsProgressOverTimeAndCanBeCancelled) {
   CreateDirectoryBean folder;
   folder.fileName = "backup";
   const std::string backup = *sdk<CreateDirectoryResponse>([&](auto cb) { files.createDirectory(folder, cb); }).value().id;
-  const std::string file = uploadWithFileOperations("data.csv", randomContent(4000, 6), "root");
+  const std::string file = uploadWithFileOperations("data.csv", randomBytes(4000, 6), "root");
 
   CreateJobBean copy;
   copy.taskType = 1;

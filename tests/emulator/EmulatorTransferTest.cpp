@@ -2,10 +2,10 @@
 // emulator, and every kind of fault as the SDK experiences it.
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 
 #include "SdkHarness.hpp"
+#include "support/DownloadProbe.hpp"
+#include "support/UploadEvents.hpp"
 #include "download/DownloadLimits.hpp"
 #include "emulator/Crypto.hpp"
 #include "quillbox/download/ITransfer.hpp"
@@ -19,82 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace bj = boost::json;
 
-/// Collects the events of one upload until its outcome.
-class UploadEvents {
- public:
-  std::function<void(UploadProcessResult)> callback() {
-    return [s = state_](UploadProcessResult r) {
-      std::lock_guard lock(s->mutex);
-      s->events.push_back(std::move(r));
-      s->changed.notify_all();
-    };
-  }
-  /// The final onSuccess or onFailure.
-  UploadProcessResult outcome() {
-    std::unique_lock lock(state_->mutex);
-    auto final = [&]() -> const UploadProcessResult* {
-      for (const auto& e : state_->events) {
-        if (std::holds_alternative<uploadResult::onSuccess>(e) || std::holds_alternative<uploadResult::onFailure>(e)) {
-          return &e;
-        }
-      }
-      return nullptr;
-    };
-    state_->changed.wait_for(lock, std::chrono::seconds(30), [&] { return final() != nullptr; });
-    return final() ? *final() : UploadProcessResult(uploadResult::onFailure{-999, "test: no outcome"});
-  }
-  std::size_t count(std::size_t index) {
-    std::lock_guard lock(state_->mutex);
-    return static_cast<std::size_t>(std::count_if(state_->events.begin(), state_->events.end(),
-                                                  [&](const auto& e) { return e.index() == index; }));
-  }
-
- private:
-  struct State {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<UploadProcessResult> events;
-  };
-  std::shared_ptr<State> state_ = std::make_shared<State>();
-};
-
-/// Waits for a download's completion and watches its progress.
-class DownloadWatch {
- public:
-  std::function<void(double)> progress() {
-    return [s = state_](double f) {
-      std::lock_guard lock(s->mutex);
-      s->fraction = f;
-      s->changed.notify_all();
-    };
-  }
-  std::function<void(DownloadResult)> completion() {
-    return [s = state_](DownloadResult r) {
-      std::lock_guard lock(s->mutex);
-      s->result.emplace(std::move(r));
-      s->changed.notify_all();
-    };
-  }
-  std::optional<DownloadResult> wait(std::chrono::seconds timeout = std::chrono::seconds(20)) {
-    std::unique_lock lock(state_->mutex);
-    state_->changed.wait_for(lock, timeout, [&] { return state_->result.has_value(); });
-    return state_->result;
-  }
-  bool waitForProgress(double atLeast) {
-    std::unique_lock lock(state_->mutex);
-    return state_->changed.wait_for(lock, std::chrono::seconds(20), [&] { return state_->fraction >= atLeast; });
-  }
-
- private:
-  struct State {
-    std::mutex mutex;
-    std::condition_variable changed;
-    double fraction = 0;
-    std::optional<DownloadResult> result;
-  };
-  std::shared_ptr<State> state_ = std::make_shared<State>();
-};
-
 class EmulatorTransferTest : public SdkTest {
  protected:
   void TearDown() override {
@@ -104,23 +28,14 @@ class EmulatorTransferTest : public SdkTest {
   }
 
   fs::path writeFile(const std::string& name, std::size_t size, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string bytes(size, '\0');
-    for (auto& c : bytes) c = static_cast<char>(gen());
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
-  static std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return temp_.write(name, randomBytes(size, seed));
   }
 
   UploadProcessResult upload(const fs::path& file, std::int64_t partSize = 64 * 1024, UploadEvents* events = nullptr) {
     UploadEvents local;
     UploadEvents& e = events ? *events : local;
     cloud().getTransferImpl().uploadFile("root", file, "", 2, std::make_shared<Sha256SliceFile>(partSize), e.callback());
-    return e.outcome();
+    return e.outcome().value_or(uploadResult::onFailure{-999, "test: no outcome"});
   }
 
   /// The id of the file named `name` in the root folder.
@@ -141,29 +56,16 @@ class EmulatorTransferTest : public SdkTest {
   }
   std::int64_t partsReceived() { return controlJson("/_emulator/stats").at("partsReceived").as_int64(); }
 
-  TempDir temp_{"qbemu-transfer-"};
-  const fs::path& dir_ = temp_.path;
+  TempDir temp_{"qbemu-transfer"};
+  const fs::path& dir_ = temp_.path();
 };
-
-template <class Case>
-::testing::AssertionResult is(const UploadProcessResult& r, std::int64_t code, const std::string& msg) {
-  std::string got = "event #" + std::to_string(r.index());
-  if (auto* s = std::get_if<uploadResult::onSuccess>(&r)) got = "onSuccess(" + std::to_string(s->code) + ", " + s->msg + ")";
-  if (auto* f = std::get_if<uploadResult::onFailure>(&r)) got = "onFailure(" + std::to_string(f->errCode) + ", " + f->errMsg + ")";
-  auto* c = std::get_if<Case>(&r);
-  bool match = false;
-  if constexpr (std::is_same_v<Case, uploadResult::onSuccess>) match = c && c->code == code && c->msg == msg;
-  else match = c && c->errCode == code && c->errMsg == msg;
-  if (match) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "the upload ended with " << got;
-}
 
 TEST_F(EmulatorTransferTest, UploadsMultipartThenRapidThenExist) {
   const fs::path file = writeFile("video.mp4", 300 * 1024 + 17, 1);
   UploadEvents events;
   const auto first = upload(file, 64 * 1024, &events);
-  EXPECT_TRUE((is<uploadResult::onSuccess>(first, 0, "success")));
-  EXPECT_EQ(events.count(4), 5u) << "one onItemFinish per part";
+  EXPECT_EQ(first, UploadProcessResult(uploadResult::onSuccess{0, "success"}));
+  EXPECT_EQ(events.only<uploadResult::onItemFinish>().size(), 5u) << "one onItemFinish per part";
   EXPECT_EQ(partsReceived(), 5);
 
   const std::string id = idOf("video.mp4");
@@ -178,12 +80,12 @@ TEST_F(EmulatorTransferTest, UploadsMultipartThenRapidThenExist) {
 
   // The same content under another name: the proof code is accepted and no part is sent.
   fs::copy_file(file, dir_ / "again.mp4");
-  EXPECT_TRUE((is<uploadResult::onSuccess>(upload(dir_ / "again.mp4"), 0, "rapid success")));
+  EXPECT_EQ(upload(dir_ / "again.mp4"), UploadProcessResult(uploadResult::onSuccess{0, "rapid success"}));
   EXPECT_EQ(partsReceived(), 5);
   EXPECT_FALSE(idOf("again.mp4").empty());
 
   // The same name and content in the same folder.
-  EXPECT_TRUE((is<uploadResult::onSuccess>(upload(file), 0, "exist success")));
+  EXPECT_EQ(upload(file), UploadProcessResult(uploadResult::onSuccess{0, "exist success"}));
   EXPECT_EQ(partsReceived(), 5);
 
   // An empty file: no parts at all.
@@ -203,10 +105,12 @@ TEST_F(EmulatorTransferTest, DownloadsByLinkAndResumesWithRange) {
   arm(R"({"path":"/_download/*","kind":"stall","afterBytes":100000,"ms":60000})");
   const fs::path dest = dir_ / "out" / "big.bin";
   ResumableDownloader downloader(link, dest, "com.resumable.download");
-  DownloadWatch first;
-  downloader.start(first.progress(), first.completion());
+  auto first = Probe::make();
+  first->start(downloader);
   // Some bytes have arrived and the server has stopped sending.
-  ASSERT_TRUE(first.waitForProgress(1e-9));
+  auto arrived = [&] { const auto f = first->fractions(); return !f.empty() && f.back() > 0; };
+  for (int i = 0; i < 2000 && !arrived(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(arrived());
   std::int64_t held = 0;
   for (int i = 0; i < 500 && held == 0; ++i) {
     held = controlJson("/_emulator/faults").at("held").as_int64();
@@ -218,9 +122,9 @@ TEST_F(EmulatorTransferTest, DownloadsByLinkAndResumesWithRange) {
   http("DELETE", url("/_emulator/faults"));
   http("DELETE", url("/_emulator/requests"));
 
-  DownloadWatch second;
-  downloader.start(second.progress(), second.completion());
-  auto result = second.wait();
+  auto second = Probe::make();
+  second->start(downloader);
+  auto result = second->wait(std::chrono::seconds(20));
   ASSERT_TRUE(result.has_value());
   ASSERT_TRUE(result->isSuccess()) << result->error().message;
   EXPECT_TRUE(readFile(dest) == readFile(file));
@@ -245,13 +149,12 @@ TEST_F(EmulatorTransferTest, ApiFaultsReachTheCallerAsTheFailuresTheyAre) {
   // (A reset before any byte of the answer looks to libcurl like a pooled
   // connection the server had closed, and it sends the request again; a
   // reset after the head is reported.)
-  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"reset","afterBytes":0})");
-  auto resetAfterHead = space();
-  EXPECT_EQ(resetAfterHead.message().rfind("request error ", 0), 0u) << resetAfterHead.message();
-
-  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"truncate","afterBytes":10})");
-  auto truncated = space();
-  EXPECT_EQ(truncated.message().rfind("request error ", 0), 0u) << truncated.message();
+  for (const char* fault : {R"({"path":"/quillbox/ose/v1/space/*","kind":"reset","afterBytes":0})",
+                            R"({"path":"/quillbox/ose/v1/space/*","kind":"truncate","afterBytes":10})"}) {
+    arm(fault);
+    auto failed = space();
+    EXPECT_EQ(failed.message().rfind("request error ", 0), 0u) << fault << ": " << failed.message();
+  }
 
   arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"corrupt","offset":0,"length":2})");
   auto corrupt = space();
@@ -269,29 +172,37 @@ TEST_F(EmulatorTransferTest, DelaysAndStallsLongerThanTheSdkWaitsAreTimeOuts) {
   IUser& users = cloud().getUserImpl();
   auto space = [&] { return sdk<GetSpaceResp>([&](auto cb) { users.getSpace(GetSpaceBean(), cb); }); };
   request::HttpHelper::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
-  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"delay","ms":20000})");
-  auto delayed = space();
-  EXPECT_EQ(delayed.message().rfind("request error ", 0), 0u) << delayed.message();
-  // Stalled after the head: no body byte moves. (Bytes received shortly
-  // before keep libcurl's measured speed up for a few seconds.)
-  arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"stall","afterBytes":0,"ms":20000})");
-  auto stalled = space();
-  EXPECT_EQ(stalled.message().rfind("request error ", 0), 0u) << stalled.message();
+  // Delayed; stalled after the head, where no body byte moves. (Bytes received
+  // shortly before keep libcurl's measured speed up for a few seconds.)
+  for (const char* fault : {R"({"path":"/quillbox/ose/v1/space/*","kind":"delay","ms":20000})",
+                            R"({"path":"/quillbox/ose/v1/space/*","kind":"stall","afterBytes":0,"ms":20000})"}) {
+    arm(fault);
+    auto failed = space();
+    EXPECT_EQ(failed.message().rfind("request error ", 0), 0u) << fault << ": " << failed.message();
+  }
   http("DELETE", url("/_emulator/faults"));
   EXPECT_TRUE(space().isSuccess()) << "nothing is left armed";
 }
 
 TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
-  // A part answered with an error status.
+  // The first of four parts answered with an error status: the parts that
+  // finish after it must not turn the upload into a success, and the file is
+  // never completed.
   const fs::path a = writeFile("a.bin", 200 * 1024, 4);
-  arm(R"({"path":"/_upload/*/2","kind":"status","status":500})");
-  EXPECT_TRUE((is<uploadResult::onFailure>(upload(a), -1006, "file invaild")));
+  http("DELETE", url("/_emulator/requests"));
+  arm(R"({"path":"/_upload/*/1","kind":"status","status":500})");
+  EXPECT_EQ(upload(a), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
+  EXPECT_EQ(controlJson("/_emulator/faults").at("fired").as_int64(), 1);
+  const auto requests = controlJson("/_emulator/requests");
+  for (const auto& entry : requests.at("requests").as_array()) {
+    EXPECT_NE(std::string(entry.as_object().at("path").as_string()), "/quillbox/ose/v1/files/complete");
+  }
   EXPECT_TRUE(idOf("a.bin").empty());
 
   // A part whose bytes are damaged on the way: complete's hash check refuses the file.
   const fs::path b = writeFile("b.bin", 200 * 1024, 5);
   arm(R"({"path":"/_upload/*/3","kind":"corrupt","direction":"request","offset":100,"length":4})");
-  EXPECT_TRUE((is<uploadResult::onFailure>(upload(b), -1006, "file invaild")));
+  EXPECT_EQ(upload(b), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
   auto log = controlJson("/_emulator/requests").at("requests").as_array();
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(std::string(log.back().as_object().at("path").as_string()), "/quillbox/ose/v1/files/complete");
@@ -301,7 +212,7 @@ TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
   // A reset in the middle of the create request.
   const fs::path c = writeFile("c.bin", 1000, 6);
   arm(R"({"path":"/quillbox/ose/v1/files/create","kind":"reset","afterBytes":0})");
-  EXPECT_TRUE((is<uploadResult::onFailure>(upload(c), -1006, "file invaild")));
+  EXPECT_EQ(upload(c), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
   // With nothing armed the same files go up.
   EXPECT_TRUE(std::holds_alternative<uploadResult::onSuccess>(upload(b)));
 }
@@ -312,9 +223,9 @@ TEST_F(EmulatorTransferTest, DownloadFaultsFailTheDownloadOrDamageTheBytes) {
   const std::string link = linkOf(idOf("doc.pdf"));
   download::setDownloadLimits(download::DownloadLimits{std::chrono::seconds(5), std::chrono::seconds(1), 0});
   auto fetch = [&](const std::string& name) {
-    DownloadWatch watch;
-    auto handle = cloud().getTransferImpl().downloadFile(link, "", dir_ / name, watch.progress(), watch.completion());
-    auto r = watch.wait();
+    auto watch = Probe::make();
+    auto handle = cloud().getTransferImpl().downloadFile(link, "", dir_ / name, watch->progress(), watch->completion());
+    auto r = watch->wait(std::chrono::seconds(20));
     return r ? *r : DownloadResult::failure(DownloadError{DownloadError::Kind::transport, -999, "test: no outcome"});
   };
 

@@ -58,6 +58,19 @@ class Outcomes {
   std::map<std::size_t, std::thread::id> threads_;
 };
 
+/// A call of `op` on `service` whose outcome lands in slot i.
+template <class S, class Service, class Bean, class Response>
+std::function<void(Outcomes&, std::size_t)> call(
+    S& service, void (Service::*op)(std::optional<Bean>, std::function<void(NetworkResult<Response>)>),
+    std::type_identity_t<std::optional<Bean>> bean) {
+  return [&service, op, bean](Outcomes& o, std::size_t i) { (service.*op)(bean, o.callback<Response>(i)); };
+}
+template <class S, class Service, class Response>
+std::function<void(Outcomes&, std::size_t)> call(S& service,
+                                                 void (Service::*op)(std::function<void(NetworkResult<Response>)>)) {
+  return [&service, op](Outcomes& o, std::size_t i) { (service.*op)(o.callback<Response>(i)); };
+}
+
 class CatalogueServicesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -143,108 +156,66 @@ TEST_F(CatalogueServicesTest, EveryOperationPutsItsRequestOnTheWire) {
   visit.qbstoken = "qt";
 
   const std::vector<WireCase> cases = {
-      {"getToken", [&](Outcomes& o, std::size_t i) { user().getToken(auth, o.callback<UserAuthResp>(i)); }, "POST",
-       "/quillbox/ose/v1/carrier/standard/user/auth", R"({"authCode":"code-1"})"},
-      {"getSpace",
-       [&](Outcomes& o, std::size_t i) { user().getSpace(GetSpaceBean("1", "o1", "c1"), o.callback<GetSpaceResp>(i)); },
-       "GET", "/quillbox/ose/v1/space/o1?type=1&containerId=c1", ""},
-      {"getSpace, nothing set",
-       [&](Outcomes& o, std::size_t i) { user().getSpace(GetSpaceBean{}, o.callback<GetSpaceResp>(i)); }, "GET",
+      {"getToken", call(user(), &IUser::getToken, auth), "POST", "/quillbox/ose/v1/carrier/standard/user/auth",
+       R"({"authCode":"code-1"})"},
+      {"getSpace", call(user(), &IUser::getSpace, GetSpaceBean("1", "o1", "c1")), "GET",
+       "/quillbox/ose/v1/space/o1?type=1&containerId=c1", ""},
+      {"getSpace, nothing set", call(user(), &IUser::getSpace, GetSpaceBean{}), "GET",
        "/quillbox/ose/v1/space/?type=", ""},
-      {"getUserById",
-       [&](Outcomes& o, std::size_t i) { user().getUserById(userById, o.callback<GetUsersByIdResponse>(i)); }, "GET",
-       "/quillbox/ose/v1/users/u1", ""},
-      {"getUserList",
-       [&](Outcomes& o, std::size_t i) { user().getUserList(users, o.callback<GetuserListResponse>(i)); }, "GET",
+      {"getUserById", call(user(), &IUser::getUserById, userById), "GET", "/quillbox/ose/v1/users/u1", ""},
+      {"getUserList", call(user(), &IUser::getUserList, users), "GET",
        "/quillbox/ose/v1/userList?deptId=d1&isDirect=true&offset=0&limit=20&keyWord=Li", ""},
-      {"standardPackages",
-       [&](Outcomes& o, std::size_t i) { carrier().standardPackages(o.callback<GetstandPackagesResponse>(i)); }, "GET",
+      {"standardPackages", call(carrier(), &ICarrier::standardPackages), "GET",
        "/quillbox/ose/v1/carrier/standard/packages", ""},
-      {"standardPackagesOrders",
-       [&](Outcomes& o, std::size_t i) {
-         carrier().standardPackagesOrders(o.callback<GetStandPackagesOrdersResponse>(i));
-       },
-       "GET", "/quillbox/ose/v1/carrier/standard/packages/orders", ""},
+      {"standardPackagesOrders", call(carrier(), &ICarrier::standardPackagesOrders), "GET",
+       "/quillbox/ose/v1/carrier/standard/packages/orders", ""},
 
-      {"getAccessFiles",
-       [&](Outcomes& o, std::size_t i) { file().getAccessFiles(access, o.callback<GetAccessResponse>(i)); }, "GET",
+      {"getAccessFiles", call(file(), &IFile::getAccessFiles, access), "GET",
        "/quillbox/ose/v1/access?imageProcess=resize%2Cw_64", ""},
-      {"getAccessFiles, no record",
-       [&](Outcomes& o, std::size_t i) { file().getAccessFiles(std::nullopt, o.callback<GetAccessResponse>(i)); },
-       "GET", "/quillbox/ose/v1/access", ""},
-      {"createDirectory",
-       [&](Outcomes& o, std::size_t i) { file().createDirectory(folder, o.callback<CreateDirectoryResponse>(i)); },
-       "POST", "/quillbox/ose/v1/directory",
+      {"getAccessFiles, no record", call(file(), &IFile::getAccessFiles, std::nullopt), "GET",
+       "/quillbox/ose/v1/access", ""},
+      {"createDirectory", call(file(), &IFile::createDirectory, folder), "POST", "/quillbox/ose/v1/directory",
        R"({"fileName":"Reports","parentFolder":["root"],"containerId":"ct","renameMode":2,"hidden":false})"},
-      {"fileComplete",
-       [&](Outcomes& o, std::size_t i) { file().fileComplete(complete, o.callback<BaseResponse>(i)); }, "POST",
-       "/quillbox/ose/v1/files/complete", R"({"fileId":"f1","sha256":"ab01"})"},
-      {"fileRename", [&](Outcomes& o, std::size_t i) { file().fileRename(rename, o.callback<BaseResponse>(i)); },
-       "POST", "/quillbox/ose/v1/files/rename/f1", R"({"fileId":"f1","name":"b.txt","renameMode":1})"},
-      {"filesCreate, fresh record",
-       [&](Outcomes& o, std::size_t i) { file().filesCreate(FilesCreateBean{}, o.callback<FilesCreateResponse>(i)); },
-       "POST", "/quillbox/ose/v1/files/create", R"({"length":0,"uploadType":1,"autoRename":2,"hidden":false})"},
-      {"fileSearch", [&](Outcomes& o, std::size_t i) { file().fileSearch(search, o.callback<FileSearchResponse>(i)); },
-       "POST", "/quillbox/ose/v1/files/search",
+      {"fileComplete", call(file(), &IFile::fileComplete, complete), "POST", "/quillbox/ose/v1/files/complete",
+       R"({"fileId":"f1","sha256":"ab01"})"},
+      {"fileRename", call(file(), &IFile::fileRename, rename), "POST", "/quillbox/ose/v1/files/rename/f1",
+       R"({"fileId":"f1","name":"b.txt","renameMode":1})"},
+      {"filesCreate, fresh record", call(file(), &IFile::filesCreate, FilesCreateBean{}), "POST",
+       "/quillbox/ose/v1/files/create", R"({"length":0,"uploadType":1,"autoRename":2,"hidden":false})"},
+      {"fileSearch", call(file(), &IFile::fileSearch, search), "POST", "/quillbox/ose/v1/files/search",
        R"({"searchType":"name","pageInfo":{"pageSize":50,"pageCursor":"next"},"filter":{"keyWord":"plan"},)"
        R"("recycled":false,"recursived":true})"},
-      {"filesList", [&](Outcomes& o, std::size_t i) { file().filesList(listing, o.callback<FilesListResponse>(i)); },
-       "POST", "/quillbox/ose/v1/files/all",
+      {"filesList", call(file(), &IFile::filesList, listing), "POST", "/quillbox/ose/v1/files/all",
        R"({"type":"all","pageInfo":{"pageSize":50},"parentFileId":"root","hidden":false})"},
-      {"filesPath", [&](Outcomes& o, std::size_t i) { file().filesPath(path, o.callback<FilesPathResponse>(i)); },
-       "GET", "/quillbox/ose/v1/files/path?fileId=f1&containerId=ct", ""},
-      {"filesStatsDir",
-       [&](Outcomes& o, std::size_t i) { file().filesStatsDir(stats, o.callback<FilesStatsDirResponse>(i)); }, "GET",
+      {"filesPath", call(file(), &IFile::filesPath, path), "GET",
+       "/quillbox/ose/v1/files/path?fileId=f1&containerId=ct", ""},
+      {"filesStatsDir", call(file(), &IFile::filesStatsDir, stats), "GET",
        "/quillbox/ose/v1/files/statsDir?fileId=d1&recursive=true", ""},
-      {"getDownloadUrl",
-       [&](Outcomes& o, std::size_t i) { file().getDownloadUrl(downloads, o.callback<GetDownloadUrlResponse>(i)); },
-       "POST", "/quillbox/ose/v1/files/download", R"({"containerId":"ct","fileIds":["f1","f2"]})"},
-      {"getFileDetail",
-       [&](Outcomes& o, std::size_t i) { file().getFileDetail(detail, o.callback<GetFileDetailResponse>(i)); }, "POST",
-       "/quillbox/ose/v1/files/f1/detail", R"({"fileId":"f1","imageProcess":"thumb"})"},
-      {"getUploadUrl",
-       [&](Outcomes& o, std::size_t i) { file().getUploadUrl(uploadUrl, o.callback<GetUploadUrlResponse>(i)); },
-       "POST", "/quillbox/ose/v1/files/multipart/uploadUrl",
+      {"getDownloadUrl", call(file(), &IFile::getDownloadUrl, downloads), "POST", "/quillbox/ose/v1/files/download",
+       R"({"containerId":"ct","fileIds":["f1","f2"]})"},
+      {"getFileDetail", call(file(), &IFile::getFileDetail, detail), "POST", "/quillbox/ose/v1/files/f1/detail",
+       R"({"fileId":"f1","imageProcess":"thumb"})"},
+      {"getUploadUrl", call(file(), &IFile::getUploadUrl, uploadUrl), "POST",
+       "/quillbox/ose/v1/files/multipart/uploadUrl",
        R"({"fileId":"f1","multiParts":[{"partNumber":2,"partSize":100,"partOffset":5242880,"partId":"p2"}]})"},
 
-      {"getShares",
-       [&](Outcomes& o, std::size_t i) {
-         share().getShares(GetShareBean(20, "c2", 1, 2, std::nullopt, std::nullopt), o.callback<GetShareResponse>(i));
-       },
-       "GET", "/quillbox/ose/v1/share?pageSize=20&pageCursor=c2&sortType=1&sortDirection=2", ""},
+      {"getShares", call(share(), &IShare::getShares, GetShareBean(20, "c2", 1, 2, std::nullopt, std::nullopt)), "GET",
+       "/quillbox/ose/v1/share?pageSize=20&pageCursor=c2&sortType=1&sortDirection=2", ""},
       {"getShares, zeroes",
-       [&](Outcomes& o, std::size_t i) {
-         share().getShares(GetShareBean(0, std::nullopt, 0, 0, std::nullopt, std::nullopt),
-                           o.callback<GetShareResponse>(i));
-       },
-       "GET", "/quillbox/ose/v1/share", ""},
-      {"createShare",
-       [&](Outcomes& o, std::size_t i) { share().createShare(newShare, o.callback<CreateShareResponse>(i)); }, "POST",
-       "/quillbox/ose/v1/share",
+       call(share(), &IShare::getShares, GetShareBean(0, std::nullopt, 0, 0, std::nullopt, std::nullopt)), "GET",
+       "/quillbox/ose/v1/share", ""},
+      {"createShare", call(share(), &IShare::createShare, newShare), "POST", "/quillbox/ose/v1/share",
        R"({"scope":0,"fileIds":["f1"],"permission":{"preview":true,"edit":false,"download":true},"validDays":7})"},
-      {"cancelShare, empty list",
-       [&](Outcomes& o, std::size_t i) {
-         share().cancelShare(CancelShareBean(std::vector<std::string>{}), o.callback<CancelShareResponse>(i));
-       },
+      {"cancelShare, empty list", call(share(), &IShare::cancelShare, CancelShareBean(std::vector<std::string>{})),
        "POST", "/quillbox/ose/v1/share/cancel", R"({"shareIds":[]})"},
-      {"getShareDetail",
-       [&](Outcomes& o, std::size_t i) {
-         share().getShareDetail(GetShareDetailBean("s1"), o.callback<GetShareDetailResponse>(i));
-       },
-       "GET", "/quillbox/ose/v1/share/s1", ""},
-      {"modifyShareDetail",
-       [&](Outcomes& o, std::size_t i) {
-         share().modifyShareDetail(modify, o.callback<ModifyShareDetailResponse>(i));
-       },
-       "PUT", "/quillbox/ose/v1/share/s1", R"({"shareId":"s1","comment":"updated"})"},
-      {"getShareFiles, fresh record",
-       [&](Outcomes& o, std::size_t i) {
-         share().getShareFiles(GetShareFilesBean{}, o.callback<GetShareFilesResponse>(i));
-       },
-       "POST", "/quillbox/ose/v1/share/files", R"({"pageSize":100})"},
-      {"getShareFiles",
-       [&](Outcomes& o, std::size_t i) { share().getShareFiles(visit, o.callback<GetShareFilesResponse>(i)); }, "POST",
-       "/quillbox/ose/v1/share/files", R"({"shortUrl":"abc","pageSize":100,"qbstoken":"qt"})"},
+      {"getShareDetail", call(share(), &IShare::getShareDetail, GetShareDetailBean("s1")), "GET",
+       "/quillbox/ose/v1/share/s1", ""},
+      {"modifyShareDetail", call(share(), &IShare::modifyShareDetail, modify), "PUT", "/quillbox/ose/v1/share/s1",
+       R"({"shareId":"s1","comment":"updated"})"},
+      {"getShareFiles, fresh record", call(share(), &IShare::getShareFiles, GetShareFilesBean{}), "POST",
+       "/quillbox/ose/v1/share/files", R"({"pageSize":100})"},
+      {"getShareFiles", call(share(), &IShare::getShareFiles, visit), "POST", "/quillbox/ose/v1/share/files",
+       R"({"shortUrl":"abc","pageSize":100,"qbstoken":"qt"})"},
   };
 
   // An envelope that every answer record accepts.
@@ -306,80 +277,45 @@ TEST_F(CatalogueServicesTest, RecordsThatCannotBeSentFailAtOnceAndSendNothing) {
   emptyJobId.jobId = "";
 
   const std::vector<std::pair<const char*, std::function<void(Outcomes&, std::size_t)>>> calls = {
-      {"getToken, no record", [&](Outcomes& o, std::size_t i) { user().getToken(std::nullopt, o.callback<UserAuthResp>(i)); }},
-      {"getToken, no code", [&](Outcomes& o, std::size_t i) { user().getToken(noCode, o.callback<UserAuthResp>(i)); }},
-      {"getSpace", [&](Outcomes& o, std::size_t i) { user().getSpace(std::nullopt, o.callback<GetSpaceResp>(i)); }},
-      {"getUserById, no record",
-       [&](Outcomes& o, std::size_t i) { user().getUserById(std::nullopt, o.callback<GetUsersByIdResponse>(i)); }},
-      {"getUserById, no id",
-       [&](Outcomes& o, std::size_t i) { user().getUserById(GetUserByIdBean{}, o.callback<GetUsersByIdResponse>(i)); }},
-      {"getUserList, no record",
-       [&](Outcomes& o, std::size_t i) { user().getUserList(std::nullopt, o.callback<GetuserListResponse>(i)); }},
-      {"getUserList, no isDirect",
-       [&](Outcomes& o, std::size_t i) { user().getUserList(notDirect, o.callback<GetuserListResponse>(i)); }},
+      {"getToken, no record", call(user(), &IUser::getToken, std::nullopt)},
+      {"getToken, no code", call(user(), &IUser::getToken, noCode)},
+      {"getSpace", call(user(), &IUser::getSpace, std::nullopt)},
+      {"getUserById, no record", call(user(), &IUser::getUserById, std::nullopt)},
+      {"getUserById, no id", call(user(), &IUser::getUserById, GetUserByIdBean{})},
+      {"getUserList, no record", call(user(), &IUser::getUserList, std::nullopt)},
+      {"getUserList, no isDirect", call(user(), &IUser::getUserList, notDirect)},
 
-      {"createDirectory",
-       [&](Outcomes& o, std::size_t i) { file().createDirectory(std::nullopt, o.callback<CreateDirectoryResponse>(i)); }},
-      {"fileComplete", [&](Outcomes& o, std::size_t i) { file().fileComplete(std::nullopt, o.callback<BaseResponse>(i)); }},
-      {"fileRename, no record",
-       [&](Outcomes& o, std::size_t i) { file().fileRename(std::nullopt, o.callback<BaseResponse>(i)); }},
-      {"fileRename, no id", [&](Outcomes& o, std::size_t i) { file().fileRename(renameNoId, o.callback<BaseResponse>(i)); }},
-      {"filesCreate",
-       [&](Outcomes& o, std::size_t i) { file().filesCreate(std::nullopt, o.callback<FilesCreateResponse>(i)); }},
-      {"fileSearch",
-       [&](Outcomes& o, std::size_t i) { file().fileSearch(std::nullopt, o.callback<FileSearchResponse>(i)); }},
-      {"filesList, no record",
-       [&](Outcomes& o, std::size_t i) { file().filesList(std::nullopt, o.callback<FilesListResponse>(i)); }},
-      {"filesList, no type", [&](Outcomes& o, std::size_t i) { file().filesList(noType, o.callback<FilesListResponse>(i)); }},
-      {"filesPath", [&](Outcomes& o, std::size_t i) { file().filesPath(std::nullopt, o.callback<FilesPathResponse>(i)); }},
-      {"filesStatsDir",
-       [&](Outcomes& o, std::size_t i) { file().filesStatsDir(std::nullopt, o.callback<FilesStatsDirResponse>(i)); }},
-      {"getDownloadUrl",
-       [&](Outcomes& o, std::size_t i) { file().getDownloadUrl(std::nullopt, o.callback<GetDownloadUrlResponse>(i)); }},
-      {"getFileDetail, no record",
-       [&](Outcomes& o, std::size_t i) { file().getFileDetail(std::nullopt, o.callback<GetFileDetailResponse>(i)); }},
-      {"getFileDetail, no id",
-       [&](Outcomes& o, std::size_t i) {
-         file().getFileDetail(GetFileDetailBean{}, o.callback<GetFileDetailResponse>(i));
-       }},
-      {"getUploadUrl",
-       [&](Outcomes& o, std::size_t i) { file().getUploadUrl(std::nullopt, o.callback<GetUploadUrlResponse>(i)); }},
+      {"createDirectory", call(file(), &IFile::createDirectory, std::nullopt)},
+      {"fileComplete", call(file(), &IFile::fileComplete, std::nullopt)},
+      {"fileRename, no record", call(file(), &IFile::fileRename, std::nullopt)},
+      {"fileRename, no id", call(file(), &IFile::fileRename, renameNoId)},
+      {"filesCreate", call(file(), &IFile::filesCreate, std::nullopt)},
+      {"fileSearch", call(file(), &IFile::fileSearch, std::nullopt)},
+      {"filesList, no record", call(file(), &IFile::filesList, std::nullopt)},
+      {"filesList, no type", call(file(), &IFile::filesList, noType)},
+      {"filesPath", call(file(), &IFile::filesPath, std::nullopt)},
+      {"filesStatsDir", call(file(), &IFile::filesStatsDir, std::nullopt)},
+      {"getDownloadUrl", call(file(), &IFile::getDownloadUrl, std::nullopt)},
+      {"getFileDetail, no record", call(file(), &IFile::getFileDetail, std::nullopt)},
+      {"getFileDetail, no id", call(file(), &IFile::getFileDetail, GetFileDetailBean{})},
+      {"getUploadUrl", call(file(), &IFile::getUploadUrl, std::nullopt)},
 
-      {"getShares", [&](Outcomes& o, std::size_t i) { share().getShares(std::nullopt, o.callback<GetShareResponse>(i)); }},
-      {"createShare",
-       [&](Outcomes& o, std::size_t i) { share().createShare(std::nullopt, o.callback<CreateShareResponse>(i)); }},
-      {"cancelShare, no record",
-       [&](Outcomes& o, std::size_t i) { share().cancelShare(std::nullopt, o.callback<CancelShareResponse>(i)); }},
-      {"cancelShare, no list",
-       [&](Outcomes& o, std::size_t i) { share().cancelShare(CancelShareBean{}, o.callback<CancelShareResponse>(i)); }},
-      {"getShareDetail, no record",
-       [&](Outcomes& o, std::size_t i) { share().getShareDetail(std::nullopt, o.callback<GetShareDetailResponse>(i)); }},
-      {"getShareDetail, no id",
-       [&](Outcomes& o, std::size_t i) {
-         share().getShareDetail(GetShareDetailBean{}, o.callback<GetShareDetailResponse>(i));
-       }},
-      {"modifyShareDetail, no record",
-       [&](Outcomes& o, std::size_t i) {
-         share().modifyShareDetail(std::nullopt, o.callback<ModifyShareDetailResponse>(i));
-       }},
-      {"modifyShareDetail, no id",
-       [&](Outcomes& o, std::size_t i) { share().modifyShareDetail(modifyNoId, o.callback<ModifyShareDetailResponse>(i)); }},
-      {"getShareFiles",
-       [&](Outcomes& o, std::size_t i) { share().getShareFiles(std::nullopt, o.callback<GetShareFilesResponse>(i)); }},
+      {"getShares", call(share(), &IShare::getShares, std::nullopt)},
+      {"createShare", call(share(), &IShare::createShare, std::nullopt)},
+      {"cancelShare, no record", call(share(), &IShare::cancelShare, std::nullopt)},
+      {"cancelShare, no list", call(share(), &IShare::cancelShare, CancelShareBean{})},
+      {"getShareDetail, no record", call(share(), &IShare::getShareDetail, std::nullopt)},
+      {"getShareDetail, no id", call(share(), &IShare::getShareDetail, GetShareDetailBean{})},
+      {"modifyShareDetail, no record", call(share(), &IShare::modifyShareDetail, std::nullopt)},
+      {"modifyShareDetail, no id", call(share(), &IShare::modifyShareDetail, modifyNoId)},
+      {"getShareFiles", call(share(), &IShare::getShareFiles, std::nullopt)},
 
-      {"getJobs", [&](Outcomes& o, std::size_t i) { jobs().getJobs(std::nullopt, o.callback<GetJobsResponse>(i)); }},
-      {"createJobs",
-       [&](Outcomes& o, std::size_t i) { jobs().createJobs(std::nullopt, o.callback<CreateJobsResponse>(i)); }},
-      {"cancelJobs, no id",
-       [&](Outcomes& o, std::size_t i) { jobs().cancelJobs(CancelJobsBean{}, o.callback<CancelJobsResponse>(i)); }},
-      {"getJobDetailById, no id",
-       [&](Outcomes& o, std::size_t i) {
-         jobs().getJobDetailById(GetJobDetailByIdBean{}, o.callback<GetJobDetailByIdResponse>(i));
-       }},
-      {"getJobDetailById, empty id",
-       [&](Outcomes& o, std::size_t i) { jobs().getJobDetailById(emptyJobId, o.callback<GetJobDetailByIdResponse>(i)); }},
-      {"getStarBatch",
-       [&](Outcomes& o, std::size_t i) { favor().getStarBatch(std::nullopt, o.callback<GetStarBatchResponse>(i)); }},
+      {"getJobs", call(jobs(), &IJob::getJobs, std::nullopt)},
+      {"createJobs", call(jobs(), &IJob::createJobs, std::nullopt)},
+      {"cancelJobs, no id", call(jobs(), &IJob::cancelJobs, CancelJobsBean{})},
+      {"getJobDetailById, no id", call(jobs(), &IJob::getJobDetailById, GetJobDetailByIdBean{})},
+      {"getJobDetailById, empty id", call(jobs(), &IJob::getJobDetailById, emptyJobId)},
+      {"getStarBatch", call(favor(), &IFavor::getStarBatch, std::nullopt)},
   };
 
   Outcomes outcomes;
@@ -427,44 +363,29 @@ TEST_F(CatalogueServicesTest, ValuesReachTheServerAsOneSegmentOrOneValue) {
   path.containerId = "文件";
 
   const std::vector<WireCase> cases = {
-      {"a user id that climbs",
-       [&](Outcomes& o, std::size_t i) { user().getUserById(intruder, o.callback<GetUsersByIdResponse>(i)); }, "GET",
-       "/quillbox/ose/v1/users/..%2Fadmin", ""},
-      {"a keyword that adds a limit",
-       [&](Outcomes& o, std::size_t i) { user().getUserList(users, o.callback<GetuserListResponse>(i)); }, "GET",
+      {"a user id that climbs", call(user(), &IUser::getUserById, intruder), "GET", "/quillbox/ose/v1/users/..%2Fadmin",
+       ""},
+      {"a keyword that adds a limit", call(user(), &IUser::getUserList, users), "GET",
        "/quillbox/ose/v1/userList?isDirect=false&keyWord=a%26limit%3D1000", ""},
-      {"a department with a fragment",
-       [&](Outcomes& o, std::size_t i) { user().getUserList(deptProbe, o.callback<GetuserListResponse>(i)); }, "GET",
+      {"a department with a fragment", call(user(), &IUser::getUserList, deptProbe), "GET",
        "/quillbox/ose/v1/userList?deptId=d1%23frag&isDirect=true", ""},
       {"a share cursor with plus and equals",
-       [&](Outcomes& o, std::size_t i) {
-         share().getShares(GetShareBean(10, "eyJ+a/b==", 1, 1, std::nullopt, std::nullopt),
-                           o.callback<GetShareResponse>(i));
-       },
-       "GET", "/quillbox/ose/v1/share?pageSize=10&pageCursor=eyJ%2Ba%2Fb%3D%3D&sortType=1&sortDirection=1", ""},
+       call(share(), &IShare::getShares, GetShareBean(10, "eyJ+a/b==", 1, 1, std::nullopt, std::nullopt)), "GET",
+       "/quillbox/ose/v1/share?pageSize=10&pageCursor=eyJ%2Ba%2Fb%3D%3D&sortType=1&sortDirection=1", ""},
       {"a space owner and type that try to add items",
-       [&](Outcomes& o, std::size_t i) {
-         user().getSpace(GetSpaceBean("1&containerId=x", "o?type=2", std::nullopt), o.callback<GetSpaceResp>(i));
-       },
-       "GET", "/quillbox/ose/v1/space/o%3Ftype%3D2?type=1%26containerId%3Dx", ""},
-      {"a file id that climbs in the rename path",
-       [&](Outcomes& o, std::size_t i) { file().fileRename(rename, o.callback<BaseResponse>(i)); }, "POST",
+       call(user(), &IUser::getSpace, GetSpaceBean("1&containerId=x", "o?type=2", std::nullopt)), "GET",
+       "/quillbox/ose/v1/space/o%3Ftype%3D2?type=1%26containerId%3Dx", ""},
+      {"a file id that climbs in the rename path", call(file(), &IFile::fileRename, rename), "POST",
        "/quillbox/ose/v1/files/rename/f1%2F..%2F..%2Fusers%2Fu2%3Fx%3D1",
        R"({"fileId":"f1/../../users/u2?x=1","name":"a&b","renameMode":2})"},
-      {"a listing kind that is a dot segment",
-       [&](Outcomes& o, std::size_t i) { file().filesList(listing, o.callback<FilesListResponse>(i)); }, "POST",
+      {"a listing kind that is a dot segment", call(file(), &IFile::filesList, listing), "POST",
        "/quillbox/ose/v1/files/%2E%2E", R"({"type":"..","hidden":false})"},
-      {"a detail id with a slash",
-       [&](Outcomes& o, std::size_t i) { file().getFileDetail(detail, o.callback<GetFileDetailResponse>(i)); },
-       "POST", "/quillbox/ose/v1/files/f%201%2Fdetail/detail", R"({"fileId":"f 1/detail"})"},
-      {"a path query value with an item in it",
-       [&](Outcomes& o, std::size_t i) { file().filesPath(path, o.callback<FilesPathResponse>(i)); }, "GET",
+      {"a detail id with a slash", call(file(), &IFile::getFileDetail, detail), "POST",
+       "/quillbox/ose/v1/files/f%201%2Fdetail/detail", R"({"fileId":"f 1/detail"})"},
+      {"a path query value with an item in it", call(file(), &IFile::filesPath, path), "GET",
        "/quillbox/ose/v1/files/path?fileId=f1%26containerId%3Devil&containerId=%E6%96%87%E4%BB%B6", ""},
-      {"a share id that is a dot segment",
-       [&](Outcomes& o, std::size_t i) {
-         share().getShareDetail(GetShareDetailBean(".."), o.callback<GetShareDetailResponse>(i));
-       },
-       "GET", "/quillbox/ose/v1/share/%2E%2E", ""},
+      {"a share id that is a dot segment", call(share(), &IShare::getShareDetail, GetShareDetailBean("..")), "GET",
+       "/quillbox/ose/v1/share/%2E%2E", ""},
   };
   server.setHandler([](const test::RecordedRequest&) { return Reply::json(200, R"({"code":0})"); });
   Outcomes outcomes;

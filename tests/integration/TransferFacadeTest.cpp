@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <atomic>
 #include <future>
 
 #include "quillbox/quillbox.hpp"
 #include "support/LoopbackServer.hpp"
+#include "support/TestFiles.hpp"
+#include "support/UploadEvents.hpp"
 
 namespace quillbox {
 namespace {
@@ -19,9 +18,8 @@ TEST(TransferFacade, DownloadFileThroughTheFacadeLandsAtTheDestination) {
 
   test::LoopbackServer server;
   server.setHandler([](const test::RecordedRequest&) { return test::Reply::json(200, "file body"); });
-  const auto dir = std::filesystem::temp_directory_path() / ("qb-facade-" + std::to_string(::getpid()));
-  std::filesystem::remove_all(dir);
-  const auto dest = dir / "nested" / "out.txt";
+  test::TempDir dir("qb-facade");
+  const auto dest = dir.path() / "nested" / "out.txt";
 
   std::promise<DownloadResult> done;
   cloud.setToken("must-not-be-sent");
@@ -30,12 +28,9 @@ TEST(TransferFacade, DownloadFileThroughTheFacadeLandsAtTheDestination) {
   ASSERT_NE(handle, nullptr);
   DownloadResult result = done.get_future().get();
   ASSERT_TRUE(result.isSuccess()) << result.error().message;
-  std::ifstream in(dest);
-  std::string text((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(text, "file body");
+  EXPECT_EQ(test::readFile(dest), "file body");
   EXPECT_EQ(server.requests().at(0).headerCount("Authorization"), 0u);
   cloud.setToken(std::nullopt);
-  std::filesystem::remove_all(dir);
 }
 
 TEST(TransferFacade, UploadFileThroughTheFacadeSendsTheCreateRequestWithTheSettings) {
@@ -47,23 +42,18 @@ TEST(TransferFacade, UploadFileThroughTheFacadeSendsTheCreateRequestWithTheSetti
     }
     return test::Reply::json(404, R"({"code":404,"msg":"unexpected"})");
   });
-  const auto file = std::filesystem::temp_directory_path() / ("qb-facade-up-" + std::to_string(::getpid()) + ".txt");
-  { std::ofstream(file) << "hello"; }
+  test::TempDir dir("qb-facade-up");
+  const auto file = dir.write("hello.txt", "hello");
   cloud.setHost(server.baseUrl());
   cloud.setToken("tok");
   cloud.setContentId("container-9");
 
-  std::promise<UploadProcessResult> outcome;
-  std::atomic<int> outcomes{0};
-  auto handle = cloud.getTransferImpl().uploadFile(
-      "folder-1", file, "", 4, std::make_shared<Sha256SliceFile>(), [&](UploadProcessResult r) {
-        if (std::holds_alternative<uploadResult::onSuccess>(r) || std::holds_alternative<uploadResult::onFailure>(r)) {
-          if (outcomes++ == 0) outcome.set_value(r);
-        }
-      });
+  test::UploadEvents events;
+  auto handle =
+      cloud.getTransferImpl().uploadFile("folder-1", file, "", 4, std::make_shared<Sha256SliceFile>(), events.callback());
   ASSERT_NE(handle, nullptr);
-  auto r = outcome.get_future().get();
-  ASSERT_TRUE(std::holds_alternative<uploadResult::onSuccess>(r));
+  auto r = events.outcome();
+  ASSERT_TRUE(r && std::holds_alternative<uploadResult::onSuccess>(*r));
   auto create = server.requests().at(0);
   EXPECT_EQ(create.header("Authorization"), "tok");
   EXPECT_NE(create.body.find(R"("parentFolder":["folder-1"])"), std::string::npos) << create.body;
@@ -71,7 +61,6 @@ TEST(TransferFacade, UploadFileThroughTheFacadeSendsTheCreateRequestWithTheSetti
   EXPECT_EQ(server.requestCount(), 1u);  // a rapid upload sends no part and no complete
   cloud.setToken(std::nullopt);
   cloud.setContentId(std::nullopt);
-  std::filesystem::remove(file);
 }
 
 }  // namespace

@@ -6,19 +6,15 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <boost/json.hpp>
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <map>
 #include <mutex>
-#include <random>
 #include <thread>
 
 #include "quillbox/request/Json.hpp"
@@ -29,6 +25,7 @@
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/TestFiles.hpp"
+#include "support/UploadEvents.hpp"
 #include "upload/ProofCodeCalculator.hpp"
 #include "upload/UploadProcessTask.hpp"
 #include "util/MainQueue.hpp"
@@ -39,6 +36,7 @@ namespace quillbox {
 namespace {
 
 using test::TempDir;
+using Events = test::UploadEvents;
 
 namespace fs = std::filesystem;
 namespace bj = boost::json;
@@ -65,61 +63,6 @@ class FixedSlice : public ISliceFile {
   std::optional<std::string> text_;
 };
 
-/// Everything one upload reported, with where it was reported.
-class Events {
- public:
-  std::function<void(UploadProcessResult)> callback() {
-    return [this](UploadProcessResult r) {
-      std::lock_guard lock(mutex_);
-      if (returned_ && !util::MainQueue::isCurrent()) offMainQueue_ = true;
-      if (std::holds_alternative<ev::onSuccess>(r) || std::holds_alternative<ev::onFailure>(r)) ++outcomes_;
-      events_.push_back(std::move(r));
-      changed_.notify_all();
-    };
-  }
-  /// Marks the moment uploadFile returned: later events must come on MainQueue.
-  void returned() {
-    std::lock_guard lock(mutex_);
-    returned_ = true;
-  }
-  std::optional<UploadProcessResult> outcome(std::chrono::seconds timeout = 30s) {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, timeout, [&] { return outcomes_ > 0; });
-    for (const auto& e : events_) {
-      if (std::holds_alternative<ev::onSuccess>(e) || std::holds_alternative<ev::onFailure>(e)) return e;
-    }
-    return std::nullopt;
-  }
-  std::vector<UploadProcessResult> all() const {
-    std::lock_guard lock(mutex_);
-    return events_;
-  }
-  int outcomes() const {
-    std::lock_guard lock(mutex_);
-    return outcomes_;
-  }
-  bool offMainQueue() const {
-    std::lock_guard lock(mutex_);
-    return offMainQueue_;
-  }
-  template <class T>
-  std::vector<T> only() const {
-    std::vector<T> out;
-    for (const auto& e : all()) {
-      if (auto* x = std::get_if<T>(&e)) out.push_back(*x);
-    }
-    return out;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<UploadProcessResult> events_;
-  int outcomes_ = 0;
-  bool returned_ = false;
-  bool offMainQueue_ = false;
-};
-
 const UploadProcessResult kFailed = ev::onFailure{-1006, "file invaild"};
 
 /// Waits until no part is queued or running anywhere and every event already
@@ -129,11 +72,7 @@ void settle() {
   for (int i = 0; i < 20000 && (queue.operationCount() > 0 || request::HttpHelper::shared().runningUploads() > 0); ++i) {
     std::this_thread::sleep_for(1ms);
   }
-  for (int round = 0; round < 2; ++round) {
-    std::promise<void> drained;
-    util::MainQueue::async([&] { drained.set_value(); });
-    drained.get_future().wait();
-  }
+  for (int round = 0; round < 2; ++round) test::drainMainQueue();
 }
 
 std::string createAnswer(const std::string& fileId, const std::string& partsJson, bool rapid = false,
@@ -141,6 +80,16 @@ std::string createAnswer(const std::string& fileId, const std::string& partsJson
   return std::string(R"({"code":0,"msg":"ok","fileId":")") + fileId + R"(","rapidUpload":)" +
          (rapid ? "true" : "false") + R"(,"exist":)" + (exist ? "true" : "false") + R"(,"multiParts":)" + partsJson +
          "}";
+}
+
+/// The create answer's parts: `count` parts of `size` bytes, part i (from 0) at `url(i)`.
+std::string partsJson(int count, std::int64_t size, const std::function<std::string(int)>& url) {
+  std::string parts = "[";
+  for (int i = 0; i < count; ++i) {
+    parts += std::string(i ? "," : "") + "{\"partNumber\":" + std::to_string(i + 1) + ",\"partSize\":" +
+             std::to_string(size) + ",\"partOffset\":" + std::to_string(i * size) + ",\"uploadUrl\":\"" + url(i) + "\"}";
+  }
+  return parts + "]";
 }
 
 class UploadProcessTest : public ::testing::Test {
@@ -170,22 +119,6 @@ class UploadProcessTest : public ::testing::Test {
       if (r.target == kComplete) return complete;
       return parts ? parts(r) : Reply{};
     });
-  }
-
-  /// The request pipeline writes an answer's "响应数据: " line after its
-  /// callback has run; waits for `n` of them so that no line is still on its
-  /// way when the capture goes away.
-  static void answersLogged(const LogCapture& log, std::size_t n) {
-    for (int i = 0; i < 10000; ++i) {
-      const auto lines = log.lines();
-      if (static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
-            return l.rfind("响应数据: ", 0) == 0;
-          })) >= n) {
-        return;
-      }
-      std::this_thread::sleep_for(1ms);
-    }
-    ADD_FAILURE() << "the pipeline did not log " << n << " answers";
   }
 
   std::vector<RecordedRequest> requestsTo(const std::string& prefix) const {
@@ -260,7 +193,7 @@ TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingConten
   EXPECT_EQ(rapid.outcomes() + exist.outcomes(), 2);
   EXPECT_EQ(rapid.all().size(), 1u);
   EXPECT_FALSE(rapid.offMainQueue());
-  answersLogged(log, 2);
+  EXPECT_TRUE(log.waitForAnswers(2)) << "the pipeline did not log the answers";
   // With the file's hash, the proof code would let anyone claim the content.
   const std::string proofCode = upload::ProofCodeCalculator::calcProofCode("tok-123", file);
   for (const auto& line : log.lines()) EXPECT_THAT(line, ::testing::Not(HasSubstr(proofCode)));
@@ -346,7 +279,7 @@ TEST_F(UploadProcessTest, TwoPartsUploadTheirBytesThenCompleteAndSucceedOnce) {
   EXPECT_TRUE(log.contains("====start submitComplete, fileId = F2===="));
   EXPECT_TRUE(log.contains("upload process task 上传成功: 状态码 0, 消息: success"));
   EXPECT_TRUE(log.contains("子项 0 (10) 处理true"));
-  answersLogged(log, 2);
+  EXPECT_TRUE(log.waitForAnswers(2)) << "the pipeline did not log the answers";
   for (const auto& line : log.lines()) {
     if (line.rfind("响应数据: ", 0) != 0) {
       EXPECT_THAT(line, ::testing::Not(HasSubstr("s%2F1")));
@@ -359,13 +292,7 @@ TEST_F(UploadProcessTest, OneFailedPartFailsTheUploadWithoutComplete) {
   const fs::path file = dir.write("data.bin", content);
   const std::string base = server.baseUrl();
   // The part that fails is neither the first nor the last in any order.
-  std::string parts = "[";
-  for (int i = 0; i < 3; ++i) {
-    parts += std::string(i ? "," : "") + "{\"partNumber\":" + std::to_string(i + 1) +
-             ",\"partSize\":2000,\"partOffset\":" + std::to_string(i * 2000) + ",\"uploadUrl\":\"" + base +
-             (i == 1 ? "/store/denied" : "/store/ok") + "\"}";
-  }
-  parts += "]";
+  const std::string parts = partsJson(3, 2000, [&](int i) { return base + (i == 1 ? "/store/denied" : "/store/ok"); });
   route([&](const RecordedRequest&) { return Reply::json(200, createAnswer("F3", parts)); },
         [](const RecordedRequest& r) {
           return r.target == "/store/denied" ? Reply::json(403, R"({"code":403,"msg":"expired"})") : Reply{};
@@ -383,7 +310,7 @@ TEST_F(UploadProcessTest, OneFailedPartFailsTheUploadWithoutComplete) {
   EXPECT_EQ(events.all().back(), kFailed);
   EXPECT_EQ(events.outcomes(), 1);
   EXPECT_TRUE(log.contains("上传失败: 错误码 -1, 消息: upload part failed"));
-  answersLogged(log, 1);
+  EXPECT_TRUE(log.waitForAnswers(1)) << "the pipeline did not log the answers";
 }
 
 TEST_F(UploadProcessTest, AFileThatCannotBeOpenedWhenThePartsStartFailsTheUpload) {
@@ -403,7 +330,7 @@ TEST_F(UploadProcessTest, AFileThatCannotBeOpenedWhenThePartsStartFailsTheUpload
   EXPECT_EQ(events.all(), std::vector<UploadProcessResult>{kFailed});
   EXPECT_TRUE(log.contains("文件打开失败: No such file or directory")) << ::testing::PrintToString(log.lines());
   EXPECT_EQ(server.requestCount(), 1u);  // no part, no complete
-  answersLogged(log, 1);
+  EXPECT_TRUE(log.waitForAnswers(1)) << "the pipeline did not log the answers";
 }
 
 TEST_F(UploadProcessTest, FailuresBeforeTheCreateRequestAreReportedBeforeUploadFileReturns) {
@@ -474,7 +401,7 @@ TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailure) {
     EXPECT_EQ(events.outcomes(), 1) << i;
     EXPECT_TRUE(log.contains(cases[i].log)) << i << ::testing::PrintToString(log.lines());
     EXPECT_EQ(server.requestCount(), cases[i].requests) << i;
-    answersLogged(log, cases[i].answersWithBodyLogged);
+    EXPECT_TRUE(log.waitForAnswers(cases[i].answersWithBodyLogged)) << "the pipeline did not log the answers";
   }
 }
 
@@ -494,9 +421,7 @@ TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere
     const std::string base = server.baseUrl();
     route([released, answer = answer, base](const RecordedRequest&) {
       released.wait();
-      return Reply::json(200, createAnswer("F5",
-                                           "[{\"partNumber\":1,\"partSize\":100,\"partOffset\":0,"
-                                           "\"uploadUrl\":\"" + base + "/store/p\"}]",
+      return Reply::json(200, createAnswer("F5", partsJson(1, 100, [&](int) { return base + "/store/p"; }),
                                            answer[0], answer[1]));
     });
     Events events;
@@ -513,7 +438,7 @@ TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere
     EXPECT_EQ(events.all().size(), 1u);
     EXPECT_EQ(server.requestCount(), 1u);  // no part, no complete
     EXPECT_TRUE(log.contains("uploadProcessTask cancel"));
-    answersLogged(log, 1);
+    EXPECT_TRUE(log.waitForAnswers(1)) << "the pipeline did not log the answers";
   }
 }
 
@@ -521,13 +446,7 @@ TEST_F(UploadProcessTest, CancelDuringThePartsStopsThemAndFailsOnce) {
   const std::string content = test::randomBytes(3000, 6);
   const fs::path file = dir.write("a.bin", content);
   const std::string base = server.baseUrl();
-  std::string parts = "[";
-  for (int i = 0; i < 6; ++i) {
-    parts += std::string(i ? "," : "") + "{\"partNumber\":" + std::to_string(i + 1) +
-             ",\"partSize\":500,\"partOffset\":" + std::to_string(i * 500) + ",\"uploadUrl\":\"" + base +
-             "/store/p" + std::to_string(i + 1) + "\"}";
-  }
-  parts += "]";
+  const std::string parts = partsJson(6, 500, [&](int i) { return base + "/store/p" + std::to_string(i + 1); });
   // The storage takes the bodies and never answers in time.
   route([&](const RecordedRequest&) { return Reply::json(200, createAnswer("F6", parts)); },
         [](const RecordedRequest&) {
@@ -557,7 +476,7 @@ TEST_F(UploadProcessTest, CancelDuringThePartsStopsThemAndFailsOnce) {
   for (const auto& f : finished) EXPECT_FALSE(f.isSuccess);
   EXPECT_TRUE(log.contains("上传失败: 错误码 -1, 消息: has cancel"));
   EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u);
-  answersLogged(log, 1);
+  EXPECT_TRUE(log.waitForAnswers(1)) << "the pipeline did not log the answers";
 }
 
 }  // namespace

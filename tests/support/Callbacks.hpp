@@ -1,6 +1,7 @@
 #pragma once
 // Helpers to wait for SDK callbacks in tests.
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -85,6 +86,17 @@ class LogCapture {
   bool waitFor(std::string_view needle, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const {
     std::unique_lock lock(state_->mutex);
     return state_->added.wait_for(lock, timeout, [&] { return state_->contains(needle); });
+  }
+  /// The request pipeline writes an answer's "响应数据: " line after its
+  /// callback has run; waits for `n` of them so that no line is still on its
+  /// way when the capture goes away.
+  bool waitForAnswers(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const {
+    std::unique_lock lock(state_->mutex);
+    return state_->added.wait_for(lock, timeout, [&] {
+      return static_cast<std::size_t>(std::count_if(state_->lines.begin(), state_->lines.end(), [](const std::string& l) {
+               return l.rfind("响应数据: ", 0) == 0;
+             })) >= n;
+    });
   }
 
  private:

@@ -1,5 +1,6 @@
-// Wire records of the file, favourite and job services: every key of every
-// record survives a decode/encode round trip, and decoding is strict.
+// Wire records of the answer envelope and of the file, favourite and job
+// services: every key of every record survives a decode/encode round trip, and
+// decoding is strict.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "quillbox/request/BaseResponse.hpp"
 #include "quillbox/request/Json.hpp"
 #include "quillbox/services/favor/FavorRecords.hpp"
 #include "quillbox/services/job/JobRecords.hpp"
@@ -82,6 +84,13 @@ const std::string kBaseFileKeys =
     R"("lastEditor":{"userId":"u2"},"fileSuffix":"txt","downloadLinks":[{"usage":"content","downloadLink":"https://d","version":3}],)"
     R"("sha256":"s","userCapabilities":)" +
     kCapabilities + R"(,"idPath":"/root/p1/f1")";
+
+TEST(BaseResponseCodec, DecodesEnvelopeAndRejectsWrongKinds) {
+  EXPECT_EQ(decodeOk<BaseResponse>(R"({"code":7,"msg":"m","httpCode":null,"extra":[1]})"),
+            BaseResponse(7, "m", std::nullopt));
+  EXPECT_EQ(decodeFails<BaseResponse>(R"({"code":7.5})").path, "code");
+  EXPECT_EQ(toJson(BaseResponse{1, std::nullopt, 200}), R"({"code":1,"httpCode":200})");
+}
 
 TEST(FileRecords, EveryKeyRoundTrips) {
   expectRoundTrip<StarFileInfo>(

@@ -193,14 +193,6 @@ TEST(CloudInstanceTest, StartsEmptyAndKeepsWhatTheHostSets) {
     });
   }
   for (auto& t : threads) t.join();
-  cloud.setAuthCode("a");
-  cloud.setContentId("c");
-  cloud.setInnerUser("u");
-  cloud.updateUserAgent("App/1");
-  EXPECT_EQ(cloud.authCode(), "a");
-  EXPECT_EQ(cloud.contentId(), "c");
-  EXPECT_EQ(cloud.innerUser(), "u");
-  EXPECT_EQ(cloud.userAgent(), "App/1");
   cloud.setToken(std::nullopt);
   EXPECT_EQ(cloud.token(), std::nullopt);
 }

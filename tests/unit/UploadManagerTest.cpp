@@ -4,12 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <future>
-#include <mutex>
 #include <thread>
 
 #include "support/Callbacks.hpp"
+#include "support/UploadEvents.hpp"
 #include "upload/UploadManager.hpp"
 #include "util/MainQueue.hpp"
 
@@ -21,43 +20,6 @@ using upload::UploadResult;
 using upload::UploadTask;
 namespace part = upload::partResult;
 namespace ev = uploadResult;
-
-/// Collects what the manager reports, and where.
-class Events {
- public:
-  std::function<void(UploadProcessResult)> callback() {
-    return [this](UploadProcessResult r) {
-      std::lock_guard lock(mutex_);
-      if (!util::MainQueue::isCurrent()) offMainQueue_ = true;
-      events_.push_back(std::move(r));
-      changed_.notify_all();
-    };
-  }
-  bool waitFor(std::size_t n) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return events_.size() >= n; });
-  }
-  /// Waits until every job posted to the main queue so far has run.
-  static void drainMainQueue() {
-    std::promise<void> done;
-    util::MainQueue::async([&] { done.set_value(); });
-    done.get_future().wait();
-  }
-  std::vector<UploadProcessResult> all() const {
-    std::lock_guard lock(mutex_);
-    return events_;
-  }
-  bool offMainQueue() const {
-    std::lock_guard lock(mutex_);
-    return offMainQueue_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<UploadProcessResult> events_;
-  bool offMainQueue_ = false;
-};
 
 std::shared_ptr<UploadTask> makeTask(const std::string& key, std::int64_t length, std::string url = "") {
   auto task = std::make_shared<UploadTask>();
@@ -73,7 +35,7 @@ TEST(UploadManager, BooksProgressAndPartsAndGivesOneVerdictAfterTheLastPart) {
   manager->add(makeTask("10", 100));
   manager->add(makeTask("2100", 50));
   manager->setTotalLength(150);
-  Events events;
+  test::UploadEvents events(true);
   manager->setOnTotalCallback(events.callback());
 
   manager->subCallback(part::onProgress{"10", 40, 100});
@@ -85,7 +47,7 @@ TEST(UploadManager, BooksProgressAndPartsAndGivesOneVerdictAfterTheLastPart) {
   // Nothing counts after the verdict.
   manager->subCallback(part::onProgress{"10", 100, 100});
   manager->subCallback(part::onSuccess{"10", BaseResponse(0, "success", std::nullopt)});
-  Events::drainMainQueue();
+  test::drainMainQueue();
 
   const std::vector<UploadProcessResult> expected = {
       ev::onProgress{40, 150},           ev::onProgress{50, 150},          ev::onProgress{90, 150},
@@ -106,7 +68,7 @@ TEST(UploadManager, PartsReportingFromManyThreadsEndInOneSuccess) {
   auto manager = std::make_shared<UploadManager>();
   constexpr int kParts = 16;
   for (int i = 0; i < kParts; ++i) manager->add(makeTask(std::to_string(i + 1) + std::to_string(i * 10), 10));
-  Events events;
+  test::UploadEvents events(true);
   manager->setOnTotalCallback(events.callback());
   std::vector<std::thread> threads;
   for (int i = 0; i < kParts; ++i) {
@@ -117,20 +79,11 @@ TEST(UploadManager, PartsReportingFromManyThreadsEndInOneSuccess) {
     });
   }
   for (auto& t : threads) t.join();
-  Events::drainMainQueue();
-  auto all = events.all();
-  int finished = 0, verdicts = 0;
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    if (std::holds_alternative<ev::onItemFinish>(all[i])) ++finished;
-    if (std::holds_alternative<ev::onSuccess>(all[i])) {
-      ++verdicts;
-      EXPECT_EQ(i, all.size() - 1);
-      EXPECT_EQ(std::get<ev::onSuccess>(all[i]), (ev::onSuccess{0, "success"}));
-    }
-    EXPECT_FALSE(std::holds_alternative<ev::onFailure>(all[i]));
-  }
-  EXPECT_EQ(finished, kParts);
-  EXPECT_EQ(verdicts, 1);
+  test::drainMainQueue();
+  // One verdict, a success, after every part has finished.
+  EXPECT_EQ(events.only<ev::onItemFinish>().size(), static_cast<std::size_t>(kParts));
+  EXPECT_EQ(events.outcomes(), 1);
+  EXPECT_EQ(events.all().back(), UploadProcessResult(ev::onSuccess{0, "success"}));
 }
 
 TEST(UploadManager, PartsRunOnTheQueueAndFailuresReachTheVerdict) {
@@ -140,15 +93,14 @@ TEST(UploadManager, PartsRunOnTheQueueAndFailuresReachTheVerdict) {
   // Without a URL a part fails at once with "invalid params", before any I/O.
   manager->add(makeTask("10", 10));
   manager->add(makeTask("210", 10));
-  Events events;
+  test::UploadEvents events(true);
   manager->setOnTotalCallback(events.callback());
   manager->submit();
   ASSERT_TRUE(events.waitFor(3));
-  Events::drainMainQueue();
-  const std::vector<UploadProcessResult> verdict = {ev::onFailure{-1, "upload part failed"}};
+  test::drainMainQueue();
   auto all = events.all();
   ASSERT_EQ(all.size(), 3u);
-  EXPECT_EQ(all[2], verdict[0]);
+  EXPECT_EQ(all[2], UploadProcessResult(ev::onFailure{-1, "upload part failed"}));
   EXPECT_FALSE(events.offMainQueue());
   EXPECT_TRUE(log.contains("UploadManager: uploadManager submit curTask Size = 2"));
   EXPECT_TRUE(log.contains("subCallback failure hash = 10, code = -1, msg = invalid params"));
@@ -160,12 +112,12 @@ TEST(UploadManager, CancelBeforeSubmitQueuesNothing) {
   auto manager = std::make_shared<UploadManager>(queue);
   auto task = makeTask("10", 10);
   manager->add(task);
-  Events events;
+  test::UploadEvents events(true);
   manager->setOnTotalCallback(events.callback());
   manager->cancel();
   manager->submit();
   ASSERT_TRUE(events.waitFor(1));
-  Events::drainMainQueue();
+  test::drainMainQueue();
   EXPECT_EQ(events.all(), (std::vector<UploadProcessResult>{ev::onFailure{-1, "has cancel"}}));
   EXPECT_EQ(task->operation(), nullptr);
   EXPECT_EQ(queue.operationCount(), 0u);
@@ -183,14 +135,14 @@ TEST(UploadManager, CancelWhilePartsWaitFinishesThemAsFailedWithoutRunningThem) 
   auto second = makeTask("210", 10, "http://127.0.0.1:9/never");
   manager->add(first);
   manager->add(second);
-  Events events;
+  test::UploadEvents events(true);
   manager->setOnTotalCallback(events.callback());
   manager->submit();
   manager->cancel();
   ASSERT_TRUE(events.waitFor(3));
   gate.set_value();
   while (queue.operationCount() > 0) std::this_thread::yield();
-  Events::drainMainQueue();
+  test::drainMainQueue();
 
   const std::vector<UploadProcessResult> expected = {ev::onItemFinish{"10", 0, false}, ev::onItemFinish{"210", 0, false},
                                                      ev::onFailure{-1, "has cancel"}};

@@ -3,17 +3,15 @@
 // each part, checked with a SHA-256 compression written here from FIPS 180-4.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 
 #include "quillbox/request/Json.hpp"
 #include "quillbox/upload/Sha256Result.hpp"
 #include "quillbox/upload/Sha256SliceFile.hpp"
+#include "support/TestFiles.hpp"
 
 namespace quillbox {
 namespace {
@@ -134,29 +132,7 @@ State toState(const std::optional<std::vector<std::uint32_t>>& words) {
   return s;
 }
 
-class TempFile {
- public:
-  explicit TempFile(const std::string& content) {
-    char pattern[] = "/tmp/quillbox-slice-XXXXXX.mp3";
-    const int fd = ::mkstemps(pattern, 4);
-    if (fd < 0) throw std::runtime_error("mkstemps failed");
-    ::close(fd);
-    path_ = pattern;
-    std::ofstream(path_, std::ios::binary) << content;
-  }
-  ~TempFile() { fs::remove(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string randomContent(std::size_t size) {
-  std::mt19937 engine(42);
-  std::string s(size, '\0');
-  for (auto& c : s) c = static_cast<char>(engine() & 0xff);
-  return s;
-}
+std::string randomContent(std::size_t size) { return test::randomBytes(size, 42); }
 
 TEST(UploadSliceFile, TheTestsOwnSha256MeetsThePublishedVectors) {
   EXPECT_EQ(finish(kInitial, "abc", 0), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
@@ -166,9 +142,10 @@ TEST(UploadSliceFile, TheTestsOwnSha256MeetsThePublishedVectors) {
 
 TEST(UploadSliceFile, PartsCoverTheFileAndEachCarriesTheStateBeforeIt) {
   const std::string content = randomContent(1000);
-  TempFile file(content);
+  test::TempDir dir;
+  const fs::path file = dir.write("slice.mp3", content);
   Sha256SliceFile slicer(192);
-  auto result = slicer.describe(file.path());
+  auto result = slicer.describe(file);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->size, 1000);
   EXPECT_EQ(result->mimeType, "audio/mpeg");
@@ -194,7 +171,7 @@ TEST(UploadSliceFile, PartsCoverTheFileAndEachCarriesTheStateBeforeIt) {
   EXPECT_EQ(toState(result->parts[0].hashCtx), kInitial);
 
   // calcSha256 gives the same description as JSON.
-  auto text = slicer.calcSha256(file.path());
+  auto text = slicer.calcSha256(file);
   ASSERT_TRUE(text);
   EXPECT_EQ(fromJson<Sha256Result>(*text).value(), *result);
 }
@@ -206,8 +183,9 @@ TEST(UploadSliceFile, DefaultPartsAreEightMebibytesAndSizesRoundUpToWholeBlocks)
   EXPECT_EQ(Sha256SliceFile(-5).partSize(), 64);
 
   const std::string content = randomContent((8 << 20) + 3);
-  TempFile file(content);
-  auto result = Sha256SliceFile().describe(file.path());
+  test::TempDir dir;
+  const fs::path file = dir.write("slice.mp3", content);
+  auto result = Sha256SliceFile().describe(file);
   ASSERT_TRUE(result);
   ASSERT_EQ(result->parts.size(), 2u);
   EXPECT_EQ(result->parts[1].partOffset, 8 << 20);
@@ -218,8 +196,9 @@ TEST(UploadSliceFile, DefaultPartsAreEightMebibytesAndSizesRoundUpToWholeBlocks)
 }
 
 TEST(UploadSliceFile, EmptyFileHasNoPartsAndAMissingFileNoDescription) {
-  TempFile empty("");
-  auto result = Sha256SliceFile().describe(empty.path());
+  test::TempDir dir;
+  const fs::path empty = dir.write("empty.mp3", "");
+  auto result = Sha256SliceFile().describe(empty);
   ASSERT_TRUE(result);
   EXPECT_TRUE(result->parts.empty());
   EXPECT_EQ(result->size, 0);
