@@ -109,12 +109,16 @@ ARM64_CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -D
 deps-arm64:
 	scripts/install-deps --arm64
 
+# Left out under qemu-user as well: the emulator's walk over a 100,000-folder
+# saved state, which takes minutes to load there (the walk is the same code on
+# every architecture and runs natively in every other stage).
+ARM64_EXCLUDE ?= EmulatorHttpTest.DeepTreesAreWalkedWithoutRecursionAndBrokenTreesAreRefused
 test-arm64: deps-arm64
 	cmake -S . -B $(ARM64_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(ARM64_TOOLCHAIN) \
 	  -DQUILLBOX_BUILD_BENCH=OFF $(DEV_ARGS) $(ARM64_CMAKE_ARGS) $(CMAKE_ARGS)
 	scripts/check-arm64-libs $(ARM64_BUILD)
 	cmake --build $(ARM64_BUILD) -j $(JOBS)
-	ctest --test-dir $(ARM64_BUILD) -j $(JOBS) --output-on-failure -LE x86-tools
+	ctest --test-dir $(ARM64_BUILD) -j $(JOBS) --output-on-failure -LE x86-tools -E '$(ARM64_EXCLUDE)'
 
 # Installs the arm64 build into a scratch prefix, builds examples/ against it
 # with the same toolchain and runs the programs under qemu-aarch64.
