@@ -54,18 +54,21 @@ std::size_t countOf(const std::string& text, const std::string& part) {
 TEST(CliProgress, LinesShowWhatIsKnownAndTheBarAlwaysFitsTheTerminal) {
   const std::string name = "holiday-photos-2024.tar";
   const ProgressSnapshot underway{name, 32 * kMiB, 64 * kMiB, 0.5, 16.0 * kMiB, 2.0, std::nullopt};
+  const ProgressSnapshot done{name, 64 * kMiB, 64 * kMiB, 1.0, 16.0 * kMiB, std::nullopt, 4.0};
+  const ProgressSnapshot link{"link", std::nullopt, std::nullopt, 0.4, std::nullopt, std::nullopt, std::nullopt};
+  const ProgressSnapshot stream{"stream", 5 * kMiB, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                std::nullopt};
   const struct {
     ProgressSnapshot s;
     std::string bar, plain;
   } cases[] = {
       {underway, name + "  [###############...............]   50%  32.0 MiB / 64.0 MiB  16.0 MiB/s  ETA 0:02",
        name + ": 32.0 MiB of 64.0 MiB (50%), 16.0 MiB/s, 0:02 left"},
-      {{name, 64 * kMiB, 64 * kMiB, 1.0, 16.0 * kMiB, std::nullopt, 4.0},
+      {done,
        name + "  [##############################]  100%  64.0 MiB / 64.0 MiB  16.0 MiB/s  in 0:04",
        name + ": 64.0 MiB of 64.0 MiB (100%), 16.0 MiB/s, in 0:04"},
-      {{"link", std::nullopt, std::nullopt, 0.4, std::nullopt, std::nullopt, std::nullopt},
-       "link  [############..................]   40%  ETA --:--", "link: 40%"},
-      {{"stream", 5 * kMiB, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt}, "stream  5.0 MiB",
+      {link, "link  [############..................]   40%  ETA --:--", "link: 40%"},
+      {stream, "stream  5.0 MiB",
        "stream: 5.0 MiB"},
   };
   for (const auto& c : cases) {

@@ -85,8 +85,9 @@ TEST_F(DeveloperApiTest, FuturesAndBlockingCallsCarryTheServiceOutcome) {
        false, -1},
       {"blocking, no token",
        [&] {
+         const std::optional<GetSpaceBean> space(std::in_place);
          cloud().setToken(std::nullopt);
-         auto o = outcomeOf(callBlocking(cloud().getUserImpl(), &IUser::getSpace, GetSpaceBean()));
+         auto o = outcomeOf(callBlocking(cloud().getUserImpl(), &IUser::getSpace, space));
          cloud().setToken(token_);
          return o;
        },
