@@ -103,6 +103,8 @@ ARM64_TOOLCHAIN := $(CURDIR)/cmake/aarch64-linux-gnu.cmake
 # Optimised like the native build but without debug info, which costs a third
 # of the cross build's time and is of no use under the emulator.
 ARM64_CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG"
+# The cross build is there to run the suite on arm64; warnings are held to
+# errors by the native GCC and clang builds, so they do not stop this one.
 
 .PHONY: deps-arm64 test-arm64 example-arm64 clean-arm64
 
@@ -115,7 +117,7 @@ deps-arm64:
 ARM64_EXCLUDE ?= EmulatorHttpTest.DeepTreesAreWalkedWithoutRecursionAndBrokenTreesAreRefused
 test-arm64: deps-arm64
 	cmake -S . -B $(ARM64_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(ARM64_TOOLCHAIN) \
-	  -DQUILLBOX_BUILD_BENCH=OFF $(DEV_ARGS) $(ARM64_CMAKE_ARGS) $(CMAKE_ARGS)
+	  -DQUILLBOX_BUILD_BENCH=OFF $(ARM64_CMAKE_ARGS) $(CMAKE_ARGS)
 	scripts/check-arm64-libs $(ARM64_BUILD)
 	cmake --build $(ARM64_BUILD) -j $(JOBS)
 	ctest --test-dir $(ARM64_BUILD) -j $(JOBS) --output-on-failure -LE x86-tools -E '$(ARM64_EXCLUDE)'
@@ -124,7 +126,7 @@ test-arm64: deps-arm64
 # with the same toolchain and runs the programs under qemu-aarch64.
 example-arm64: deps-arm64
 	cmake -S . -B $(ARM64_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(ARM64_TOOLCHAIN) \
-	  -DQUILLBOX_BUILD_BENCH=OFF $(DEV_ARGS) $(ARM64_CMAKE_ARGS) $(CMAKE_ARGS)
+	  -DQUILLBOX_BUILD_BENCH=OFF $(ARM64_CMAKE_ARGS) $(CMAKE_ARGS)
 	cmake --build $(ARM64_BUILD) -j $(JOBS) --target quillbox quillbox_static
 	rm -rf $(ARM64_BUILD)/stage $(ARM64_BUILD)-example
 	cmake --install $(ARM64_BUILD) --prefix $(CURDIR)/$(ARM64_BUILD)/stage
