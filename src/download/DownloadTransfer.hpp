@@ -13,7 +13,7 @@
 #include "download/DownloadHash.hpp"
 #include "download/DownloadLimits.hpp"
 #include "quillbox/download/DownloadResult.hpp"
-#include "util/CurlLoop.hpp"
+#include "transport/CurlLoop.hpp"
 
 namespace quillbox::download {
 
@@ -61,7 +61,7 @@ struct TransferStart {
 /// large blocks before they are written, and hashed as they are written when
 /// an expected SHA-256 is given: a body with another hash fails, and its
 /// partial file goes.
-class DownloadTransfer final : public util::CurlTransfer {
+class DownloadTransfer final : public transport::CurlTransfer {
  public:
   enum class Stop { none, cancel, pause };
 

@@ -10,7 +10,7 @@
 #include "download/DownloadTransfer.hpp"
 #include "download/ResumeToken.hpp"
 #include "request/Redact.hpp"
-#include "util/CurlLoop.hpp"
+#include "transport/CurlLoop.hpp"
 #include "util/Log.hpp"
 #include "util/ThreadPool.hpp"
 
@@ -64,7 +64,7 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
         destinationURL(std::move(destination)),
         sessionIdentifier(std::move(identifier)),
         executor(std::make_unique<util::ThreadPool>("quillbox-download", 1)),
-        loop(std::make_unique<util::CurlLoop>("quillbox-download")) {
+        loop(std::make_unique<transport::CurlLoop>("quillbox-download")) {
     executor->post([this] { tlsCallbackThreadOf = this; });
   }
 
@@ -74,7 +74,7 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   ~Core() {
     running.reset();  // its easy handle goes before the loop's share handle
     if (tlsCallbackThreadOf == this) {
-      std::shared_ptr<util::CurlLoop> oldLoop(std::move(loop));
+      std::shared_ptr<transport::CurlLoop> oldLoop(std::move(loop));
       std::shared_ptr<util::ThreadPool> oldExecutor(std::move(executor));
       reaper().post([l = std::move(oldLoop), e = std::move(oldExecutor)]() mutable {
         l.reset();
@@ -104,7 +104,7 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   const std::string sessionIdentifier;
 
   std::unique_ptr<util::ThreadPool> executor;  // host callbacks and log lines, in order
-  std::unique_ptr<util::CurlLoop> loop;        // this downloader's own transport session
+  std::unique_ptr<transport::CurlLoop> loop;        // this downloader's own transport session
 
   mutable std::mutex mutex;  // guards everything below
   std::condition_variable stopped;
@@ -114,7 +114,7 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   std::uint64_t generation = 0;  // of the newest start()
   std::shared_ptr<DownloadTransfer> running;
   std::uint64_t runningGeneration = 0;  // 0: nothing running
-  util::CurlLoop::Id runningId = 0;     // 0: not in the loop yet (being prepared)
+  transport::CurlLoop::Id runningId = 0;     // 0: not in the loop yet (being prepared)
 };
 
 /// One start(): receives its transfer's events and reports them to the

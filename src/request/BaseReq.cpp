@@ -3,7 +3,7 @@
 #include <random>
 
 #include "quillbox/request/BaseResponse.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "request/Redact.hpp"
 #include "util/Log.hpp"
 #include "util/Text.hpp"
@@ -50,8 +50,8 @@ void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& setti
 
   // The exchange starts on a worker thread: the caller's thread only builds.
   std::shared_ptr<ResponseDelivery> target = std::move(delivery);
-  HttpHelper::shared().callbacks().post([self = std::move(self), host = connection.host.value_or(""), target] {
-    std::optional<NetworkError> error = HttpHelper::shared().sendRequest(
+  transport::Transport::shared().callbacks().post([self = std::move(self), host = connection.host.value_or(""), target] {
+    std::optional<NetworkError> error = transport::Transport::shared().sendRequest(
         host, self->requestPath(), self->method, self->heads, std::nullopt, self->body,
         // The request object lives until its answer has been handled.
         [self, target](const HttpResult& result) { handleResponse(result, *target); });

@@ -13,9 +13,13 @@
 #include "quillbox/request/NetworkResult.hpp"
 #include "request/Settings.hpp"
 
+namespace quillbox::transport {
+struct HttpResult;
+}
+
 namespace quillbox::request {
 
-struct HttpResult;
+using transport::HttpResult;
 
 /// Hands one exchange's outcome to the typed callback of its request.
 class ResponseDelivery {

@@ -2,12 +2,14 @@
 
 #include <exception>
 
+#include "transport/Transport.hpp"
+
 namespace quillbox::upload {
 
-BaseResponse UploadFileRequest::upload(const std::function<void(util::CurlLoop::Id)>& started) {
+BaseResponse UploadFileRequest::upload(const std::function<void(transport::CurlLoop::Id)>& started) {
   if (method != HTTPMethod::put) return BaseResponse(-1, "method invalid", std::nullopt);
   try {
-    auto waiter = request::HttpHelper::shared().putUploadFile(requestPath(), bytes.value_or(request::UploadBody{}),
+    auto waiter = transport::Transport::shared().putPart(requestPath(), bytes.value_or(transport::PartBody{}),
                                                               hash.value_or(""), progressListener);
     if (started && waiter->id() != 0) started(waiter->id());
     return waiter->await();

@@ -8,7 +8,7 @@
 #include "quillbox/request/BaseResponse.hpp"
 #include "quillbox/util/ProgressListener.hpp"
 #include "request/BaseReq.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/PartTransfer.hpp"
 
 namespace quillbox::upload {
 
@@ -16,7 +16,7 @@ namespace quillbox::upload {
 /// (`url`, used exactly as given; `params` stay absent).
 class UploadFileRequest final : public request::RequestCore {
  public:
-  explicit UploadFileRequest(request::UploadBody bytes) : bytes(std::move(bytes)) { method = HTTPMethod::put; }
+  explicit UploadFileRequest(transport::PartBody bytes) : bytes(std::move(bytes)) { method = HTTPMethod::put; }
 
   int buildParams() override { return 0; }
 
@@ -24,9 +24,9 @@ class UploadFileRequest final : public request::RequestCore {
   /// PUT's id as soon as it is running, so that it can be aborted. Returns
   /// code 0 "success" or code -1 with the reason ("method invalid",
   /// "url invalid", "upload error", or the transport's text).
-  BaseResponse upload(const std::function<void(util::CurlLoop::Id)>& started = {});
+  BaseResponse upload(const std::function<void(transport::CurlLoop::Id)>& started = {});
 
-  std::optional<request::UploadBody> bytes;
+  std::optional<transport::PartBody> bytes;
   std::shared_ptr<ProgressListener> progressListener;
   std::optional<std::string> hash;
 };

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "upload/UploadFileRequest.hpp"
 #include "util/Log.hpp"
 #include "util/ProgressHandler.hpp"
@@ -44,7 +44,7 @@ void UploadTask::run() {
   const auto available = static_cast<std::int64_t>(*size) - offset;
   const std::int64_t count = std::max<std::int64_t>(0, std::min(length, available));
 
-  UploadFileRequest request(request::UploadBody{handle, offset, count});
+  UploadFileRequest request(transport::PartBody{handle, offset, count});
   request.url = uploadUrl;
   request.hash = hash1;
   request.progressListener = std::make_shared<util::ProgressHandler>(
@@ -54,14 +54,14 @@ void UploadTask::run() {
         report(partResult::onProgress{key, written, total});
       });
 
-  const BaseResponse response = request.upload([this](util::CurlLoop::Id id) {
+  const BaseResponse response = request.upload([this](transport::CurlLoop::Id id) {
     bool cancelled = false;
     {
       std::lock_guard lock(mutex_);
       putId_ = id;
       cancelled = hasCancel.load();
     }
-    if (cancelled) request::HttpHelper::shared().cancelUpload(id);
+    if (cancelled) transport::Transport::shared().parts().cancel(id);
   });
   {
     std::lock_guard lock(mutex_);
@@ -88,12 +88,12 @@ bool UploadTask::stopBeforeStart() {
 }
 
 void UploadTask::abortRunningPut() {
-  util::CurlLoop::Id id = 0;
+  transport::CurlLoop::Id id = 0;
   {
     std::lock_guard lock(mutex_);
     id = putId_;
   }
-  if (id != 0) request::HttpHelper::shared().cancelUpload(id);
+  if (id != 0) transport::Transport::shared().parts().cancel(id);
 }
 
 void UploadTask::setOperation(std::shared_ptr<util::Operation> operation) {

@@ -12,7 +12,7 @@
 
 #include "quillbox/download/Cancelable.hpp"
 #include "upload/UploadResult.hpp"
-#include "util/CurlLoop.hpp"
+#include "transport/CurlLoop.hpp"
 #include "util/NamedOperationQueue.hpp"
 
 namespace quillbox::upload {
@@ -64,7 +64,7 @@ class UploadTask final : public Cancelable, public std::enable_shared_from_this<
 
   mutable std::mutex mutex_;  // guards the two fields below
   std::shared_ptr<util::Operation> operation_;
-  util::CurlLoop::Id putId_ = 0;  // the running PUT, 0 when none
+  transport::CurlLoop::Id putId_ = 0;  // the running PUT, 0 when none
 };
 
 }  // namespace quillbox::upload

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "quillbox/upload/Sha256SliceFile.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "request/Settings.hpp"
 #include "services/file/FileImpl.hpp"
 #include "support/Callbacks.hpp"
@@ -114,7 +114,7 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
   for (auto& e : events) ASSERT_TRUE(e.outcome(60s).has_value());
   // Let anything still on its way arrive, then count again.
   auto& queue = util::ThreadPoolUtil::normalQueue();
-  while (queue.operationCount() > 0 || request::HttpHelper::shared().runningUploads() > 0) {
+  while (queue.operationCount() > 0 || transport::Transport::shared().parts().running() > 0) {
     std::this_thread::sleep_for(1ms);
   }
   for (int round = 0; round < 2; ++round) test::drainMainQueue();

@@ -11,7 +11,7 @@
 #include "quillbox/download/ITransfer.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "quillbox/upload/Sha256SliceFile.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 
 namespace quillbox::test {
 namespace {
@@ -22,7 +22,7 @@ namespace bj = boost::json;
 class EmulatorTransferTest : public SdkTest {
  protected:
   void TearDown() override {
-    request::HttpHelper::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60));
+    transport::Transport::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60));
     download::setDownloadLimits(download::DownloadLimits{});
     SdkTest::TearDown();
   }
@@ -171,7 +171,7 @@ TEST_F(EmulatorTransferTest, ApiFaultsReachTheCallerAsTheFailuresTheyAre) {
 TEST_F(EmulatorTransferTest, DelaysAndStallsLongerThanTheSdkWaitsAreTimeOuts) {
   IUser& users = cloud().getUserImpl();
   auto space = [&] { return sdk<GetSpaceResp>([&](auto cb) { users.getSpace(GetSpaceBean(), cb); }); };
-  request::HttpHelper::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
+  transport::Transport::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
   // Delayed; stalled after the head, where no body byte moves. (Bytes received
   // shortly before keep libcurl's measured speed up for a few seconds.)
   for (const char* fault : {R"({"path":"/quillbox/ose/v1/space/*","kind":"delay","ms":20000})",

@@ -16,7 +16,7 @@
 #include "quillbox/services/job/IJob.hpp"
 #include "quillbox/services/share/IShare.hpp"
 #include "quillbox/services/user/IUser.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
 
@@ -37,7 +37,7 @@ class PipelineTest : public ::testing::Test {
     CloudInstance::shared().setHost(server.baseUrl());
     CloudInstance::shared().setToken("tok-123");
   }
-  void TearDown() override { request::HttpHelper::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60)); }
+  void TearDown() override { transport::Transport::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60)); }
 
   IJob& jobs() { return CloudInstance::shared().getJobImpl(); }
   IFavor& favor() { return CloudInstance::shared().getFavorImpl(); }
@@ -236,7 +236,7 @@ TEST_F(PipelineTest, TransportAndUrlFailures) {
   EXPECT_TRUE(log.contains("callRequest error: invalidURL"));
 
   // A server that stops sending is cut off by the stall time-out.
-  request::HttpHelper::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
+  transport::Transport::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
   CloudInstance::shared().setHost(server.baseUrl());
   Reply slow = Reply::json(200, "{}");
   slow.delay = std::chrono::milliseconds(3000);
@@ -392,10 +392,10 @@ TEST_F(PipelineTest, TheDefaultWritesEveryLineToStandardOutputAndLevelsFilter) {
 
 TEST_F(PipelineTest, GetNeverCarriesABodyButTheLogShowsIt) {
   LogCapture log;
-  std::promise<request::HttpResult> done;
-  auto error = request::HttpHelper::shared().sendRequest(
+  std::promise<transport::HttpResult> done;
+  auto error = transport::Transport::shared().sendRequest(
       server.baseUrl(), "/quillbox/ose/v1/jobs", HTTPMethod::get, std::nullopt, std::nullopt, std::string("{\"a\":1}"),
-      [&](request::HttpResult r) { done.set_value(std::move(r)); });
+      [&](transport::HttpResult r) { done.set_value(std::move(r)); });
   ASSERT_FALSE(error.has_value());
   EXPECT_EQ(done.get_future().get().status, 200);
   EXPECT_EQ(server.requests().at(0).body, "");

@@ -19,7 +19,7 @@
 
 #include "quillbox/request/Json.hpp"
 #include "quillbox/upload/Sha256SliceFile.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "request/Settings.hpp"
 #include "services/file/FileImpl.hpp"
 #include "support/Callbacks.hpp"
@@ -69,7 +69,7 @@ const UploadProcessResult kFailed = ev::onFailure{-1006, "file invaild"};
 /// posted has been delivered: after this nothing more can arrive.
 void settle() {
   auto& queue = util::ThreadPoolUtil::normalQueue();
-  for (int i = 0; i < 20000 && (queue.operationCount() > 0 || request::HttpHelper::shared().runningUploads() > 0); ++i) {
+  for (int i = 0; i < 20000 && (queue.operationCount() > 0 || transport::Transport::shared().parts().running() > 0); ++i) {
     std::this_thread::sleep_for(1ms);
   }
   for (int round = 0; round < 2; ++round) test::drainMainQueue();
@@ -475,7 +475,7 @@ TEST_F(UploadProcessTest, CancelDuringThePartsStopsThemAndFailsOnce) {
   EXPECT_EQ(finished.size(), 6u);
   for (const auto& f : finished) EXPECT_FALSE(f.isSuccess);
   EXPECT_TRUE(log.contains("上传失败: 错误码 -1, 消息: has cancel"));
-  EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u);
+  EXPECT_EQ(transport::Transport::shared().parts().running(), 0u);
   EXPECT_TRUE(log.waitForAnswers(1)) << "the pipeline did not log the answers";
 }
 

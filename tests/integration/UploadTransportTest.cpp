@@ -12,7 +12,7 @@
 #include <set>
 #include <thread>
 
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/Nginx.hpp"
@@ -66,7 +66,7 @@ std::shared_ptr<UploadTask> makeTask(fs::path file, std::string url, std::int64_
 
 class UploadTransportTest : public ::testing::Test {
  protected:
-  void TearDown() override { EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u); }
+  void TearDown() override { EXPECT_EQ(transport::Transport::shared().parts().running(), 0u); }
 
   LoopbackServer server;
   TempDir dir;
@@ -210,7 +210,7 @@ TEST_F(UploadTransportTest, PartsThatCannotBeSentFailWithoutTouchingTheServer) {
       {server.baseUrl() + "/x", nullptr},
   };
   for (const auto& [url, source] : unsendable) {
-    auto waiter = request::HttpHelper::shared().putUploadFile(url, request::UploadBody{source, 0, 10}, "10", nullptr);
+    auto waiter = transport::Transport::shared().putPart(url, transport::PartBody{source, 0, 10}, "10", nullptr);
     EXPECT_EQ(waiter->await(), BaseResponse(-1, "url invalid", std::nullopt)) << url;
   }
   EXPECT_EQ(server.requestCount(), 0u);
@@ -231,11 +231,11 @@ TEST_F(UploadTransportTest, CancelAbortsARunningPutAtOnce) {
   });
 
   // The transport on its own: the waiter ends with the abort.
-  auto waiter = request::HttpHelper::shared().putUploadFile(
-      server.baseUrl() + "/direct", request::UploadBody{std::make_shared<util::ReadOnlyFile>(file), 0, 1000}, "k",
+  auto waiter = transport::Transport::shared().putPart(
+      server.baseUrl() + "/direct", transport::PartBody{std::make_shared<util::ReadOnlyFile>(file), 0, 1000}, "k",
       nullptr);
   ASSERT_TRUE(server.waitForRequests(1, 10s));
-  request::HttpHelper::shared().cancelUpload(waiter->id());
+  transport::Transport::shared().parts().cancel(waiter->id());
   EXPECT_EQ(waiter->await(), BaseResponse(-1, "cancelled", std::nullopt));
 
   // A part task cancelled from another thread while its PUT waits.
@@ -292,7 +292,7 @@ TEST(UploadNginx, PartsPutToNginxLandByteExact) {
     EXPECT_EQ(p.total, static_cast<std::int64_t>(content.size()));
     EXPECT_LE(p.bytes, p.total);
   }
-  EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u);
+  EXPECT_EQ(transport::Transport::shared().parts().running(), 0u);
 }
 
 }  // namespace

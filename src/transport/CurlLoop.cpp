@@ -1,8 +1,8 @@
-#include "util/CurlLoop.hpp"
+#include "transport/CurlLoop.hpp"
 
 #include <stdexcept>
 
-namespace quillbox::util {
+namespace quillbox::transport {
 
 namespace {
 
@@ -148,4 +148,4 @@ void CurlLoop::run() {
   }
 }
 
-}  // namespace quillbox::util
+}  // namespace quillbox::transport

@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace quillbox::util {
+namespace quillbox::transport {
 
 /// One transfer on a CurlLoop. It owns its easy handle; subclasses configure
 /// the handle before handing the transfer to a loop.
@@ -81,4 +81,4 @@ class CurlLoop {
   std::thread thread_;
 };
 
-}  // namespace quillbox::util
+}  // namespace quillbox::transport
