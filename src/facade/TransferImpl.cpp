@@ -3,7 +3,7 @@
 #include "download/TransferDownload.hpp"
 #include "upload/UploadProcessTask.hpp"
 
-namespace quillbox::request {
+namespace quillbox::facade {
 
 std::shared_ptr<Cancelable> TransferImpl::downloadFile(std::string url, std::string fileId,
                                                        std::filesystem::path localPath,
@@ -17,8 +17,8 @@ std::shared_ptr<Cancelable> TransferImpl::uploadFile(std::string cloudPath, std:
                                                      std::string fileId, std::int64_t autoRename,
                                                      std::shared_ptr<ISliceFile> sliceFile,
                                                      std::function<void(UploadProcessResult)> onCallback) {
-  return upload::startUpload(files_, settings_, std::move(file), std::move(cloudPath), std::move(fileId), autoRename,
+  return upload::startUpload(engine_, std::move(file), std::move(cloudPath), std::move(fileId), autoRename,
                              std::move(sliceFile), std::move(onCallback));
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::facade

@@ -153,9 +153,10 @@ bool isUrl(const std::string& text) {
 
 }  // namespace
 
-PartPuts::PartPuts(CurlLoop& loop) : loop_(loop), registry_(std::make_shared<Registry>()) {}
+PartPuts::PartPuts(CurlLoop& loop, const TransportOptions& options)
+    : loop_(loop), options_(options), registry_(std::make_shared<Registry>()) {}
 
-std::shared_ptr<PartWaiter> PartPuts::start(const TransportOptions& options, const std::string& url, PartBody data, const std::string& hash,
+std::shared_ptr<PartWaiter> PartPuts::start(const std::string& url, PartBody data, const std::string& hash,
                                             std::shared_ptr<ProgressListener> progressListener) {
   QUILLBOX_LOG(debug, "putUploadFile bytes size = " + std::to_string(data.length));
   QUILLBOX_LOG(debug, "putUploadFile hash = " + hash);
@@ -173,7 +174,7 @@ std::shared_ptr<PartWaiter> PartPuts::start(const TransportOptions& options, con
   state->registry = registry_;
 
   auto transfer = std::make_shared<PutTransfer>(std::move(data), state);
-  transfer->configure(url, options);
+  transfer->configure(url, options_);
   const CurlLoop::Id id = loop_.start(std::move(transfer));
   std::size_t count = 0;
   {

@@ -47,14 +47,14 @@ class PartWaiter {
 /// The part PUTs of one transport, all on its loop.
 class PartPuts {
  public:
-  explicit PartPuts(CurlLoop& loop);
+  PartPuts(CurlLoop& loop, const TransportOptions& options);
 
   /// Starts one part PUT: HTTP/1.1, the URL exactly as given, headers
   /// "Content-Type: application/octet-stream" and "Content-Length" only, the
   /// body streamed from the file. Returns at once; the waiter's await()
   /// blocks until the PUT has ended. A URL that does not parse gives a waiter
   /// that is already done with code -1 "url invalid" (id 0).
-  std::shared_ptr<PartWaiter> start(const TransportOptions& options, const std::string& url, PartBody body, const std::string& hash,
+  std::shared_ptr<PartWaiter> start(const std::string& url, PartBody body, const std::string& hash,
                                     std::shared_ptr<ProgressListener> progressListener);
   /// Aborts a running PUT at once; its waiter then ends with a failure.
   /// Ended or unknown ids are ignored.
@@ -66,6 +66,7 @@ class PartPuts {
 
  private:
   CurlLoop& loop_;
+  const TransportOptions& options_;
   std::shared_ptr<Registry> registry_;  // shared with the waiters, which may outlive this
 };
 

@@ -1,61 +1,56 @@
 #pragma once
 
 #include <functional>
-#include <chrono>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "quillbox/request/HTTPMethod.hpp"
-#include "quillbox/request/NetworkResult.hpp"
 #include "quillbox/util/ProgressListener.hpp"
 #include "transport/CurlLoop.hpp"
 #include "transport/DataTransfer.hpp"
+#include "transport/InFlight.hpp"
 #include "transport/PartTransfer.hpp"
 #include "transport/TransportOptions.hpp"
 #include "util/ThreadPool.hpp"
 
 namespace quillbox::transport {
 
-/// The transport of service requests and of part uploads: one libcurl
-/// multi handle on one I/O thread, and a small executor on which every
-/// completion, and so every host callback, runs.
+/// The transport of one client's service requests and part uploads: one
+/// libcurl multi handle on one I/O thread, and a small executor on which
+/// every completion, and so every host callback, runs.
 class Transport {
  public:
   explicit Transport(TransportOptions options = {});
+  /// shutdown(), then runs the completions still queued and joins.
+  ~Transport();
   Transport(const Transport&) = delete;
   Transport& operator=(const Transport&) = delete;
 
-  static Transport& shared();
+  const TransportOptions& options() const { return options_; }
 
-  TransportOptions options() const;
-  /// Connect and stall time-outs of the transfers started from now on.
-  void setTimeouts(std::chrono::seconds connect, std::chrono::seconds stall);
-
-  /// Builds the request for host + path, logs it, and starts it. Returns at
-  /// once; `completion` runs later on the callback executor, exactly once.
-  /// Fails (without calling `completion`) when host + path is not a URL.
-  std::optional<NetworkError> sendRequest(const std::string& host, const std::string& path, HTTPMethod method,
-                                          const std::optional<HeaderMap>& headers,
-                                          const std::optional<HeaderMap>& queryItems,
-                                          const std::optional<std::string>& body,
-                                          std::function<void(HttpResult)> completion);
+  /// Hands one exchange to the I/O thread (through the loop's queue; no
+  /// other thread is involved) and returns at once. `url` is sent as given;
+  /// GET never carries `body`. `completion` runs later on the callback
+  /// executor, exactly once, also when the exchange is cancelled.
+  void exchange(const std::string& url, HTTPMethod method, const std::optional<HeaderMap>& headers,
+                const std::optional<std::string>& body, std::function<void(HttpResult)> completion);
 
   /// Where completions and host callbacks run. Never the I/O thread.
   util::ThreadPool& callbacks() { return callbacks_; }
   CurlLoop& loop() { return loop_; }
   /// Part PUTs, on the same loop.
   PartPuts& parts() { return parts_; }
-  /// Starts one part PUT with the current options: see PartPuts::start.
-  std::shared_ptr<PartWaiter> putPart(const std::string& url, PartBody body, const std::string& hash,
-                                      std::shared_ptr<ProgressListener> progressListener) {
-    return parts_.start(options(), url, std::move(body), hash, std::move(progressListener));
-  }
+  /// The client's operations whose host callback is still due.
+  InFlight& inFlight() { return inFlight_; }
+
+  /// Ends every exchange and PUT in flight as cancelled; those started later
+  /// end at once the same way. Their completions still run, once each.
+  void shutdown() { loop_.stop(); }
 
  private:
-  mutable std::mutex optionsMutex_;
-  TransportOptions options_;
+  const TransportOptions options_;
+  InFlight inFlight_;
   util::ThreadPool callbacks_;
   CurlLoop loop_;  // after callbacks_: it ends first, handing its last completions over
   PartPuts parts_;

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 
-#include "transport/Transport.hpp"
-#include "upload/UploadFileRequest.hpp"
 #include "util/Log.hpp"
 #include "util/ProgressHandler.hpp"
 #include "util/ReadOnlyFile.hpp"
@@ -44,29 +43,13 @@ void UploadTask::run() {
   const auto available = static_cast<std::int64_t>(*size) - offset;
   const std::int64_t count = std::max<std::int64_t>(0, std::min(length, available));
 
-  UploadFileRequest request(transport::PartBody{handle, offset, count});
-  request.url = uploadUrl;
-  request.hash = hash1;
-  request.progressListener = std::make_shared<util::ProgressHandler>(
+  auto progress = std::make_shared<util::ProgressHandler>(
       weak_from_this(), [this](const std::string& key, std::int64_t written, std::int64_t total) {
         QUILLBOX_LOG(debug, kTag + ": onProgress - " + key + ", bytesWritten = " + std::to_string(written) +
             ", totalBytes = " + std::to_string(total));
         report(partResult::onProgress{key, written, total});
       });
-
-  const BaseResponse response = request.upload([this](transport::CurlLoop::Id id) {
-    bool cancelled = false;
-    {
-      std::lock_guard lock(mutex_);
-      putId_ = id;
-      cancelled = hasCancel.load();
-    }
-    if (cancelled) transport::Transport::shared().parts().cancel(id);
-  });
-  {
-    std::lock_guard lock(mutex_);
-    putId_ = 0;
-  }
+  const BaseResponse response = put(transport::PartBody{handle, offset, count}, std::move(progress));
 
   if (hasCancel) {
     QUILLBOX_LOG(info, kTag + ": has response but is cancel");
@@ -78,6 +61,29 @@ void UploadTask::run() {
     QUILLBOX_LOG(error, kTag + ": onFailure ret = " + response.msg.value_or("nil"));
     report(partResult::onFailure{hash1, -1, "upload sync error"});
   }
+}
+
+BaseResponse UploadTask::put(transport::PartBody body, std::shared_ptr<ProgressListener> progress) {
+  std::shared_ptr<transport::PartWaiter> waiter;
+  try {
+    waiter = puts_.start(uploadUrl, std::move(body), hash1, std::move(progress));
+  } catch (const std::exception&) {
+    return BaseResponse(-1, "upload error", std::nullopt);
+  }
+  if (waiter->id() != 0) {
+    // Known before the wait, so that a cancel from now on aborts the PUT.
+    bool cancelled = false;
+    {
+      std::lock_guard lock(mutex_);
+      putId_ = waiter->id();
+      cancelled = hasCancel.load();
+    }
+    if (cancelled) puts_.cancel(waiter->id());
+  }
+  BaseResponse response = waiter->await();
+  std::lock_guard lock(mutex_);
+  putId_ = 0;
+  return response;
 }
 
 bool UploadTask::stopBeforeStart() {
@@ -93,7 +99,7 @@ void UploadTask::abortRunningPut() {
     std::lock_guard lock(mutex_);
     id = putId_;
   }
-  if (id != 0) transport::Transport::shared().parts().cancel(id);
+  if (id != 0) puts_.cancel(id);
 }
 
 void UploadTask::setOperation(std::shared_ptr<util::Operation> operation) {

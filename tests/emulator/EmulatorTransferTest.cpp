@@ -11,7 +11,6 @@
 #include "quillbox/download/ITransfer.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "quillbox/upload/Sha256SliceFile.hpp"
-#include "transport/Transport.hpp"
 
 namespace quillbox::test {
 namespace {
@@ -22,7 +21,6 @@ namespace bj = boost::json;
 class EmulatorTransferTest : public SdkTest {
  protected:
   void TearDown() override {
-    transport::Transport::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60));
     download::setDownloadLimits(download::DownloadLimits{});
     SdkTest::TearDown();
   }
@@ -169,9 +167,12 @@ TEST_F(EmulatorTransferTest, ApiFaultsReachTheCallerAsTheFailuresTheyAre) {
 }
 
 TEST_F(EmulatorTransferTest, DelaysAndStallsLongerThanTheSdkWaitsAreTimeOuts) {
-  IUser& users = cloud().getUserImpl();
+  // A client of its own with short limits.
+  CloudInstance quick(CloudInstance::Options{std::chrono::seconds(5), std::chrono::seconds(1)});
+  quick.setHost(cloud().host());
+  quick.setToken(cloud().token());
+  IUser& users = quick.getUserImpl();
   auto space = [&] { return sdk<GetSpaceResp>([&](auto cb) { users.getSpace(GetSpaceBean(), cb); }); };
-  transport::Transport::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
   // Delayed; stalled after the head, where no body byte moves. (Bytes received
   // shortly before keep libcurl's measured speed up for a few seconds.)
   for (const char* fault : {R"({"path":"/quillbox/ose/v1/space/*","kind":"delay","ms":20000})",
