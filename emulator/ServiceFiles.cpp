@@ -7,7 +7,6 @@
 #include "emulator/Service.hpp"
 #include "emulator/ServiceUtil.hpp"
 #include "quillbox/services/file/FileServiceRecords.hpp"
-#include "upload/FileInfoUtil.hpp"
 
 namespace quillbox::emulator {
 
@@ -380,7 +379,7 @@ HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
   up.name = name;
   up.length = bean.length;
   up.sha256 = sha;
-  up.mimeType = bean.mimeType.value_or(upload::FileInfoUtil::getMimeType(suffixOf(name)));
+  up.mimeType = bean.mimeType.value_or(mimeTypeOfName(name));
   up.fileType = bean.fileType.value_or(fileTypeCode(name));
   up.description = bean.description.value_or("");
   up.autoRename = bean.autoRename;

@@ -71,5 +71,7 @@ std::optional<std::string> queryText(const std::map<std::string, std::string, st
 std::string suffixOf(const std::string& name);
 /// The file type code of a name's extension.
 std::string fileTypeCode(const std::string& name);
+/// The MIME type of a name's extension ("application/octet-stream" when unknown).
+std::string mimeTypeOfName(const std::string& name);
 
 }  // namespace quillbox::emulator
