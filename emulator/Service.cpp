@@ -38,8 +38,8 @@ constexpr std::string_view kSharePrefix = "/s/";
 
 // Splits "a/b/c" into decoded segments; a raw "." or ".." segment is refused.
 // Decoded text is made valid UTF-8: handlers quote it in their answers.
-std::vector<std::string> segmentsOf(std::string_view rest) {
-  std::vector<std::string> out;
+Segments segmentsOf(std::string_view rest) {
+  Segments out;
   std::size_t start = 0;
   while (true) {
     const auto slash = rest.find('/', start);
@@ -54,8 +54,8 @@ std::vector<std::string> segmentsOf(std::string_view rest) {
   return out;
 }
 
-std::map<std::string, std::string, std::less<>> queryOf(std::string_view query) {
-  std::map<std::string, std::string, std::less<>> out;
+Query queryOf(std::string_view query) {
+  Query out;
   std::size_t start = 0;
   while (start <= query.size() && !query.empty()) {
     const auto amp = query.find('&', start);
@@ -86,6 +86,7 @@ HttpResponse jsonResponse(unsigned status, std::string body) {
 
 Service::Service(ServiceConfig config, Storage& storage, FaultRegistry& faults)
     : config_(std::move(config)), storage_(storage), faults_(faults) {
+  buildRoutes();
   bool loaded = false;
   if (config_.dataDir) {
     makePrivateFolder(*config_.dataDir);
@@ -194,30 +195,85 @@ void Service::writeState(const std::string& text) {
 
 // ---- routing ----------------------------------------------------------------------
 
+// Where a path leads: the area by its prefix, then the route in the area's table.
+struct Service::Area {
+  std::string_view prefix;
+  bool decode = true;    // percent-decode the segments (else the handler parses the path)
+  bool query = false;    // read the query items
+  bool locked = false;   // an unknown route is answered under the lock and counted
+  bool control = false;  // its misses say "no such control endpoint"
+  RouteTable routes;
+};
+
+void Service::buildRoutes() {
+  auto area = [this](std::string_view prefix, bool decode, bool query, bool locked, bool control) -> RouteTable& {
+    auto a = std::make_unique<Area>();
+    a->prefix = prefix;
+    a->decode = decode;
+    a->query = query;
+    a->locked = locked;
+    a->control = control;
+    areas_.push_back(std::move(a));
+    return areas_.back()->routes;
+  };
+  RouteTable& api = area(kApiPrefix, true, true, true, false);
+  addUserRoutes(api);
+  addFileRoutes(api);
+  addShareRoutes(api);
+  addJobRoutes(api);
+  RouteTable& upload = area(kUploadPrefix, false, false, false, false);
+  RouteTable& download = area(kDownloadPrefix, false, false, false, false);
+  addTransferRoutes(upload, download);
+  addControlRoutes(area(kControlPrefix, true, false, false, true));
+  addShareLandingRoutes(area(kSharePrefix, true, false, false, false));
+}
+
+const Service::Area* Service::areaOf(std::string_view path) const {
+  for (const auto& a : areas_) {
+    if (path.starts_with(a->prefix)) return a.get();
+  }
+  return nullptr;
+}
+
+const UserRec& Service::caller(const HttpRequest& req) {
+  const UserRec& u = requireUser(req);
+  settleJobs();
+  return u;
+}
+
 bool Service::faultable(std::string_view path) const { return !path.starts_with(kControlPrefix); }
 
 BodyPlan Service::plan(const HttpRequest& head) {
+  // Matched on the raw segments: a plan must not fail on a bad escape (the
+  // handler reports that).
+  const Area* area = areaOf(head.path);
+  if (!area) return {};
+  const auto match = area->routes.find(head.method, splitPath(std::string_view(head.path).substr(area->prefix.size())));
+  if (!match.route) return {};
+  if (match.route->plan) return match.route->plan(head);
   BodyPlan plan;
-  if (head.path.starts_with(kUploadPrefix)) return planPart(head);
-  if (head.path == "/quillbox/ose/v1/files/complete" && head.method == "POST") plan.heavy = true;
+  plan.heavy = match.route->heavy;
   return plan;
 }
 
 HttpResponse Service::handle(HttpRequest& req) {
   try {
-    const std::string_view path = req.path;
-    if (path.starts_with(kApiPrefix)) {
-      const Segments seg = segmentsOf(path.substr(kApiPrefix.size()));
-      const Query q = queryOf(req.query);
-      if (seg.size() == 2 && seg[0] == "files" && seg[1] == "complete" && req.method == "POST") return complete(req);
-      std::lock_guard lock(mutex_);
+    const Area* area = areaOf(req.path);
+    if (!area) throw ApiError{404, "no such endpoint: " + req.method + " " + req.path};
+    const std::string_view rest = std::string_view(req.path).substr(area->prefix.size());
+    Call call{req, area->decode ? segmentsOf(rest) : splitPath(rest), area->query ? queryOf(req.query) : Query()};
+    const auto match = area->routes.find(req.method, call.seg);
+    std::unique_lock lock(mutex_, std::defer_lock);
+    if (match.route ? match.route->locked : area->locked) {
+      lock.lock();
       ++requests_;
-      return api(req, seg, q);
     }
-    if (path.starts_with(kUploadPrefix)) return putPart(req);
-    if (path.starts_with(kDownloadPrefix)) return download(req);
-    if (path.starts_with(kControlPrefix)) return control(req, segmentsOf(path.substr(kControlPrefix.size())));
-    if (path.starts_with(kSharePrefix)) return shareLanding(segmentsOf(path.substr(kSharePrefix.size())));
+    switch (match.outcome) {
+      case RouteTable::Outcome::found: return match.route->handle(call);
+      case RouteTable::Outcome::noMethod: throw ApiError{405, "method " + req.method + " is not allowed here"};
+      case RouteTable::Outcome::noPath: break;
+    }
+    if (area->control) throw ApiError{404, "no such control endpoint: " + req.path};
     throw ApiError{404, "no such endpoint: " + req.method + " " + req.path};
   } catch (const ApiError& e) {
     return errorResponse(e.status, e.msg);
@@ -226,205 +282,63 @@ HttpResponse Service::handle(HttpRequest& req) {
   }
 }
 
-HttpResponse Service::api(HttpRequest& req, const Segments& s, const Query& q) {
-  const std::string& m = req.method;
-  auto need = [&](std::string_view method) {
-    if (m != method) throw ApiError{405, "method " + m + " is not allowed here"};
-  };
-  auto user = [&]() -> const UserRec& {
-    const UserRec& u = requireUser(req);
-    settleJobs();
-    return u;
-  };
-  auto is = [&](std::initializer_list<std::string_view> parts) {
-    if (s.size() != parts.size()) return false;
-    std::size_t i = 0;
-    for (std::string_view p : parts) {
-      if (p != "*" && s[i] != p) return false;
-      ++i;
-    }
-    return true;
-  };
-
-  // user and carrier
-  if (is({"carrier", "standard", "user", "auth"})) {
-    need("POST");
-    return signIn(req);
-  }
-  if (is({"carrier", "standard", "packages"})) {
-    need("GET");
-    user();
-    return packages();
-  }
-  if (is({"carrier", "standard", "packages", "orders"})) {
-    need("GET");
-    return packageOrders(user());
-  }
-  if (is({"space", "*"})) {
-    need("GET");
-    return getSpace(user(), s[1], q);
-  }
-  if (is({"users", "*"})) {
-    need("GET");
-    user();
-    return getUserById(s[1]);
-  }
-  if (is({"userList"})) {
-    need("GET");
-    user();
-    return getUserList(q);
-  }
-  // files
-  if (is({"files", "rename", "*"})) {
-    need("POST");
-    return rename(user(), s[2], req);
-  }
-  if (is({"files", "*", "detail"})) {
-    need("POST");
-    return fileDetail(user(), s[1], req);
-  }
-  if (is({"files", "multipart", "uploadUrl"})) {
-    need("POST");
-    return uploadUrls(user(), req);
-  }
-  if (is({"files", "search"})) {
-    need("POST");
-    return fileSearch(user(), req);
-  }
-  if (is({"files", "path"})) {
-    need("GET");
-    return filesPath(user(), q);
-  }
-  if (is({"files", "statsDir"})) {
-    need("GET");
-    return filesStatsDir(user(), q);
-  }
-  if (is({"files", "download"})) {
-    need("POST");
-    return downloadUrls(user(), req);
-  }
-  if (is({"files", "create"})) {
-    need("POST");
-    return filesCreate(user(), req);
-  }
-  if (is({"files", "complete"})) throw ApiError{405, "method " + m + " is not allowed here"};
-  if (is({"files", "*"})) {
-    need("POST");
-    return filesList(user(), s[1], req);
-  }
-  if (is({"access"})) {
-    need("GET");
-    return accessFiles(user());
-  }
-  if (is({"directory"})) {
-    need("POST");
-    return createDirectory(user(), req);
-  }
-  // shares
-  if (is({"share"})) {
-    if (m == "GET") return getShares(user(), q);
-    need("POST");
-    return createShare(user(), req);
-  }
-  if (is({"share", "cancel"})) {
-    need("POST");
-    return cancelShare(user(), req);
-  }
-  if (is({"share", "files"})) {
-    need("POST");
-    return shareFiles(user(), req);
-  }
-  if (is({"share", "*"})) {
-    if (m == "GET") return shareDetail(user(), s[1]);
-    need("PUT");
-    return modifyShare(user(), s[1], req);
-  }
-  // stars and jobs
-  if (is({"star", "files"})) {
-    need("GET");
-    return starFiles(user(), q);
-  }
-  if (is({"star", "batch"})) {
-    need("POST");
-    return starBatch(user(), req);
-  }
-  if (is({"jobs"})) {
-    if (m == "GET") return getJobs(user(), q);
-    need("POST");
-    return createJob(user(), req);
-  }
-  if (is({"cancel"})) {
-    need("POST");
-    return cancelJob(user(), req);
-  }
-  if (s.size() == 1 && !s[0].empty() && m == "GET") return jobDetail(user(), s[0]);
-  throw ApiError{404, "no such endpoint: " + m + " " + req.path};
-}
-
 // ---- control ------------------------------------------------------------------------
 
-HttpResponse Service::control(HttpRequest& req, const Segments& s) {
-  const std::string& m = req.method;
-  if (s.size() == 1 && s[0] == "health") return jsonResponse(200, R"({"status":"ok"})");
-  if (s.size() == 1 && s[0] == "faults") {
-    if (m == "GET") return jsonResponse(200, faults_.describe());
-    if (m == "DELETE") {
-      bj::object o;
-      o["cleared"] = faults_.clear();
-      return jsonResponse(200, bj::serialize(o));
-    }
-    if (m == "POST") {
-      auto parsed = Fault::parse(req.body);
-      if (auto* error = std::get_if<std::string>(&parsed)) throw ApiError{400, *error};
-      auto fault = std::get<Fault>(std::move(parsed));
-      const std::string kind(kindName(fault.kind));
-      bj::object o;
-      o["id"] = faults_.arm(std::move(fault));
-      o["kind"] = kind;
-      return jsonResponse(201, bj::serialize(o));
-    }
-    throw ApiError{405, "method " + m + " is not allowed here"};
-  }
-  if (s.size() == 2 && s[0] == "faults") {
-    if (m != "DELETE") throw ApiError{405, "method " + m + " is not allowed here"};
-    std::uint64_t id = 0;
-    try {
-      id = std::stoull(s[1]);
-    } catch (const std::exception&) {
-      throw ApiError{400, "fault ids are numbers"};
-    }
-    if (!faults_.remove(id)) throw ApiError{404, "no such fault: " + s[1]};
-    return jsonResponse(200, R"({"removed":true})");
-  }
-  if (s.size() == 1 && s[0] == "requests") {
-    if (m == "GET") return jsonResponse(200, faults_.describeRequests());
-    if (m == "DELETE") {
-      faults_.clearRequests();
-      return jsonResponse(200, R"({"cleared":true})");
-    }
-    throw ApiError{405, "method " + m + " is not allowed here"};
-  }
-  if (s.size() == 1 && s[0] == "stats") {
-    if (m != "GET") throw ApiError{405, "method " + m + " is not allowed here"};
-    std::lock_guard lock(mutex_);
-    std::int64_t files = 0, folders = 0;
-    for (const auto& [id, n] : state_.nodes) (n.folder ? folders : files) += 1;
-    std::int64_t blobs = 0;
-    for (const auto& [sha, b] : state_.blobs) blobs += b.refs > 0 ? 1 : 0;
-    bj::object o;
-    o["users"] = state_.users.size();
-    o["tokens"] = state_.tokens.size();
-    o["files"] = files;
-    o["folders"] = folders;
-    o["blobs"] = blobs;
-    o["pendingUploads"] = state_.uploads.size();
-    o["partsReceived"] = state_.partsReceived;
-    o["shares"] = state_.shares.size();
-    o["jobs"] = state_.jobs.size();
-    o["apiRequests"] = requests_;
-    return jsonResponse(200, bj::serialize(o));
-  }
-  throw ApiError{404, "no such control endpoint: " + req.path};
+void Service::addControlRoutes(RouteTable& t) {
+  auto json = [](std::string body) { return [body](Call&) { return jsonResponse(200, body); }; };
+  t.add({"", "health", json(R"({"status":"ok"})")});
+  t.add({"GET", "faults", [this](Call&) { return jsonResponse(200, faults_.describe()); }});
+  t.add({"DELETE", "faults", [this](Call&) {
+           bj::object o;
+           o["cleared"] = faults_.clear();
+           return jsonResponse(200, bj::serialize(o));
+         }});
+  t.add({"POST", "faults", [this](Call& c) {
+           auto parsed = Fault::parse(c.req.body);
+           if (auto* error = std::get_if<std::string>(&parsed)) throw ApiError{400, *error};
+           auto fault = std::get<Fault>(std::move(parsed));
+           const std::string kind(kindName(fault.kind));
+           bj::object o;
+           o["id"] = faults_.arm(std::move(fault));
+           o["kind"] = kind;
+           return jsonResponse(201, bj::serialize(o));
+         }});
+  t.add({"DELETE", "faults/*", [this](Call& c) {
+           std::uint64_t id = 0;
+           try {
+             id = std::stoull(c.seg[1]);
+           } catch (const std::exception&) {
+             throw ApiError{400, "fault ids are numbers"};
+           }
+           if (!faults_.remove(id)) throw ApiError{404, "no such fault: " + c.seg[1]};
+           return jsonResponse(200, R"({"removed":true})");
+         }});
+  t.add({"GET", "requests", [this](Call&) { return jsonResponse(200, faults_.describeRequests()); }});
+  t.add({"DELETE", "requests", [this](Call&) {
+           faults_.clearRequests();
+           return jsonResponse(200, R"({"cleared":true})");
+         }});
+  t.add({"GET", "stats", [this](Call&) { return stats(); }});
+}
+
+HttpResponse Service::stats() {
+  std::lock_guard lock(mutex_);
+  std::int64_t files = 0, folders = 0;
+  for (const auto& [id, n] : state_.nodes) (n.folder ? folders : files) += 1;
+  std::int64_t blobs = 0;
+  for (const auto& [sha, b] : state_.blobs) blobs += b.refs > 0 ? 1 : 0;
+  bj::object o;
+  o["users"] = state_.users.size();
+  o["tokens"] = state_.tokens.size();
+  o["files"] = files;
+  o["folders"] = folders;
+  o["blobs"] = blobs;
+  o["pendingUploads"] = state_.uploads.size();
+  o["partsReceived"] = state_.partsReceived;
+  o["shares"] = state_.shares.size();
+  o["jobs"] = state_.jobs.size();
+  o["apiRequests"] = requests_;
+  return jsonResponse(200, bj::serialize(o));
 }
 
 // ---- helpers ----------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "emulator/Http.hpp"
+#include "emulator/Router.hpp"
 #include "emulator/State.hpp"
 #include "emulator/Storage.hpp"
 
@@ -75,12 +77,22 @@ class Service final : public HttpHandler {
   bool faultable(std::string_view path) const override;
 
  private:
-  using Query = std::map<std::string, std::string, std::less<>>;
-  using Segments = std::vector<std::string>;
+  // ---- routing: each area lists its routes beside its handlers ----
+  struct Area;
+  void buildRoutes();
+  const Area* areaOf(std::string_view path) const;
+  void addUserRoutes(RouteTable& api);
+  void addFileRoutes(RouteTable& api);
+  void addShareRoutes(RouteTable& api);
+  void addJobRoutes(RouteTable& api);
+  void addTransferRoutes(RouteTable& upload, RouteTable& download);
+  void addControlRoutes(RouteTable& control);
+  void addShareLandingRoutes(RouteTable& landing);
+  /// The signed-in user of a request (401 otherwise), with the jobs brought up to date.
+  const UserRec& caller(const HttpRequest& req);
 
-  // ---- routing ----
-  HttpResponse api(HttpRequest& req, const Segments& seg, const Query& q);
-  HttpResponse control(HttpRequest& req, const Segments& seg);
+  // ---- control ----
+  HttpResponse stats();
   HttpResponse shareLanding(const Segments& seg);
 
   // ---- user and carrier ----
@@ -180,6 +192,7 @@ class Service final : public HttpHandler {
   mutable std::mutex mutex_;  // guards state_ and config_.baseUrl
   State state_;
   std::uint64_t requests_ = 0;
+  std::vector<std::unique_ptr<Area>> areas_;
 
   std::mutex flushMutex_;
   std::condition_variable flushWake_;

@@ -52,6 +52,24 @@ std::string firstParent(const std::optional<std::vector<std::string>>& parents) 
 
 }  // namespace
 
+void Service::addFileRoutes(RouteTable& t) {
+  t.add({"POST", "files/rename/*", [this](Call& c) { return rename(caller(c.req), c.seg[2], c.req); }, true});
+  t.add({"POST", "files/*/detail", [this](Call& c) { return fileDetail(caller(c.req), c.seg[1], c.req); }, true});
+  t.add({"POST", "files/multipart/uploadUrl", [this](Call& c) { return uploadUrls(caller(c.req), c.req); }, true});
+  t.add({"POST", "files/search", [this](Call& c) { return fileSearch(caller(c.req), c.req); }, true});
+  t.add({"GET", "files/path", [this](Call& c) { return filesPath(caller(c.req), c.query); }, true});
+  t.add({"GET", "files/statsDir", [this](Call& c) { return filesStatsDir(caller(c.req), c.query); }, true});
+  t.add({"POST", "files/download", [this](Call& c) { return downloadUrls(caller(c.req), c.req); }, true});
+  t.add({"POST", "files/create", [this](Call& c) { return filesCreate(caller(c.req), c.req); }, true});
+  // Joining and hashing the parts runs on the worker pool and takes the lock itself.
+  Route complete("POST", "files/complete", [this](Call& c) { return this->complete(c.req); });
+  complete.heavy = true;
+  t.add(std::move(complete));
+  t.add({"POST", "files/*", [this](Call& c) { return filesList(caller(c.req), c.seg[1], c.req); }, true});
+  t.add({"GET", "access", [this](Call& c) { return accessFiles(caller(c.req)); }, true});
+  t.add({"POST", "directory", [this](Call& c) { return createDirectory(caller(c.req), c.req); }, true});
+}
+
 HttpResponse Service::filesList(const UserRec& u, const std::string& type, const HttpRequest& req) {
   const auto bean = bodyAs<FilesListBean>(req);
   if (type != "list" && type != "all") throw ApiError{400, "unknown listing type \"" + type + "\": list or all"};

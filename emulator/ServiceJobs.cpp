@@ -21,6 +21,16 @@ constexpr std::int64_t kWaiting = 0, kRunning = 1, kSucceeded = 2, kFailed = 3, 
 
 // ---- stars ---------------------------------------------------------------------
 
+void Service::addJobRoutes(RouteTable& t) {
+  t.add({"GET", "star/files", [this](Call& c) { return starFiles(caller(c.req), c.query); }, true});
+  t.add({"POST", "star/batch", [this](Call& c) { return starBatch(caller(c.req), c.req); }, true});
+  t.add({"GET", "jobs", [this](Call& c) { return getJobs(caller(c.req), c.query); }, true});
+  t.add({"POST", "jobs", [this](Call& c) { return createJob(caller(c.req), c.req); }, true});
+  t.add({"POST", "cancel", [this](Call& c) { return cancelJob(caller(c.req), c.req); }, true});
+  // A job's own id is the whole path.
+  t.add({"GET", "+", [this](Call& c) { return jobDetail(caller(c.req), c.seg[0]); }, true});
+}
+
 HttpResponse Service::starFiles(const UserRec& u, const Query& q) {
   const std::int64_t type = queryInt(q, "sortType").value_or(1);
   const std::int64_t direction = queryInt(q, "sortDirection").value_or(2);

@@ -59,6 +59,19 @@ std::vector<T> named(const std::vector<std::string>& ids) {
 
 }  // namespace
 
+void Service::addShareRoutes(RouteTable& t) {
+  t.add({"GET", "share", [this](Call& c) { return getShares(caller(c.req), c.query); }, true});
+  t.add({"POST", "share", [this](Call& c) { return createShare(caller(c.req), c.req); }, true});
+  t.add({"POST", "share/cancel", [this](Call& c) { return cancelShare(caller(c.req), c.req); }, true});
+  t.add({"POST", "share/files", [this](Call& c) { return shareFiles(caller(c.req), c.req); }, true});
+  t.add({"GET", "share/*", [this](Call& c) { return shareDetail(caller(c.req), c.seg[1]); }, true});
+  t.add({"PUT", "share/*", [this](Call& c) { return modifyShare(caller(c.req), c.seg[1], c.req); }, true});
+}
+
+void Service::addShareLandingRoutes(RouteTable& t) {
+  t.add({"", "**", [this](Call& c) { return shareLanding(c.seg); }});
+}
+
 std::int64_t Service::shareStatus(const ShareRec& s) const {
   return s.expireAt != 0 && now() >= s.expireAt ? 1 : 0;
 }

@@ -96,6 +96,14 @@ RangeResult parseRange(std::string_view header, std::uint64_t size, ByteRange& o
 
 }  // namespace
 
+void Service::addTransferRoutes(RouteTable& upload, RouteTable& download) {
+  // The handlers parse and check the signed addresses themselves.
+  Route part("", "**", [this](Call& c) { return putPart(c.req); });
+  part.plan = [this](const HttpRequest& head) { return planPart(head); };
+  upload.add(std::move(part));
+  download.add({"", "**", [this](Call& c) { return this->download(c.req); }});
+}
+
 BodyPlan Service::planPart(const HttpRequest& head) {
   BodyPlan plan;
   plan.kind = BodyPlan::Kind::reject;

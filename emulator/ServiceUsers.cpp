@@ -60,6 +60,24 @@ UserRec& Service::createUser(std::string name, std::string authCodeHash, std::in
   return state_.users[id];
 }
 
+void Service::addUserRoutes(RouteTable& t) {
+  t.add({"POST", "carrier/standard/user/auth", [this](Call& c) { return signIn(c.req); }, true});
+  t.add({"GET", "carrier/standard/packages", [this](Call& c) {
+           caller(c.req);
+           return packages();
+         }, true});
+  t.add({"GET", "carrier/standard/packages/orders", [this](Call& c) { return packageOrders(caller(c.req)); }, true});
+  t.add({"GET", "space/*", [this](Call& c) { return getSpace(caller(c.req), c.seg[1], c.query); }, true});
+  t.add({"GET", "users/*", [this](Call& c) {
+           caller(c.req);
+           return getUserById(c.seg[1]);
+         }, true});
+  t.add({"GET", "userList", [this](Call& c) {
+           caller(c.req);
+           return getUserList(c.query);
+         }, true});
+}
+
 void Service::seed() {
   state_.departments = {{100, 0, "Quillbox"}, {101, 100, "Engineering"}, {102, 100, "Sales"}, {103, 101, "Platform"}};
   // A small directory of people who never sign in, so that user lists have content.
