@@ -525,6 +525,7 @@ void addUpload(CLI::App& app, Client& client, Action& action) {
 void addTransferCommands(CLI::App& app, Client& client, Action& action) {
   addUpload(app, client, action);
   addDownload(app, client, action);
+  addSyncCommand(app, client, action);
 }
 
 }  // namespace quillbox::cli
