@@ -158,6 +158,7 @@ void printJsonReport(Client& client, const Sides& sides, const SyncOpts& o, cons
 }
 
 int syncUp(Client& client, const SyncOpts& o, const Sides& sides, const PathFilter& filter) {
+  prepareTransfers(client);
   if (o.remove) {
     throw CliError("sync: --delete removes only local files: the drive has no delete operation, so files cannot be "
                    "removed from it",
@@ -256,6 +257,7 @@ int syncUp(Client& client, const SyncOpts& o, const Sides& sides, const PathFilt
 }
 
 int syncDown(Client& client, const SyncOpts& o, const Sides& sides, const PathFilter& filter) {
+  prepareTransfers(client);
   const fs::path root = fs::absolute(sides.local).lexically_normal();
   const std::string top = client.resolveFolder(sides.drive);
   const RemoteTree remote = walkRemote(client, top, filter);

@@ -263,6 +263,7 @@ int runDownload(Client& client, const DownloadOpts& o) {
 // ---- download -r ---------------------------------------------------------------
 
 int runDownloadTree(Client& client, const DownloadOpts& o) {
+  prepareTransfers(client);
   const Resolved r = client.resolve(*o.file);
   std::string name = r.name;
   const bool root = r.id == client.rootFolderId();
@@ -377,6 +378,7 @@ int runUpload(Client& client, const UploadOpts& o) {
       throw CliError("upload: " + f + " is not a readable file", kExitUsage);
     }
   }
+  prepareTransfers(client);
   const std::string folderId = client.resolveFolder(o.to);
   const std::int64_t policy = clashPolicyCode(o.onClash);
   std::deque<UploadJob> jobs;  // stable addresses: the batch refers to them

@@ -64,6 +64,11 @@ std::string parentRel(const std::string& rel) {
 
 }  // namespace
 
+void prepareTransfers(Client& client) {
+  client.cloud();  // the settings are fixed here, before the workers use them
+  if (!client.options().verbose && logLevel() > LogLevel::warning) setLogLevel(LogLevel::warning);
+}
+
 std::int64_t clashPolicyCode(const std::string& policy) {
   if (policy == "fail") return 1;
   if (policy == "replace" || policy == "overwrite") return 3;
@@ -71,7 +76,7 @@ std::int64_t clashPolicyCode(const std::string& policy) {
 }
 
 BatchItem uploadItem(Client& client, UploadJob& job, HashCache* cache) {
-  client.cloud();  // the settings are fixed here, before the workers use them
+  prepareTransfers(client);
   BatchItem item;
   item.label = job.label;
   item.size = job.size;
@@ -115,7 +120,7 @@ BatchItem uploadItem(Client& client, UploadJob& job, HashCache* cache) {
 }
 
 BatchItem downloadItem(Client& client, DownloadJob& job, HashCache* cache) {
-  client.cloud();  // the settings are fixed here, before the workers use them
+  prepareTransfers(client);
   BatchItem item;
   item.label = job.label;
   item.size = job.size;
