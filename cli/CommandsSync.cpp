@@ -7,10 +7,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <filesystem>
 #include <map>
 #include <set>
+#include <thread>
 
 #include <boost/json/array.hpp>
 #include <boost/json/object.hpp>
@@ -85,17 +87,55 @@ std::string parentRel(const std::string& rel) {
   return slash == std::string::npos ? std::string() : rel.substr(0, slash);
 }
 
-/// The local file's SHA-256, from the cache or read now (then remembered;
-/// `described` keeps the whole description for an upload that follows).
-std::optional<std::string> localHash(const LocalEntry& e, HashCache& cache, std::optional<Sha256Result>& described) {
-  if (auto known = cache.lookup(e.path, e.size, e.mtimeNs)) return known;
-  described = Sha256SliceFile().describe(e.path);
-  if (!described) return std::nullopt;
-  std::string hash = described->hash;
-  std::transform(hash.begin(), hash.end(), hash.begin(), [](unsigned char c) { return std::tolower(c); });
-  cache.record(e.path, e.size, e.mtimeNs, hash);
-  return hash;
-}
+/// Local files whose hash is needed, read `width` at a time: the cache's
+/// hash, or the file's description read now (its hash then remembered; the
+/// description serves an upload that follows). Absent: unreadable.
+class LocalHashes {
+ public:
+  LocalHashes(HashCache& cache, const std::vector<const LocalEntry*>& files, int width) {
+    std::vector<const LocalEntry*> unknown;
+    for (const LocalEntry* e : files) {
+      if (auto known = cache.lookup(e->path, e->size, e->mtimeNs)) {
+        hashes_[e->rel] = std::move(known);
+      } else {
+        unknown.push_back(e);
+      }
+    }
+    std::vector<std::optional<Sha256Result>> read(unknown.size());
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < std::min<int>(width, static_cast<int>(unknown.size())); ++t) {
+      threads.emplace_back([&] {
+        for (std::size_t i = next++; i < unknown.size(); i = next++) read[i] = Sha256SliceFile().describe(unknown[i]->path);
+      });
+    }
+    for (auto& t : threads) t.join();
+    for (std::size_t i = 0; i < unknown.size(); ++i) {
+      const LocalEntry& e = *unknown[i];
+      if (!read[i]) {
+        hashes_[e.rel] = std::nullopt;
+        continue;
+      }
+      std::string hash = read[i]->hash;
+      std::transform(hash.begin(), hash.end(), hash.begin(), [](unsigned char c) { return std::tolower(c); });
+      cache.record(e.path, e.size, e.mtimeNs, hash);
+      hashes_[e.rel] = hash;
+      described_[e.rel] = std::move(read[i]);
+    }
+  }
+  std::optional<std::string> hash(const std::string& rel) const {
+    const auto it = hashes_.find(rel);
+    return it == hashes_.end() ? std::nullopt : it->second;
+  }
+  std::optional<Sha256Result> takeDescription(const std::string& rel) {
+    const auto it = described_.find(rel);
+    return it == described_.end() ? std::nullopt : std::move(it->second);
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> hashes_;
+  std::map<std::string, std::optional<Sha256Result>> described_;
+};
 
 /// The drive folder at `arg`, made (with its parents) when it is missing,
 /// unless this is a dry run: then nullopt.
@@ -180,6 +220,13 @@ int syncUp(Client& client, const SyncOpts& o, const Sides& sides, const PathFilt
   std::map<std::string, const RemoteEntry*> there;
   for (const auto& e : remote.entries) there.emplace(e.rel, &e);
 
+  std::vector<const LocalEntry*> sameSize;
+  for (const auto& e : local.entries) {
+    const auto it = there.find(e.rel);
+    if (!e.folder && it != there.end() && !it->second->folder && it->second->size == e.size) sameSize.push_back(&e);
+  }
+  LocalHashes hashes(cache, sameSize, o.transfers);
+
   std::vector<Step> steps;
   std::deque<UploadJob> jobs;
   std::size_t unchanged = 0;
@@ -200,7 +247,8 @@ int syncUp(Client& client, const SyncOpts& o, const Sides& sides, const PathFilt
     if (r && r->size != e.size) {
       why = "size differs";
     } else if (r) {
-      const auto hash = localHash(e, cache, job.described);
+      const auto hash = hashes.hash(e.rel);
+      job.described = hashes.takeDescription(e.rel);
       if (hash && r->sha256 && *hash == *r->sha256) {
         ++unchanged;
         continue;
@@ -268,6 +316,13 @@ int syncDown(Client& client, const SyncOpts& o, const Sides& sides, const PathFi
   std::map<std::string, const LocalEntry*> here;
   for (const auto& e : local.entries) here.emplace(e.rel, &e);
 
+  std::vector<const LocalEntry*> sameSize;
+  for (const auto& r : remote.entries) {
+    const auto it = here.find(r.rel);
+    if (!r.folder && it != here.end() && !it->second->folder && it->second->size == r.size) sameSize.push_back(it->second);
+  }
+  LocalHashes hashes(cache, sameSize, o.transfers);
+
   std::vector<Step> steps;
   std::deque<DownloadJob> jobs;
   std::size_t unchanged = 0;
@@ -290,8 +345,7 @@ int syncDown(Client& client, const SyncOpts& o, const Sides& sides, const PathFi
     if (l && l->size != r.size) {
       why = "size differs";
     } else if (l) {
-      std::optional<Sha256Result> unused;
-      const auto hash = localHash(*l, cache, unused);
+      const auto hash = hashes.hash(r.rel);
       if (hash && r.sha256 && *hash == *r.sha256) {
         ++unchanged;
         continue;
