@@ -82,6 +82,10 @@ Sides whichSide(const SyncOpts& o) {
                  kExitUsage);
 }
 
+std::string counted(std::size_t n, const std::string& what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 std::string parentRel(const std::string& rel) {
   const auto slash = rel.rfind('/');
   return slash == std::string::npos ? std::string() : rel.substr(0, slash);
@@ -270,16 +274,15 @@ int syncUp(Client& client, const SyncOpts& o, const Sides& sides, const PathFilt
   for (const auto& e : remote.entries) extras += !e.folder && !here.count(e.rel);
   for (const auto& c : conflicts) client.console().line("conflict: " + c);
   if (extras > 0) {
-    client.console().line("note: " + std::to_string(extras) +
-                          " files on the drive are not in the local folder; they stay (the drive has no delete "
-                          "operation)");
+    client.console().line("note: left on the drive (it has no delete operation): " + counted(extras, "file") +
+                          " not in the local folder");
   }
 
   if (o.dryRun) {
     printPlan(client, steps);
     printJsonReport(client, sides, o, steps, unchanged, nullptr, {});
-    client.console().line("dry run: " + std::to_string(steps.size()) + " changes, " + std::to_string(unchanged) +
-                          " files unchanged; nothing was sent");
+    client.console().line("dry run: " + counted(steps.size(), "change") + ", " + counted(unchanged, "file") +
+                          " unchanged; nothing was sent");
     cache.save();
     return conflicts.empty() ? kExitOk : kExitFailure;
   }
@@ -299,7 +302,7 @@ int syncUp(Client& client, const SyncOpts& o, const Sides& sides, const PathFilt
   printJsonReport(client, sides, o, steps, unchanged, &report, labels);
   client.console().line(batchSummary("Uploaded", report) + ", " + std::to_string(unchanged) + " unchanged");
   if (!conflicts.empty() && report.failed == 0 && !report.interrupted) {
-    throw CliError("sync: " + std::to_string(conflicts.size()) + " files were not synced: " + conflicts.front());
+    throw CliError("sync: " + counted(conflicts.size(), "file") + " not synced: " + conflicts.front());
   }
   return finishBatch("sync", report, [&labels](std::size_t i) { return labels[i]; });
 }
@@ -363,15 +366,15 @@ int syncDown(Client& client, const SyncOpts& o, const Sides& sides, const PathFi
   if (o.remove) {
     for (const auto* e : extras) steps.push_back({"delete", e->rel, "not on the drive"});
   } else if (!extras.empty()) {
-    client.console().line("note: " + std::to_string(extras.size()) +
-                          " local files or folders are not on the drive; they stay (--delete removes them)");
+    client.console().line("note: left in place (--delete removes them): " + counted(extras.size(), "local path") +
+                          " not on the drive");
   }
 
   if (o.dryRun) {
     printPlan(client, steps);
     printJsonReport(client, sides, o, steps, unchanged, nullptr, {});
-    client.console().line("dry run: " + std::to_string(steps.size()) + " changes, " + std::to_string(unchanged) +
-                          " files unchanged; nothing was changed");
+    client.console().line("dry run: " + counted(steps.size(), "change") + ", " + counted(unchanged, "file") +
+                          " unchanged; nothing was changed");
     cache.save();
     return conflicts.empty() ? kExitOk : kExitFailure;
   }
@@ -411,7 +414,7 @@ int syncDown(Client& client, const SyncOpts& o, const Sides& sides, const PathFi
   client.console().line(batchSummary("Downloaded", report) + ", " + std::to_string(unchanged) + " unchanged" +
                         (o.remove ? ", " + std::to_string(removed) + " deleted" : std::string()));
   if (!conflicts.empty() && report.failed == 0 && !report.interrupted) {
-    throw CliError("sync: " + std::to_string(conflicts.size()) + " files were not synced: " + conflicts.front());
+    throw CliError("sync: " + counted(conflicts.size(), "file") + " not synced: " + conflicts.front());
   }
   return finishBatch("sync", report, [&labels](std::size_t i) { return labels[i]; });
 }
