@@ -22,8 +22,9 @@ inline constexpr const char* kShareCodeHelp =
 void addAccountCommands(CLI::App& app, Client& client, Action& action);
 /// ls, search, stat, du, path, mkdir, rename, link, recent
 void addFileCommands(CLI::App& app, Client& client, Action& action);
-/// upload, download
+/// upload, download, sync
 void addTransferCommands(CLI::App& app, Client& client, Action& action);
+void addSyncCommand(CLI::App& app, Client& client, Action& action);
 /// share create|ls|show|modify|cancel|files, star add|rm|ls
 void addShareCommands(CLI::App& app, Client& client, Action& action);
 /// jobs ls|create|show|cancel
