@@ -437,7 +437,9 @@ void addRename(CLI::App& app, Client& client, Action& action) {
         return kExitOk;
       }
       if (stored == o->name) {
-        if (!client.quiet()) client.out() << "Renamed " << forTerminal(*bean.fileId) << " to " << forTerminal(stored) << "\n";
+        if (!client.quiet()) {
+          client.out() << "Renamed " << forTerminal(*bean.fileId) << " to " << forTerminal(stored) << "\n";
+        }
       } else {
         client.out() << "Renamed " << forTerminal(*bean.fileId) << ": stored as " << forTerminal(stored) << " ("
                      << forTerminal(o->name) << " is taken; use --on-clash overwrite to replace it)\n";
@@ -470,7 +472,8 @@ void addCat(CLI::App& app, Client& client, Action& action) {
     bool noVerify = false;
   };
   auto o = std::make_shared<Opts>();
-  CLI::App* cmd = app.add_subcommand("cat", "Write a file's content to standard output, once it is complete and checked");
+  CLI::App* cmd =
+      app.add_subcommand("cat", "Write a file's content to standard output, once it is complete and checked");
   cmd->add_option("FILE", o->target, "File id or /path")->required();
   cmd->add_flag("--no-verify", o->noVerify, "Do not check the SHA-256 the drive reports");
   cmd->callback([&client, &action, o] {
@@ -485,8 +488,8 @@ void addCat(CLI::App& app, Client& client, Action& action) {
       const auto entries = links.downloads.value_or(std::vector<DownloadInfoResponse>{});
       if (entries.empty() || !entries.front().url || entries.front().code.value_or("0") != "0") {
         const std::string code = entries.empty() ? "?" : entries.front().code.value_or("?");
-        throw CliError("cat: [" + code + "] " + (entries.empty() ? "no download link" : entries.front().msg.value_or("no download link")),
-                       exitCodeForItemCode(code));
+        const std::string why = entries.empty() ? "" : entries.front().msg.value_or("");
+        throw CliError("cat: [" + code + "] " + (why.empty() ? "no download link" : why), exitCodeForItemCode(code));
       }
       std::optional<std::string> sha;
       if (!o->noVerify && detail.sha256 && !detail.sha256->empty()) sha = detail.sha256;
@@ -551,7 +554,8 @@ void addRecent(CLI::App& app, Client& client, Action& action) {
       Table t{{"TIME", "ACTION", "NAME", "ID"}, {}, {false, true}};
       for (const auto& a : resp.list.value_or(std::vector<RecentlyAccess>{})) {
         const AccessiFileInfo f = a.file.value_or(AccessiFileInfo{});
-        t.add({client.time(orDash(a.operateTime)), nameOf(kAccessActions, a.operateType), orDash(f.name), orDash(f.id)});
+        t.add({client.time(orDash(a.operateTime)), nameOf(kAccessActions, a.operateType), orDash(f.name),
+               orDash(f.id)});
       }
       printTable(client.out(), t);
       return kExitOk;

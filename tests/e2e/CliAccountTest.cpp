@@ -133,7 +133,10 @@ TEST_F(CliTest, HelpUnknownCommandsAndCompletionComeFromTheCommandTree) {
       {{"help"}, 0, "Exit status: 0 done, 1 failed, 2 bad usage, 3 not found, 4 not signed in or refused, 5 ", ""},
       {{"help", "nope"}, 2, "", "quillbox: unknown command nope; the commands are: login, logout, space"},
       {{"rm", "x"}, 2, "", "quillbox: unknown command rm; the commands are: login,"},
-      {{"--host", "h", "--json", "jobs", "rmm"}, 2, "", "unknown command jobs rmm; the jobs commands are: ls, create, show, cancel"},
+      {{"--host", "h", "--json", "jobs", "rmm"},
+       2,
+       "",
+       "unknown command jobs rmm; the jobs commands are: ls, create, show, cancel"},
       {{"completion", "zsh"}, 2, "", "zsh"},
   };
   for (const auto& c : cases) {

@@ -25,7 +25,9 @@ std::vector<std::string> names(const boost::json::value& listing, const char* ke
   return out;
 }
 
-std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t lineCount(const std::string& text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST_F(CliTest, FoldersAreMadeLikeMkdirPAndRenamingSaysTheStoredName) {
   signIn();
@@ -75,8 +77,9 @@ TEST_F(CliTest, ListingsFollowEveryPageAndSayOnStandardErrorWhereTheyStopped) {
   for (int i = 0; i < 1000; ++i) {
     char name[8];
     std::snprintf(name, sizeof name, "e%04d", i);
-    ASSERT_EQ(api("directory", std::string(R"({"fileName":")") + name + R"(","parentFolder":[")" + big + R"("],"renameMode":1,"hidden":false})"),
-              200);
+    const std::string body = std::string(R"({"fileName":")") + name + R"(","parentFolder":[")" + big +
+                             R"("],"renameMode":1,"hidden":false})";
+    ASSERT_EQ(api("directory", body), 200);
   }
   const auto all = names(qj({"ls", "/big"}));  // ten pages of a hundred
   ASSERT_EQ(all.size(), 1000u);

@@ -54,7 +54,8 @@ class CliTest : public ::testing::Test {
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, +[](char*, std::size_t size, std::size_t n, void*) { return size * n; });
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION,
+                     +[](char*, std::size_t size, std::size_t n, void*) { return size * n; });
     long status = 0;
     if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_slist_free_all(headers);

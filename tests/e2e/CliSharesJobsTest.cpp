@@ -64,11 +64,10 @@ TEST_F(CliTest, ShareLinksFromCreationToCancellation) {
   EXPECT_EQ(q({"share", "show", url() + "/s/nothing"}).status, 3);
 
   // A visitor needs no host: the link gives it.
-  const std::string fileLink =
-      text(q({"--json", "share", "create", "/shared/given.bin"}, {"QUILLBOX_SHARE_CODE=w1"}).json(), "shareLink.linkUrl");
-  const std::string visitor = text(q({"--host", url(), "--json", "login", "--auth-code", "visitor"}).json(), "user.carrierUserId");
-  const std::string visitorToken = text(boost::json::parse(readFile(dir() / "config" / "quillbox" / "profile.json")), "token");
-  ASSERT_FALSE(visitor.empty());
+  const auto fileShare = q({"--json", "share", "create", "/shared/given.bin"}, {"QUILLBOX_SHARE_CODE=w1"}).json();
+  const std::string fileLink = text(fileShare, "shareLink.linkUrl");
+  signIn("visitor");
+  const std::string visitorToken = text(boost::json::parse(readFile(dir() / "config/quillbox/profile.json")), "token");
   ASSERT_EQ(q({"logout"}).status, 0);
   const Outcome fetched = qAt(dir(), {"download", "--share", fileLink, "-o", (dir() / "fetched.bin").native()},
                               std::nullopt, {"QUILLBOX_TOKEN=" + visitorToken, "QUILLBOX_SHARE_CODE=w1"});
