@@ -96,7 +96,8 @@ int runDownload(Client& client, const DownloadOpts& o) {
     bean.shortUrl = shortCodeOf(*o.share);
     bean.qbstoken = readSecret(o.code, "QUILLBOX_SHARE_CODE", std::cin);
     bean.pageSize = 1000;
-    const auto shared = client.call(client.cloud().getShareImpl(), &IShare::getShareFiles, bean, "download");
+    const auto shared =
+        client.call(client.visitorCloud(*o.share).getShareImpl(), &IShare::getShareFiles, bean, "download");
     std::vector<ShareFile> files;
     for (const auto& f : shared.files.value_or(std::vector<ShareFile>{})) {
       if (isFolder(f.fileType, std::nullopt)) continue;
@@ -124,6 +125,10 @@ int runDownload(Client& client, const DownloadOpts& o) {
     url = *o.url;
     std::string path = url.substr(0, url.find_first_of("?#"));
     name = path.substr(path.rfind('/') + 1);
+  }
+
+  if (o.output && *o.output == "-") {
+    return writeToStandardOutput(client, url, name, size, o.noVerify ? std::nullopt : expectedSha);
   }
 
   // The name the drive (or the link) gives may not replace a local file:

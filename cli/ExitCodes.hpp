@@ -16,10 +16,20 @@ constexpr int kExitRefused = 4;        // not signed in, or the server refused t
 constexpr int kExitTemporary = 5;      // the network failed or the server is busy or down: trying later may work
 constexpr int kExitInterrupted = 130;  // Ctrl-C, as shells report it
 
-/// The lines --help shows under "Exit status".
-inline constexpr const char* kExitStatusHelp =
-    "Exit status: 0 done, 1 failed, 2 bad usage, 3 not found, 4 not signed in or refused, "
-    "5 network failure or server busy (try again later), 130 interrupted.";
+/// The statuses and what they mean, for --help and the manual page.
+struct ExitStatusMeaning {
+  int status;
+  const char* meaning;
+};
+inline constexpr ExitStatusMeaning kExitStatuses[] = {
+    {kExitOk, "done"},
+    {kExitFailure, "failed"},
+    {kExitUsage, "bad usage"},
+    {kExitNotFound, "not found"},
+    {kExitRefused, "not signed in or refused"},
+    {kExitTemporary, "network failure or server busy (try again later)"},
+    {kExitInterrupted, "interrupted"},
+};
 
 /// The exit status for an HTTP status.
 constexpr int exitCodeForHttpStatus(std::int64_t status) {
@@ -42,6 +52,18 @@ constexpr int exitCodeForHttpStatus(std::int64_t status) {
   }
 }
 
+/// The exit status for a status or code given as decimal text (batch
+/// answers carry their items' codes so).
+constexpr int exitCodeForItemCode(std::string_view code) {
+  std::int64_t status = 0;
+  if (code.empty() || code.size() > 6) return kExitFailure;
+  for (const char c : code) {
+    if (c < '0' || c > '9') return kExitFailure;
+    status = status * 10 + (c - '0');
+  }
+  return exitCodeForHttpStatus(status);
+}
+
 /// The exit status for a failed service call, from the code and message the
 /// SDK reported: the server's code (its envelope carries the HTTP status),
 /// or -1 with "request error ..." when the request never got an answer, or
@@ -51,14 +73,7 @@ constexpr int exitCodeForFailure(std::int64_t code, std::string_view message) {
   constexpr std::string_view transport = "request error ";
   constexpr std::string_view bareStatus = "response status code = ";
   if (message.substr(0, transport.size()) == transport) return kExitTemporary;
-  if (message.substr(0, bareStatus.size()) == bareStatus) {
-    std::int64_t status = 0;
-    for (const char c : message.substr(bareStatus.size())) {
-      if (c < '0' || c > '9' || status > 999) return kExitFailure;
-      status = status * 10 + (c - '0');
-    }
-    return exitCodeForHttpStatus(status);
-  }
+  if (message.substr(0, bareStatus.size()) == bareStatus) return exitCodeForItemCode(message.substr(bareStatus.size()));
   return kExitFailure;
 }
 
