@@ -8,15 +8,28 @@
 #include <string>
 #include <vector>
 
-#include "services/file/FileRequests.hpp"
-#include "services/share/ShareRequests.hpp"
-#include "services/user/UserRequests.hpp"
+#include "services/file/FileOperations.hpp"
+#include "services/share/ShareOperations.hpp"
+#include "services/user/UserOperations.hpp"
 #include "support/Callbacks.hpp"
 
 namespace quillbox {
 namespace {
 
-using namespace request;
+template <const auto& Op>
+using Req = services::OperationRequest<Op>;
+using GetSpaceReq = Req<services::user::getSpace>;
+using GetUserListReq = Req<services::user::getUserList>;
+using UserAuthReq = Req<services::user::getToken>;
+using GetUserByIdReq = Req<services::user::getUserById>;
+using FilesPathRequest = Req<services::file::filesPath>;
+using FilesStatsDirRequest = Req<services::file::filesStatsDir>;
+using GetAccessReq = Req<services::file::getAccessFiles>;
+using GetFileDetailRequest = Req<services::file::getFileDetail>;
+using FileRenameRequest = Req<services::file::fileRename>;
+using FileCompleteRequest = Req<services::file::fileComplete>;
+using GetShareDetailRequest = Req<services::share::getShareDetail>;
+using GetShareRequest = Req<services::share::getShares>;
 
 /// What buildParams left in a request object.
 struct Built {
