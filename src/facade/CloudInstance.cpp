@@ -13,12 +13,12 @@ namespace quillbox {
 
 struct CloudInstance::Impl {
   request::Settings settings;
-  request::UserImpl user{settings};
-  request::FileImpl file{settings};
-  request::ShareImpl share{settings};
-  request::FavorImpl favor{settings};
-  request::JobImpl job{settings};
-  request::CarrierImpl carrier{settings};
+  services::user::UserImpl user{settings};
+  services::file::FileImpl file{settings};
+  services::share::ShareImpl share{settings};
+  services::favor::FavorImpl favor{settings};
+  services::job::JobImpl job{settings};
+  services::carrier::CarrierImpl carrier{settings};
   request::TransferImpl transfer{file, settings};
 };
 

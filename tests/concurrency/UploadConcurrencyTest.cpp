@@ -94,7 +94,7 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
   request::Settings settings;
   settings.setHost(base);
   settings.setToken("t");
-  request::FileImpl files(settings);
+  services::file::FileImpl files(settings);
   auto slicer = std::make_shared<Sha256SliceFile>(kPartSize);
 
   std::vector<test::UploadEvents> events;

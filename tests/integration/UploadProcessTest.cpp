@@ -131,7 +131,7 @@ class UploadProcessTest : public ::testing::Test {
 
   LoopbackServer server{4};
   request::Settings settings;
-  request::FileImpl files;
+  services::file::FileImpl files;
   TempDir dir;
 };
 

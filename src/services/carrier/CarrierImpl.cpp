@@ -2,15 +2,15 @@
 
 #include "services/carrier/CarrierOperations.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::carrier {
 
 void CarrierImpl::standardPackages(std::function<void(NetworkResult<GetstandPackagesResponse>)> onCallback) {
-  services::run<services::carrier::standardPackages>(settings_, std::move(onCallback));
+  run<carrier::standardPackages>(settings_, std::move(onCallback));
 }
 
 void CarrierImpl::standardPackagesOrders(
     std::function<void(NetworkResult<GetStandPackagesOrdersResponse>)> onCallback) {
-  services::run<services::carrier::standardPackagesOrders>(settings_, std::move(onCallback));
+  run<carrier::standardPackagesOrders>(settings_, std::move(onCallback));
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::carrier

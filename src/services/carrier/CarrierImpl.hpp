@@ -3,7 +3,7 @@
 #include "quillbox/services/carrier/ICarrier.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::carrier {
 
 /// ICarrier over the operations of CarrierOperations.hpp.
 class CarrierImpl final : public ICarrier {
@@ -16,4 +16,4 @@ class CarrierImpl final : public ICarrier {
   const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::carrier

@@ -2,16 +2,16 @@
 
 #include "services/favor/FavorOperations.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::favor {
 
 void FavorImpl::getStarFiles(std::optional<GetStarFilesBean> bean,
                              std::function<void(NetworkResult<GetStarFilesResponse>)> onCallback) {
-  services::run<services::favor::getStarFiles>(settings_, std::move(bean), std::move(onCallback));
+  run<favor::getStarFiles>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FavorImpl::getStarBatch(std::optional<GetStarBatchBean> bean,
                              std::function<void(NetworkResult<GetStarBatchResponse>)> onCallback) {
-  services::run<services::favor::getStarBatch>(settings_, std::move(bean), std::move(onCallback));
+  run<favor::getStarBatch>(settings_, std::move(bean), std::move(onCallback));
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::favor

@@ -3,7 +3,7 @@
 #include "quillbox/services/favor/IFavor.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::favor {
 
 /// IFavor over the operations of FavorOperations.hpp.
 class FavorImpl final : public IFavor {
@@ -18,4 +18,4 @@ class FavorImpl final : public IFavor {
   const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::favor

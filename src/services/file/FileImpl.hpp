@@ -3,7 +3,7 @@
 #include "quillbox/services/file/IFile.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::file {
 
 /// IFile over the operations of FileOperations.hpp.
 class FileImpl final : public IFile {
@@ -38,4 +38,4 @@ class FileImpl final : public IFile {
   const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::file

@@ -3,7 +3,7 @@
 #include "quillbox/services/job/IJob.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::job {
 
 /// IJob over the operations of JobOperations.hpp.
 class JobImpl final : public IJob {
@@ -22,4 +22,4 @@ class JobImpl final : public IJob {
   const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::job

@@ -3,7 +3,7 @@
 #include "quillbox/services/share/IShare.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::share {
 
 /// IShare over the operations of ShareOperations.hpp.
 class ShareImpl final : public IShare {
@@ -26,4 +26,4 @@ class ShareImpl final : public IShare {
   const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::share

@@ -3,7 +3,7 @@
 #include "quillbox/services/user/IUser.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::user {
 
 /// IUser over the operations of UserOperations.hpp.
 class UserImpl final : public IUser {
@@ -20,4 +20,4 @@ class UserImpl final : public IUser {
   const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::user
