@@ -36,12 +36,12 @@ std::unique_ptr<util::NamedOperationQueue> makePartQueue(std::size_t width) {
 struct CloudInstance::Impl {
   transport::Transport transport;
   request::Settings settings{transport};
-  request::UserImpl user{settings};
-  request::FileImpl file{settings};
-  request::ShareImpl share{settings};
-  request::FavorImpl favor{settings};
-  request::JobImpl job{settings};
-  request::CarrierImpl carrier{settings};
+  services::user::UserImpl user{settings};
+  services::file::FileImpl file{settings};
+  services::share::ShareImpl share{settings};
+  services::favor::FavorImpl favor{settings};
+  services::job::JobImpl job{settings};
+  services::carrier::CarrierImpl carrier{settings};
   util::MainQueue mainQueue;
   std::unique_ptr<util::NamedOperationQueue> partQueue = makePartQueue(transport.options().partsInFlight);
   facade::TransferImpl transfer{upload::UploadEngine{file, settings, mainQueue, *partQueue}};

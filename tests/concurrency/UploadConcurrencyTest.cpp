@@ -94,7 +94,7 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
   test::UploadRig rig;
   rig.settings.setHost(base);
   rig.settings.setToken("t");
-  request::FileImpl files(rig.settings);
+  services::file::FileImpl files(rig.settings);
   auto slicer = std::make_shared<Sha256SliceFile>(kPartSize);
 
   std::vector<test::UploadEvents> events;

@@ -128,7 +128,7 @@ class UploadProcessTest : public ::testing::Test {
 
   LoopbackServer server{4};
   test::UploadRig rig;
-  request::FileImpl files;
+  services::file::FileImpl files;
   TempDir dir;
 };
 
