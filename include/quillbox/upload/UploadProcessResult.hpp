@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 
 #include "quillbox/services/file/FileServiceRecords.hpp"
@@ -26,6 +28,22 @@ struct onSuccess {
   std::int64_t code = 0;
   /// "success", "rapid success" or "exist success", as above.
   std::string msg;
+  /// The id of the file the upload created (or, for "exist success", of the
+  /// file that was already there), as the server's create answer gave it;
+  /// absent when the server did not say.
+  std::optional<std::string> fileId;
+  /// The name the file is stored under, as the server's create answer gave it:
+  /// the local file's name, or another one the server chose to avoid a clash
+  /// (such as "a (1).txt" when the folder already held "a.txt" and the upload
+  /// asked for renaming); absent when the server did not say.
+  std::optional<std::string> fileName;
+
+  onSuccess() = default;
+  /// Kept a constructor rather than an aggregate so that code written as
+  /// `onSuccess{0, "success"}` builds without a missing-initializer warning.
+  onSuccess(std::int64_t code, std::string msg, std::optional<std::string> fileId = std::nullopt,
+            std::optional<std::string> fileName = std::nullopt)
+      : code(code), msg(std::move(msg)), fileId(std::move(fileId)), fileName(std::move(fileName)) {}
   /// Field by field.
   friend bool operator==(const onSuccess&, const onSuccess&) = default;
 };
