@@ -76,15 +76,35 @@ example: build
 	cmake --build $(BUILD)/example
 	scripts/check-example $(BUILD)/example $(CURDIR)/$(BUILD)/stage
 
-# Installs the libraries, headers, CMake package, pkg-config file and the two
-# programs into PREFIX; builds only what is installed, with the build
-# folder's settings as they are (after `make demo` that is linking only).
+# Configures BUILD as it is (a new one with Ninja) and builds what is
+# installed: the libraries, the command, the emulator and whatever they
+# generate, never the tests. Works from any state of the build folder (fresh,
+# after `make demo`, after `make test`), with its settings as they are.
+.PHONY: installables
+installables: deps
+	cmake -S . -B $(BUILD) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-G Ninja) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target quillbox_installables
+
+# Installs the libraries, headers, CMake package, pkg-config file, the
+# command (with what it installs beside it) and the emulator into PREFIX.
 PREFIX ?= /usr/local
 .PHONY: install
-install: deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
-	cmake --build $(BUILD) -j $(JOBS) --target quillbox quillbox_static quillbox_cli quillbox-emulator
+install: installables
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Debian packages (CPack) in BUILD/packages: libquillboxN (shared library),
+# libquillbox-dev, quillbox (the command) and quillbox-emulator.
+.PHONY: package
+package: installables
+	rm -rf $(BUILD)/packages
+	cd $(BUILD) && cpack -G DEB
+	ls -l $(BUILD)/packages/*.deb
+
+# Checks the packages' contents and dependencies, then runs the command, the
+# emulator and the examples from the packages extracted into a scratch root.
+.PHONY: package-check
+package-check: package
+	JOBS=$(JOBS) scripts/check-packages $(BUILD)
 
 # The reference documentation of the public headers and the guide (docs/),
 # as HTML in BUILD/docs/html. Doxygen fails on any warning, an undocumented
