@@ -5,7 +5,7 @@ CMAKE_ARGS ?=
 # The project's own builds treat warnings as errors; a consumer's does not.
 DEV_ARGS   := -DQUILLBOX_WARNINGS_AS_ERRORS=ON
 
-.PHONY: all deps build test test-asan test-tsan example docs bench clean
+.PHONY: all deps build test test-asan test-tsan example examples docs bench clean
 
 all: build
 
@@ -67,14 +67,16 @@ test-tsan: deps
 	TSAN_OPTIONS=second_deadlock_stack=1 ctest --test-dir $(TSAN_BUILD) -j $(JOBS) --output-on-failure \
 	  $(if $(TSAN_EXCLUDE),-E '$(TSAN_EXCLUDE)')
 
-# Installs the SDK into a scratch prefix and builds examples/ against the
-# installed package only.
-example: build
-	rm -rf $(BUILD)/stage $(BUILD)/example
+# Installs the SDK into a scratch prefix, builds every program of examples/
+# against the installed package only (warnings as errors) and runs them
+# against the installed emulator (scripts/check-example).
+example examples: installables
+	rm -rf $(BUILD)/stage $(BUILD)/examples
 	cmake --install $(BUILD) --prefix $(CURDIR)/$(BUILD)/stage
-	cmake -S examples/list-jobs -B $(BUILD)/example -G Ninja -DCMAKE_PREFIX_PATH=$(CURDIR)/$(BUILD)/stage
-	cmake --build $(BUILD)/example
-	scripts/check-example $(BUILD)/example $(CURDIR)/$(BUILD)/stage
+	cmake -S examples -B $(BUILD)/examples -G Ninja -DCMAKE_PREFIX_PATH=$(CURDIR)/$(BUILD)/stage \
+	  "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror"
+	cmake --build $(BUILD)/examples -j $(JOBS)
+	scripts/check-example $(BUILD)/examples $(CURDIR)/$(BUILD)/stage
 
 # Configures BUILD as it is (a new one with Ninja) and builds what is
 # installed: the libraries, the command, the emulator and whatever they
