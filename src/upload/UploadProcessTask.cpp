@@ -119,7 +119,13 @@ void UploadProcessTask::finish(State terminal, UploadProcessResult outcome) {
 }
 
 void UploadProcessTask::releaseSelf(std::int64_t code, std::string message) {
-  finish(State::done, uploadResult::onSuccess{code, std::move(message)});
+  uploadResult::onSuccess outcome(code, std::move(message));
+  {
+    std::lock_guard lock(mutex_);
+    outcome.fileId = createdFileId_;
+    outcome.fileName = createdFileName_;
+  }
+  finish(State::done, std::move(outcome));
 }
 
 void UploadProcessTask::releaseSelfOnError() { finish(State::failed, uploadResult::onFailure{-1006, "file invaild"}); }
@@ -212,6 +218,11 @@ void UploadProcessTask::onCreateAnswer(const NetworkResult<FilesCreateResponse>&
     QUILLBOX_LOG(error, "file create failed:" + response.msg.value_or("nil"));
     releaseSelfOnError();
     return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    createdFileId_ = response.fileId;
+    createdFileName_ = response.fileName;
   }
   // A finished upload stands even when it was cancelled meanwhile.
   if (response.rapidUpload.value_or(false)) {

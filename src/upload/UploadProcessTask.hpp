@@ -99,9 +99,12 @@ class UploadProcessTask final : public Cancelable, public std::enable_shared_fro
   std::shared_ptr<UploadManager> uploadManager_;
   std::atomic<bool> hasCancel_{false};
 
-  mutable std::mutex mutex_;  // guards the two fields below; never held while calling out
+  mutable std::mutex mutex_;  // guards the fields below; never held while calling out
   State state_ = State::hashing;
   std::shared_ptr<UploadProcessTask> retainSelf_;
+  // The file as the create answer named it; carried by the success outcome.
+  std::optional<std::string> createdFileId_;
+  std::optional<std::string> createdFileName_;
   transport::InFlight::Ticket ticket_;
 };
 

@@ -124,7 +124,9 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
     const UploadProcessResult outcome = *events[i].outcome();
     if (std::holds_alternative<uploadResult::onSuccess>(outcome)) ++succeeded;
     if (i < kFiles - kCancelled) {
-      EXPECT_EQ(outcome, UploadProcessResult(uploadResult::onSuccess{0, "success"})) << i;
+      // Each outcome names its own file (the create answer's id is the file's name here).
+      const uploadResult::onSuccess expected(0, "success", "f" + std::to_string(i) + ".bin");
+      EXPECT_EQ(outcome, UploadProcessResult(expected)) << i;
       // Every part of every uncancelled upload arrived intact.
       const std::string name = "f" + std::to_string(i) + ".bin";
       for (std::size_t offset = 0; offset < contents[i].size(); offset += kPartSize) {

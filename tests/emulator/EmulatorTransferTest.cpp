@@ -60,14 +60,44 @@ class EmulatorTransferTest : public SdkTest {
 
 TEST_F(EmulatorTransferTest, UploadsMultipartThenRapidThenExist) {
   const fs::path file = writeFile("video.mp4", 300 * 1024 + 17, 1);
-  UploadEvents events;
-  const auto first = upload(file, 64 * 1024, &events);
-  EXPECT_EQ(first, UploadProcessResult(uploadResult::onSuccess{0, "success"}));
-  EXPECT_EQ(events.only<uploadResult::onItemFinish>().size(), 5u) << "one onItemFinish per part";
-  EXPECT_EQ(partsReceived(), 5);
+  fs::copy_file(file, dir_ / "again.mp4");
+  fs::create_directory(dir_ / "other");
+  const fs::path clash = temp_.write("other/video.mp4", randomBytes(1000, 9));
+  const fs::path empty = writeFile("empty.txt", 0, 2);
+  // In order: each case may rely on the ones before it. The outcome names the
+  // file as the listing shows it.
+  struct Case {
+    const char* what;
+    fs::path file;
+    const char* msg;
+    const char* storedName;
+    std::int64_t parts;  // sent by this upload, each with its onItemFinish
+  };
+  const Case cases[] = {
+      {"multipart", file, "success", "video.mp4", 5},
+      {"the same content under another name: rapid", dir_ / "again.mp4", "rapid success", "again.mp4", 0},
+      {"the same name and content in the same folder", file, "exist success", "video.mp4", 0},
+      {"another content under a taken name: renamed", clash, "success", "video (1).mp4", 1},
+      {"an empty file", empty, "success", "empty.txt", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::int64_t partsBefore = partsReceived();
+    UploadEvents events;
+    const UploadProcessResult outcome = upload(c.file, 64 * 1024, &events);
+    const auto* success = std::get_if<uploadResult::onSuccess>(&outcome);
+    ASSERT_NE(success, nullptr);
+    EXPECT_EQ(success->code, 0);
+    EXPECT_EQ(success->msg, c.msg);
+    EXPECT_EQ(success->fileName, c.storedName);
+    const std::string listed = idOf(c.storedName);
+    EXPECT_FALSE(listed.empty());
+    EXPECT_EQ(success->fileId, listed);
+    EXPECT_EQ(partsReceived() - partsBefore, c.parts);
+    EXPECT_EQ(events.only<uploadResult::onItemFinish>().size(), static_cast<std::size_t>(c.parts));
+  }
 
   const std::string id = idOf("video.mp4");
-  ASSERT_FALSE(id.empty());
   GetFileDetailBean detailBean;
   detailBean.fileId = id;
   auto detail = sdk<GetFileDetailResponse>([&](auto cb) { cloud().getFileImpl().getFileDetail(detailBean, cb); });
@@ -75,22 +105,6 @@ TEST_F(EmulatorTransferTest, UploadsMultipartThenRapidThenExist) {
   EXPECT_EQ(detail.value().sha256, emulator::sha256Hex(readFile(file)));
   EXPECT_EQ(detail.value().fileType, "20") << "the SDK's file type code is kept";
   EXPECT_EQ(detail.value().mimeType, "video/mp4");
-
-  // The same content under another name: the proof code is accepted and no part is sent.
-  fs::copy_file(file, dir_ / "again.mp4");
-  EXPECT_EQ(upload(dir_ / "again.mp4"), UploadProcessResult(uploadResult::onSuccess{0, "rapid success"}));
-  EXPECT_EQ(partsReceived(), 5);
-  EXPECT_FALSE(idOf("again.mp4").empty());
-
-  // The same name and content in the same folder.
-  EXPECT_EQ(upload(file), UploadProcessResult(uploadResult::onSuccess{0, "exist success"}));
-  EXPECT_EQ(partsReceived(), 5);
-
-  // An empty file: no parts at all.
-  const fs::path empty = writeFile("empty.txt", 0, 2);
-  const auto none = upload(empty);
-  EXPECT_TRUE(std::holds_alternative<uploadResult::onSuccess>(none));
-  EXPECT_FALSE(idOf("empty.txt").empty());
 }
 
 TEST_F(EmulatorTransferTest, DownloadsByLinkAndResumesWithRange) {

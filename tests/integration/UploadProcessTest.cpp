@@ -143,7 +143,7 @@ TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingConten
   Events rapid(&rig.mainQueue);
   LogCapture log;
   upload(file, slice, rapid, "/docs", 3);
-  EXPECT_EQ(rapid.outcome(), UploadProcessResult(ev::onSuccess{0, "rapid success"}));
+  EXPECT_EQ(rapid.outcome(), UploadProcessResult(ev::onSuccess{0, "rapid success", "F1"}));
   settle();
 
   ASSERT_EQ(server.requestCount(), 1u);
@@ -183,7 +183,7 @@ TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingConten
   route([](const RecordedRequest&) { return Reply::json(200, createAnswer("F1", "[]", false, true)); });
   Events exist(&rig.mainQueue);
   upload(file, slice, exist, "");
-  EXPECT_EQ(exist.outcome(), UploadProcessResult(ev::onSuccess{0, "exist success"}));
+  EXPECT_EQ(exist.outcome(), UploadProcessResult(ev::onSuccess{0, "exist success", "F1"}));
   ASSERT_EQ(server.requestCount(), 1u);
   EXPECT_EQ(bj::parse(server.requests().at(0).body).at("parentFolder"), bj::parse(R"([""])"));
   settle();
@@ -201,7 +201,7 @@ TEST_F(UploadProcessTest, NoPartsToSendGoesStraightToComplete) {
   route([](const RecordedRequest&) { return Reply::json(200, createAnswer("F-empty", "[]")); });
   Events events(&rig.mainQueue);
   upload(file, std::make_shared<FixedSlice>(R"({"size":5,"hash":"h5","parts":[]})"), events);
-  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success"}));
+  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success", "F-empty"}));
   auto reqs = server.requests();
   ASSERT_EQ(reqs.size(), 2u);
   EXPECT_EQ(reqs[1].target, kComplete);
@@ -232,7 +232,7 @@ TEST_F(UploadProcessTest, TwoPartsUploadTheirBytesThenCompleteAndSucceedOnce) {
   Events events(&rig.mainQueue);
   LogCapture log;
   upload(file, slice, events);
-  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success"}));
+  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success", "F2"}));
   settle();
 
   {
@@ -408,8 +408,8 @@ TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere
   // The create answer: new content, content the server had, a file that exists.
   const std::vector<std::pair<std::array<bool, 2>, UploadProcessResult>> cases = {
       {{false, false}, kFailed},
-      {{true, false}, ev::onSuccess{0, "rapid success"}},
-      {{false, true}, ev::onSuccess{0, "exist success"}},
+      {{true, false}, ev::onSuccess{0, "rapid success", "F5"}},
+      {{false, true}, ev::onSuccess{0, "exist success", "F5"}},
   };
   for (const auto& [answer, expected] : cases) {
     server.reset();

@@ -17,11 +17,11 @@ namespace quillbox {
 
 /// Where a downloader stands. The numbers are part of the interface.
 enum class DownloadState {
-  idle = 0,         // constructed, or cancelled
-  downloading = 1,  // a transfer has been started and has not reported yet
-  paused = 2,       // pause() stopped the transfer; resumeData() holds the resume point
-  failed = 3,       // the last transfer failed
-  completed = 4,    // the file was moved to the destination
+  idle = 0,         ///< constructed, or cancelled
+  downloading = 1,  ///< a transfer has been started and has not reported yet
+  paused = 2,       ///< pause() stopped the transfer; resumeData() holds the resume point
+  failed = 3,       ///< the last transfer failed
+  completed = 4,    ///< the file was moved to the destination
 };
 
 /// Downloads one URL into one local file over a transport session of its own
@@ -44,6 +44,9 @@ enum class DownloadState {
 /// downloader's own callbacks.
 class ResumableDownloader final : public Cancelable {
  public:
+  /// A downloader of `targetURL` into the file `destinationURL`; nothing is
+  /// sent before start(). `sessionIdentifier` is the host's name for it,
+  /// kept for the host (the SDK only logs it).
   ResumableDownloader(std::string targetURL, std::filesystem::path destinationURL,
                       std::string sessionIdentifier);
   ~ResumableDownloader() override;
@@ -67,6 +70,7 @@ class ResumableDownloader final : public Cancelable {
   /// unless a transfer is running.
   void pause();
 
+  /// Where the downloader stands now (it may change as soon as this returns).
   DownloadState state() const;
 
   /// The resume point as opaque bytes a host may store and later hand to
@@ -98,9 +102,12 @@ class ResumableDownloader final : public Cancelable {
   /// removed; a non-empty one is an error). Nullopt on success.
   std::optional<DownloadError> moveTempFile(const std::filesystem::path& location) const;
 
+  /// The three values given to the constructor.
+  /// @{
   const std::string& targetURL() const;
   const std::filesystem::path& destinationURL() const;
   const std::string& sessionIdentifier() const;
+  /// @}
 
  private:
   struct Core;
