@@ -20,6 +20,7 @@ struct BaseResponse {
   /// The HTTP status the server says it answered with, when it says so.
   std::optional<std::int64_t> httpCode;
 
+  /// Every field absent.
   BaseResponse() = default;
   /// All three fields at once.
   BaseResponse(std::optional<std::int64_t> code, std::optional<std::string> msg, std::optional<std::int64_t> httpCode)
