@@ -108,6 +108,10 @@ DownloadTransfer::DownloadTransfer(std::shared_ptr<TransferEvents> events, Trans
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTimeout.count()));
   curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
+  // Downloads share loops, not connections: each transfer has its own, as
+  // it would with a session per downloader.
+  curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+  curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
   curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");  // cookies set along a redirect chain are sent on
   curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &DownloadTransfer::onHeader);

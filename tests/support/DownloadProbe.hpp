@@ -23,6 +23,12 @@
 
 namespace quillbox::test {
 
+/// How many threads this process has now.
+inline std::size_t processThreads() {
+  const std::filesystem::directory_iterator tasks("/proc/self/task");
+  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
 /// The downloader's hidden partial files in `dir`.
 inline std::vector<std::filesystem::path> partialFiles(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> found;
