@@ -79,7 +79,7 @@ DownloadError error(DownloadError::Kind kind, std::int64_t code, std::string mes
 }  // namespace
 
 DownloadTransfer::DownloadTransfer(std::shared_ptr<TransferEvents> events, TransferStart start,
-                                   const DownloadLimits& limits)
+                                   const transport::DownloadOptions& options, std::int64_t maxBytesPerSecond)
     : events_(std::move(events)), destination_(std::move(start.destination)), file_(std::move(start.resumeFrom)) {
   resumed_ = file_.has_value();
   bytes_ = resumed_ ? start.offset : 0;
@@ -97,16 +97,16 @@ DownloadTransfer::DownloadTransfer(std::shared_ptr<TransferEvents> events, Trans
   curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
   long receiveBuffer = kReceiveBuffer;
-  if (limits.maxBytesPerSecond > 0) {
+  if (maxBytesPerSecond > 0) {
     // libcurl may read many buffers in a row before it looks at the rate
     // again: small buffers keep a capped transfer smooth.
-    curl_easy_setopt(h, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(limits.maxBytesPerSecond));
-    receiveBuffer = static_cast<long>(std::clamp<std::int64_t>(limits.maxBytesPerSecond / 256, 1024, kReceiveBuffer));
+    curl_easy_setopt(h, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(maxBytesPerSecond));
+    receiveBuffer = static_cast<long>(std::clamp<std::int64_t>(maxBytesPerSecond / 256, 1024, kReceiveBuffer));
   }
   curl_easy_setopt(h, CURLOPT_BUFFERSIZE, receiveBuffer);
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connectTimeout.count()));
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options.connectTimeout.count()));
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTimeout.count()));
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options.stallTimeout.count()));
   curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
   // Downloads share loops, not connections: each transfer has its own, as
   // it would with a session per downloader.

@@ -11,8 +11,8 @@
 
 #include "download/DownloadFiles.hpp"
 #include "download/DownloadHash.hpp"
-#include "download/DownloadLimits.hpp"
 #include "quillbox/download/DownloadResult.hpp"
+#include "transport/DownloadLoops.hpp"
 #include "util/CurlLoop.hpp"
 
 namespace quillbox::download {
@@ -65,7 +65,9 @@ class DownloadTransfer final : public util::CurlTransfer {
  public:
   enum class Stop { none, cancel, pause };
 
-  DownloadTransfer(std::shared_ptr<TransferEvents> events, TransferStart start, const DownloadLimits& limits);
+  /// `maxBytesPerSecond` caps the receive rate; 0 for no cap.
+  DownloadTransfer(std::shared_ptr<TransferEvents> events, TransferStart start, const transport::DownloadOptions& options,
+                   std::int64_t maxBytesPerSecond);
   ~DownloadTransfer() override;
 
   /// Says why the loop is about to remove this transfer; any thread.

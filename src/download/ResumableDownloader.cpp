@@ -1,11 +1,11 @@
 #include "quillbox/download/ResumableDownloader.hpp"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
 
 #include "download/DownloadFiles.hpp"
-#include "download/DownloadLimits.hpp"
 #include "download/DownloadText.hpp"
 #include "download/DownloadTransfer.hpp"
 #include "download/ResumeToken.hpp"
@@ -85,6 +85,7 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   DownloadState state = DownloadState::idle;
   std::optional<download::ResumeToken> resume;
   std::optional<util::Sha256Digest> expectedSha256;
+  std::int64_t maxBytesPerSecond = 0;
   std::uint64_t generation = 0;  // of the newest start()
   std::shared_ptr<DownloadTransfer> running;
   std::uint64_t runningGeneration = 0;  // 0: nothing running
@@ -195,7 +196,7 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
 
   if (!problem) {
     try {
-      running = std::make_shared<DownloadTransfer>(attempt, std::move(from), download::downloadLimits());
+      running = std::make_shared<DownloadTransfer>(attempt, std::move(from), loops->options(), maxBytesPerSecond);
       runningGeneration = attemptNo;
       runningId = 0;
       if (running->needsPreparation()) {
@@ -359,6 +360,11 @@ std::optional<DownloadError> ResumableDownloader::setExpectedSha256(std::string_
 
 std::optional<DownloadError> ResumableDownloader::moveTempFile(const std::filesystem::path& location) const {
   return download::moveIntoPlace(location, core_->destinationURL);
+}
+
+void ResumableDownloader::setMaxBytesPerSecond(std::int64_t bytesPerSecond) {
+  std::lock_guard lock(core_->mutex);
+  core_->maxBytesPerSecond = std::max<std::int64_t>(bytesPerSecond, 0);
 }
 
 const std::string& ResumableDownloader::targetURL() const { return core_->targetURL; }

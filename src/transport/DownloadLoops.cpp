@@ -67,10 +67,10 @@ void DownloadLoops::Strand::drain() {
   tlsDrainingPool = outer;
 }
 
-DownloadLoops::DownloadLoops(std::size_t loops, std::size_t callbackThreads)
-    : callbacks_(std::make_unique<util::ThreadPool>("quillbox-download", callbackThreads)) {
-  loops_.reserve(loops);
-  for (std::size_t i = 0; i < loops; ++i) {
+DownloadLoops::DownloadLoops(const DownloadOptions& options)
+    : options_(options), callbacks_(std::make_unique<util::ThreadPool>("quillbox-download", options.callbackThreads)) {
+  loops_.reserve(options.loops);
+  for (std::size_t i = 0; i < options.loops; ++i) {
     loops_.push_back(std::make_unique<util::CurlLoop>("quillbox-download-" + std::to_string(i)));
   }
 }
@@ -82,10 +82,10 @@ DownloadLoops::~DownloadLoops() {
 
 bool DownloadLoops::onOwnCallbackThread() const { return tlsDrainingPool == callbacks_.get(); }
 
-std::shared_ptr<DownloadLoops> DownloadLoops::make(std::size_t loops, std::size_t callbackThreads) {
-  if (loops == 0) loops = std::min<std::size_t>(4, cores());
-  if (callbackThreads == 0) callbackThreads = std::min<std::size_t>(2, cores());
-  return std::shared_ptr<DownloadLoops>(new DownloadLoops(loops, callbackThreads), [](DownloadLoops* set) {
+std::shared_ptr<DownloadLoops> DownloadLoops::make(DownloadOptions options) {
+  if (options.loops == 0) options.loops = std::min<std::size_t>(4, cores());
+  if (options.callbackThreads == 0) options.callbackThreads = std::min<std::size_t>(2, cores());
+  return std::shared_ptr<DownloadLoops>(new DownloadLoops(options), [](DownloadLoops* set) {
     if (set->onOwnCallbackThread()) {
       reaper().post([set] { delete set; });
     } else {

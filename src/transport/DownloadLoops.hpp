@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -12,6 +13,21 @@
 #include "util/ThreadPool.hpp"
 
 namespace quillbox::transport {
+
+/// The numbers of a download transport, fixed when it is made.
+struct DownloadOptions {
+  /// Downloads connect to storage hosts that answer quickly or not at all.
+  std::chrono::seconds connectTimeout{30};
+  /// A transfer that moves less than one byte a second for this long fails;
+  /// there is no limit on the total time, so large files are never cut.
+  std::chrono::seconds stallTimeout{30};
+  /// libcurl loops (I/O threads) the transfers are spread over; 0 takes one
+  /// per core, at most four: on loopback two loops already keep a core busy.
+  std::size_t loops = 0;
+  /// Threads that run the downloads' callbacks; 0 takes one per core, at
+  /// most two: callbacks only hand progress and outcomes on.
+  std::size_t callbackThreads = 0;
+};
 
 /// The transport every download of one client runs on: a few libcurl loops
 /// (transfers are spread over them; none of them carries service requests, so
@@ -37,11 +53,7 @@ class DownloadLoops {
     bool scheduled_ = false;
   };
 
-  /// `loops` I/O threads and `callbackThreads` callback threads; 0 for each
-  /// picks the default: one per core, at most four loops and two callback
-  /// threads (on loopback two loops already keep a core busy; callbacks only
-  /// hand progress and outcomes on).
-  static std::shared_ptr<DownloadLoops> make(std::size_t loops = 0, std::size_t callbackThreads = 0);
+  static std::shared_ptr<DownloadLoops> make(DownloadOptions options = {});
 
   /// The set standalone downloaders use: created on first use, kept until the
   /// process ends.
@@ -56,15 +68,15 @@ class DownloadLoops {
   /// this set.
   std::shared_ptr<Strand> newStrand() { return std::make_shared<Strand>(*callbacks_); }
 
-  std::size_t loopCount() const { return loops_.size(); }
-  std::size_t callbackThreads() const { return callbacks_->width(); }
+  const DownloadOptions& options() const { return options_; }
 
  private:
-  DownloadLoops(std::size_t loops, std::size_t callbackThreads);
+  explicit DownloadLoops(const DownloadOptions& options);
   ~DownloadLoops();
   /// True on a thread of this set's callback pool (which cannot join itself).
   bool onOwnCallbackThread() const;
 
+  const DownloadOptions options_;
   std::unique_ptr<util::ThreadPool> callbacks_;  // goes after the loops, which may still report
   std::vector<std::unique_ptr<util::CurlLoop>> loops_;
   std::atomic<std::size_t> turn_{0};

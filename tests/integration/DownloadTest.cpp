@@ -12,7 +12,6 @@
 #include <mutex>
 #include <thread>
 
-#include "download/DownloadLimits.hpp"
 #include "download/DownloadText.hpp"
 #include "download/ResumeToken.hpp"
 #include "download/TransferDownload.hpp"
@@ -49,14 +48,6 @@ constexpr const char* kSession = "com.resumable.download";
 
 class DownloadTest : public ::testing::Test {
  protected:
-  void TearDown() override { download::setDownloadLimits({}); }
-
-  static void throttle(std::int64_t bytesPerSecond) {
-    download::DownloadLimits limits;
-    limits.maxBytesPerSecond = bytesPerSecond;
-    download::setDownloadLimits(limits);
-  }
-
   std::shared_ptr<ResumableDownloader> downloader(const std::string& path, const fs::path& destination) {
     return std::make_shared<ResumableDownloader>(server.baseUrl() + path, destination, kSession);
   }
@@ -156,19 +147,24 @@ TEST_F(DownloadTest, FollowsRedirectsAndReportsNegativeFractionsWhileTheSizeIsUn
   EXPECT_EQ(fractions.back(), -static_cast<double>(body.size()));
 }
 
-TEST_F(DownloadTest, StartWhileDownloadingChangesNothing) {
+TEST_F(DownloadTest, CallsWhileATransferRunsChangeNothing) {
   Reply slow = bodyReply("body");
-  slow.delay = 1s;  // still running when the second start() comes
+  slow.delay = 1s;  // still running when the calls below come
   server.enqueue(slow);
   server.enqueue(bodyReply("second body"));
   LogCapture log;
   const fs::path destination = dir.path() / "once.txt";
   auto d = downloader("/once", destination);
+  const auto token = download::encodeResumeToken(
+      {server.baseUrl() + "/once", "\"e\"", 3, dir.path() / ".once.txt.0123456789ABCDEF.qbpart"});
+  ASSERT_FALSE(d->setExpectedSha256(util::toHex(util::sha256("body").value())).has_value());
   auto first = Probe::make();
   auto second = Probe::make();
   d->start(first->progress(), first->completion());
   d->start(second->progress(), second->completion());
   EXPECT_EQ(d->state(), DownloadState::downloading);
+  EXPECT_TRUE(d->setResumeData(token).has_value());
+  EXPECT_TRUE(d->setExpectedSha256(util::toHex(util::sha256("second body").value())).has_value());
 
   const auto result = first->wait();
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
@@ -177,13 +173,16 @@ TEST_F(DownloadTest, StartWhileDownloadingChangesNothing) {
   EXPECT_EQ(second->completions(), 0u);
   EXPECT_TRUE(second->fractions().empty());
   EXPECT_EQ(readFile(destination), "body");
+  EXPECT_FALSE(d->resumeData().has_value());
 
-  // Once it has ended, start() downloads again.
+  // Once it has ended, start() downloads again, still held to the hash set before.
   auto third = Probe::make();
   d->start(third->progress(), third->completion());
   const auto again = third->wait();
-  ASSERT_TRUE(again && again->isSuccess()) << describe(again);
-  EXPECT_EQ(readFile(destination), "second body");
+  ASSERT_TRUE(again && !again->isSuccess()) << describe(again);
+  EXPECT_EQ(again->error().kind, DownloadError::Kind::verification);
+  EXPECT_EQ(readFile(destination), "body");
+  EXPECT_EQ(server.requests().at(1).headerCount("Range"), 0u);
   EXPECT_EQ(first->completions(), 1u);
 }
 
@@ -279,8 +278,8 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
   // Shared with the handler: a cancelled request may still reach it after the test.
   auto file = std::make_shared<RangeFile>(body, "\"c\"");
   server.setHandler([file](const RecordedRequest& r) { return file->answer(r); });
-  throttle(256 * 1024);
   auto slow = downloader("/big", destination);
+  slow->setMaxBytesPerSecond(256 * 1024);
   auto mid = Probe::make();
   slow->start(mid->progress(), mid->completion());
   ASSERT_TRUE(mid->waitForProgress());
@@ -307,7 +306,7 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
   auto resumed = downloader("/big", destination);
   ASSERT_FALSE(resumed->setExpectedSha256(util::toHex(util::sha256(body).value())).has_value());
   ASSERT_GT(startAndPause(*resumed), 0u);
-  throttle(256 * 1024);  // no time to finish before the pause
+  resumed->setMaxBytesPerSecond(256 * 1024);  // no time to finish before the pause
   auto hashing = Probe::make();
   hashing->start(*resumed);
   resumed->pause();
@@ -426,11 +425,7 @@ TEST_F(DownloadTest, APausedDownloadContinuesAndAnExpectedSha256GuardsTheDestina
 
   // Anything but 64 hex digits is refused and leaves the hash in force (here a wrong one).
   server.reset();
-  server.setHandler([&](const RecordedRequest&) {
-    Reply slow = bodyReply(body);
-    slow.delay = 300ms;  // still running when the hash is changed below
-    return slow;
-  });
+  server.setHandler([&](const RecordedRequest&) { return bodyReply(body); });
   auto d = downloader("/checked.bin", destination);
   ASSERT_FALSE(d->setExpectedSha256(hashOf(changed)).has_value());
   const std::string good = hashOf(body);
@@ -444,14 +439,6 @@ TEST_F(DownloadTest, APausedDownloadContinuesAndAnExpectedSha256GuardsTheDestina
   auto result = probe->wait();
   ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
   EXPECT_EQ(result->error().kind, DownloadError::Kind::verification);
-
-  // Nor can it change while a transfer runs.
-  ASSERT_FALSE(d->setExpectedSha256(good).has_value());
-  auto running = Probe::make();
-  running->start(*d);
-  ASSERT_TRUE(d->setExpectedSha256(hashOf(changed)).has_value());
-  result = running->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
 }
 
 TEST_F(DownloadTest, LongNamesHavePartialFilesOfTheirOwnWithinTheNameLimit) {
@@ -549,12 +536,10 @@ TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
   EXPECT_FALSE(fs::exists(partial));
   EXPECT_EQ(server.requestCount(), 0u);
 
-  Reply slow = bodyReply("fresh");
-  slow.delay = 1s;  // still running when setResumeData() comes
-  server.enqueue(slow);
+  // The next start begins afresh.
+  server.enqueue(bodyReply("fresh"));
   auto again = Probe::make();
   d.start(again->progress(), again->completion());
-  EXPECT_TRUE(d.setResumeData(bytes).has_value());  // not while a transfer runs
   result = again->wait();
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
   EXPECT_EQ(readFile(destination), "fresh");
@@ -631,7 +616,10 @@ TEST_F(DownloadTest, ManyDownloadsAtOnceShareAFewThreadsEachWithItsOwnBytesAndOn
     return reply;
   });
   const std::size_t before = test::processThreads();
-  auto loops = transport::DownloadLoops::make(2, 2);
+  transport::DownloadOptions two;
+  two.loops = 2;
+  two.callbackThreads = 2;
+  auto loops = transport::DownloadLoops::make(two);
   const std::size_t withLoops = test::processThreads();
   std::vector<std::shared_ptr<Probe>> probes;
   for (std::size_t i = 0; i < kDownloads; ++i) {
@@ -695,13 +683,13 @@ TEST_F(DownloadTest, TheLastReferenceMayGoInTheCompletion) {
 }
 
 TEST_F(DownloadTest, AStalledTransferFailsButASlowSteadyOneDoesNot) {
-  download::DownloadLimits limits;
-  limits.stallTimeout = 1s;
-  download::setDownloadLimits(limits);
+  transport::DownloadOptions impatient;
+  impatient.stallTimeout = 1s;
+  const auto loops = transport::DownloadLoops::make(impatient);
   Reply stalled = bodyReply("late");
   stalled.delay = 6s;
   server.enqueue(stalled);
-  ResumableDownloader d(server.baseUrl() + "/stalled", dir.path() / "stalled.bin", kSession);
+  ResumableDownloader d(server.baseUrl() + "/stalled", dir.path() / "stalled.bin", kSession, loops);
   auto probe = Probe::make();
   d.start(probe->progress(), probe->completion());
   auto result = probe->wait();
@@ -713,9 +701,8 @@ TEST_F(DownloadTest, AStalledTransferFailsButASlowSteadyOneDoesNot) {
   // Longer in total than the stall time-out, but never standing still.
   const std::string body = test::randomBytes(640 * 1024, 14);
   server.enqueue(bodyReply(body));
-  limits.maxBytesPerSecond = 256 * 1024;
-  download::setDownloadLimits(limits);
-  ResumableDownloader steady(server.baseUrl() + "/steady", dir.path() / "steady.bin", kSession);
+  ResumableDownloader steady(server.baseUrl() + "/steady", dir.path() / "steady.bin", kSession, loops);
+  steady.setMaxBytesPerSecond(256 * 1024);
   auto slow = Probe::make();
   steady.start(slow->progress(), slow->completion());
   result = slow->wait();

@@ -109,6 +109,10 @@ class ResumableDownloader final : public Cancelable {
   /// every later start().
   std::optional<DownloadError> setExpectedSha256(std::string_view hex);
 
+  /// Caps the receive rate of the transfers started from now on, in bytes a
+  /// second; 0 (the default) for no cap. A running transfer keeps its rate.
+  void setMaxBytesPerSecond(std::int64_t bytesPerSecond);
+
   /// Moves a finished file to the destination: creates the destination's
   /// missing directories and replaces what is there (an empty directory is
   /// removed; a non-empty one is an error). Nullopt on success.
