@@ -7,7 +7,7 @@
 
 #include "download/DownloadFiles.hpp"
 #include "download/DownloadText.hpp"
-#include "download/DownloadTransfer.hpp"
+#include "transport/DownloadTransfer.hpp"
 #include "download/ResumeToken.hpp"
 #include "request/Redact.hpp"
 #include "transport/DownloadLoops.hpp"
@@ -16,8 +16,8 @@
 namespace quillbox {
 
 namespace fs = std::filesystem;
-using download::DownloadTransfer;
-using download::TransferEnd;
+using transport::DownloadTransfer;
+using transport::TransferEnd;
 
 namespace {
 
@@ -89,13 +89,13 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   std::uint64_t generation = 0;  // of the newest start()
   std::shared_ptr<DownloadTransfer> running;
   std::uint64_t runningGeneration = 0;  // 0: nothing running
-  util::CurlLoop* runningLoop = nullptr;
-  util::CurlLoop::Id runningId = 0;  // 0: not in a loop yet (being prepared)
+  transport::CurlLoop* runningLoop = nullptr;
+  transport::CurlLoop::Id runningId = 0;  // 0: not in a loop yet (being prepared)
 };
 
 /// One start(): receives its transfer's events and reports them to the
 /// callbacks given with that start.
-class ResumableDownloader::Core::Attempt final : public download::TransferEvents {
+class ResumableDownloader::Core::Attempt final : public transport::TransferEvents {
  public:
   Attempt(std::shared_ptr<Core> core, std::uint64_t generation,
           std::shared_ptr<const Handlers> handlers)
@@ -170,7 +170,7 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
   const std::uint64_t attemptNo = ++generation;
   auto attempt = std::make_shared<Attempt>(shared_from_this(), attemptNo,
                                            std::make_shared<const Handlers>(Handlers{std::move(progress), std::move(completion)}));
-  download::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}, expectedSha256};
+  transport::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}, expectedSha256};
   std::optional<DownloadError> problem;
   std::string line;
   if (resume) {

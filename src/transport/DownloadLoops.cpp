@@ -67,11 +67,12 @@ void DownloadLoops::Strand::drain() {
   tlsDrainingPool = outer;
 }
 
-DownloadLoops::DownloadLoops(const DownloadOptions& options)
-    : options_(options), callbacks_(std::make_unique<util::ThreadPool>("quillbox-download", options.callbackThreads)) {
-  loops_.reserve(options.loops);
-  for (std::size_t i = 0; i < options.loops; ++i) {
-    loops_.push_back(std::make_unique<util::CurlLoop>("quillbox-download-" + std::to_string(i)));
+DownloadLoops::DownloadLoops(const TransportOptions& options)
+    : options_(options),
+      callbacks_(std::make_unique<util::ThreadPool>("quillbox-download", options.downloadCallbackThreads)) {
+  loops_.reserve(options.downloadLoops);
+  for (std::size_t i = 0; i < options.downloadLoops; ++i) {
+    loops_.push_back(std::make_unique<CurlLoop>("quillbox-download-" + std::to_string(i)));
   }
 }
 
@@ -82,9 +83,9 @@ DownloadLoops::~DownloadLoops() {
 
 bool DownloadLoops::onOwnCallbackThread() const { return tlsDrainingPool == callbacks_.get(); }
 
-std::shared_ptr<DownloadLoops> DownloadLoops::make(DownloadOptions options) {
-  if (options.loops == 0) options.loops = std::min<std::size_t>(4, cores());
-  if (options.callbackThreads == 0) options.callbackThreads = std::min<std::size_t>(2, cores());
+std::shared_ptr<DownloadLoops> DownloadLoops::make(TransportOptions options) {
+  if (options.downloadLoops == 0) options.downloadLoops = std::min<std::size_t>(4, cores());
+  if (options.downloadCallbackThreads == 0) options.downloadCallbackThreads = std::min<std::size_t>(2, cores());
   return std::shared_ptr<DownloadLoops>(new DownloadLoops(options), [](DownloadLoops* set) {
     if (set->onOwnCallbackThread()) {
       reaper().post([set] { delete set; });
@@ -99,6 +100,6 @@ std::shared_ptr<DownloadLoops> DownloadLoops::processDefault() {
   return *shared;
 }
 
-util::CurlLoop& DownloadLoops::nextLoop() { return *loops_[turn_.fetch_add(1) % loops_.size()]; }
+CurlLoop& DownloadLoops::nextLoop() { return *loops_[turn_.fetch_add(1) % loops_.size()]; }
 
 }  // namespace quillbox::transport

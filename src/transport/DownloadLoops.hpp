@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -9,25 +8,11 @@
 #include <mutex>
 #include <vector>
 
-#include "util/CurlLoop.hpp"
+#include "transport/CurlLoop.hpp"
+#include "transport/TransportOptions.hpp"
 #include "util/ThreadPool.hpp"
 
 namespace quillbox::transport {
-
-/// The numbers of a download transport, fixed when it is made.
-struct DownloadOptions {
-  /// Downloads connect to storage hosts that answer quickly or not at all.
-  std::chrono::seconds connectTimeout{30};
-  /// A transfer that moves less than one byte a second for this long fails;
-  /// there is no limit on the total time, so large files are never cut.
-  std::chrono::seconds stallTimeout{30};
-  /// libcurl loops (I/O threads) the transfers are spread over; 0 takes one
-  /// per core, at most four: on loopback two loops already keep a core busy.
-  std::size_t loops = 0;
-  /// Threads that run the downloads' callbacks; 0 takes one per core, at
-  /// most two: callbacks only hand progress and outcomes on.
-  std::size_t callbackThreads = 0;
-};
 
 /// The transport every download of one client runs on: a few libcurl loops
 /// (transfers are spread over them; none of them carries service requests, so
@@ -53,7 +38,8 @@ class DownloadLoops {
     bool scheduled_ = false;
   };
 
-  static std::shared_ptr<DownloadLoops> make(DownloadOptions options = {});
+  /// Made with the download fields of `options`.
+  static std::shared_ptr<DownloadLoops> make(TransportOptions options = {});
 
   /// The set standalone downloaders use: created on first use, kept until the
   /// process ends.
@@ -63,22 +49,22 @@ class DownloadLoops {
   DownloadLoops& operator=(const DownloadLoops&) = delete;
 
   /// The loop for the next transfer (they take turns).
-  util::CurlLoop& nextLoop();
+  CurlLoop& nextLoop();
   /// A new callback queue of its own for one downloader; it must not outlive
   /// this set.
   std::shared_ptr<Strand> newStrand() { return std::make_shared<Strand>(*callbacks_); }
 
-  const DownloadOptions& options() const { return options_; }
+  const TransportOptions& options() const { return options_; }
 
  private:
-  explicit DownloadLoops(const DownloadOptions& options);
+  explicit DownloadLoops(const TransportOptions& options);
   ~DownloadLoops();
   /// True on a thread of this set's callback pool (which cannot join itself).
   bool onOwnCallbackThread() const;
 
-  const DownloadOptions options_;
+  const TransportOptions options_;
   std::unique_ptr<util::ThreadPool> callbacks_;  // goes after the loops, which may still report
-  std::vector<std::unique_ptr<util::CurlLoop>> loops_;
+  std::vector<std::unique_ptr<CurlLoop>> loops_;
   std::atomic<std::size_t> turn_{0};
 };
 

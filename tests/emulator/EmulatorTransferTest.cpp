@@ -11,7 +11,6 @@
 #include "quillbox/download/ITransfer.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "quillbox/upload/Sha256SliceFile.hpp"
-#include "request/HttpHelper.hpp"
 #include "transport/DownloadLoops.hpp"
 
 namespace quillbox::test {
@@ -22,11 +21,6 @@ namespace bj = boost::json;
 
 class EmulatorTransferTest : public SdkTest {
  protected:
-  void TearDown() override {
-    request::HttpHelper::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60));
-    SdkTest::TearDown();
-  }
-
   fs::path writeFile(const std::string& name, std::size_t size, unsigned seed) {
     return temp_.write(name, randomBytes(size, seed));
   }
@@ -169,9 +163,12 @@ TEST_F(EmulatorTransferTest, ApiFaultsReachTheCallerAsTheFailuresTheyAre) {
 }
 
 TEST_F(EmulatorTransferTest, DelaysAndStallsLongerThanTheSdkWaitsAreTimeOuts) {
-  IUser& users = cloud().getUserImpl();
+  // A client of its own with short limits.
+  CloudInstance quick(CloudInstance::Options{std::chrono::seconds(5), std::chrono::seconds(1)});
+  quick.setHost(cloud().host());
+  quick.setToken(cloud().token());
+  IUser& users = quick.getUserImpl();
   auto space = [&] { return sdk<GetSpaceResp>([&](auto cb) { users.getSpace(GetSpaceBean(), cb); }); };
-  request::HttpHelper::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
   // Delayed; stalled after the head, where no body byte moves. (Bytes received
   // shortly before keep libcurl's measured speed up for a few seconds.)
   for (const char* fault : {R"({"path":"/quillbox/ose/v1/space/*","kind":"delay","ms":20000})",
@@ -222,9 +219,9 @@ TEST_F(EmulatorTransferTest, DownloadFaultsFailTheDownloadOrDamageTheBytes) {
   ASSERT_TRUE(std::holds_alternative<uploadResult::onSuccess>(upload(file)));
   const std::string link = linkOf(idOf("doc.pdf"));
   // The entry point of the transfer service, on loops with a short stall time-out.
-  transport::DownloadOptions impatient;
-  impatient.connectTimeout = std::chrono::seconds(5);
-  impatient.stallTimeout = std::chrono::seconds(1);
+  transport::TransportOptions impatient;
+  impatient.downloadConnectTimeout = std::chrono::seconds(5);
+  impatient.downloadStallTimeout = std::chrono::seconds(1);
   const auto loops = transport::DownloadLoops::make(impatient);
   auto fetch = [&](const std::string& name) {
     auto watch = Probe::make();

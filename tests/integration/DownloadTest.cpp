@@ -616,9 +616,9 @@ TEST_F(DownloadTest, ManyDownloadsAtOnceShareAFewThreadsEachWithItsOwnBytesAndOn
     return reply;
   });
   const std::size_t before = test::processThreads();
-  transport::DownloadOptions two;
-  two.loops = 2;
-  two.callbackThreads = 2;
+  transport::TransportOptions two;
+  two.downloadLoops = 2;
+  two.downloadCallbackThreads = 2;
   auto loops = transport::DownloadLoops::make(two);
   const std::size_t withLoops = test::processThreads();
   std::vector<std::shared_ptr<Probe>> probes;
@@ -683,8 +683,8 @@ TEST_F(DownloadTest, TheLastReferenceMayGoInTheCompletion) {
 }
 
 TEST_F(DownloadTest, AStalledTransferFailsButASlowSteadyOneDoesNot) {
-  transport::DownloadOptions impatient;
-  impatient.stallTimeout = 1s;
+  transport::TransportOptions impatient;
+  impatient.downloadStallTimeout = 1s;
   const auto loops = transport::DownloadLoops::make(impatient);
   Reply stalled = bodyReply("late");
   stalled.delay = 6s;

@@ -13,7 +13,7 @@ namespace quillbox {
 namespace {
 
 TEST(TransferFacade, DownloadFileThroughTheFacadeLandsAtTheDestination) {
-  auto& cloud = CloudInstance::shared();
+  CloudInstance cloud;
   EXPECT_EQ(&cloud.getTransferImpl(), &cloud.getTransferImpl());
 
   test::LoopbackServer server;
@@ -34,7 +34,7 @@ TEST(TransferFacade, DownloadFileThroughTheFacadeLandsAtTheDestination) {
 }
 
 TEST(TransferFacade, UploadFileThroughTheFacadeSendsTheCreateRequestWithTheSettings) {
-  auto& cloud = CloudInstance::shared();
+  CloudInstance cloud;
   test::LoopbackServer server;
   server.setHandler([](const test::RecordedRequest& req) {
     if (req.target == "/quillbox/ose/v1/files/create") {

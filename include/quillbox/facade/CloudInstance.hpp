@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,16 +15,52 @@ class IFavor;
 class IJob;
 class ICarrier;
 
-/// The SDK's entry point: the connection settings and the service objects.
+/// A client of the service: its connection settings, the service objects,
+/// and the threads and connections its calls run on.
 ///
-/// There is one instance per process (shared()), created on first use and
-/// never destroyed. Set host() (scheme, host name and optional port, without
-/// a trailing "/") and, after signing in, token(); every request reads both
-/// once, when it starts, so a change affects only later requests. Settings
-/// may be read and written from any thread.
+/// shared() is the process-wide default client, created on first use and
+/// never destroyed. A host that talks to several hosts, or as several users,
+/// at once constructs a client for each: every client has its own settings,
+/// connections, callback threads and upload queues, and sees only its own.
+///
+/// Set host() (scheme, host name and optional port, without a trailing "/")
+/// and, after signing in, token(); every request reads both once, when it
+/// starts, so a change affects only later requests. Settings may be read and
+/// written from any thread.
+///
+/// Threads the host's callbacks run on (never the transport's I/O thread,
+/// never the thread that made the call):
+/// - service callbacks (IUser, IFile, IShare, IFavor, IJob, ICarrier): one of
+///   the client's callback threads, a small pool shared by all its calls;
+/// - upload events (ITransfer::uploadFile): the client's upload thread, one
+///   serial thread, in the order they happen; only a failure found while the
+///   file is being hashed reaches the host on the calling thread, before
+///   uploadFile returns;
+/// - download events (ITransfer::downloadFile): the download's own thread.
+/// Starting a call takes no callback thread: the request is built on the
+/// calling thread and handed straight to the client's I/O thread.
 class CloudInstance {
  public:
+  /// Limits of the client's connections.
+  struct Options {
+    /// Time allowed to set up a connection (DNS, TCP, TLS).
+    std::chrono::seconds connectTimeout{60};
+    /// A request or part upload that moves less than one byte a second for
+    /// this long fails; there is no limit on the total time.
+    std::chrono::seconds stallTimeout{60};
+  };
+
+  /// The process-wide default client (default Options).
   static CloudInstance& shared();
+
+  /// A client of its own, with no host and no token yet.
+  CloudInstance();
+  explicit CloudInstance(Options options);
+  /// Cancels every call and upload of this client still in flight and
+  /// returns once each has called its callback (exactly once, with a
+  /// failure: "request error cancelled" for service calls). Never destroy a
+  /// client from inside one of its own callbacks.
+  ~CloudInstance();
 
   CloudInstance(const CloudInstance&) = delete;
   CloudInstance& operator=(const CloudInstance&) = delete;
@@ -48,7 +85,8 @@ class CloudInstance {
   std::string userAgent() const;
   void updateUserAgent(std::string text);
 
-  /// Each accessor returns the same object on every call.
+  /// Each accessor returns the same object on every call; it lives as long
+  /// as the client.
   IUser& getUserImpl();
   IFile& getFileImpl();
   IShare& getShareImpl();
@@ -58,9 +96,6 @@ class CloudInstance {
   ITransfer& getTransferImpl();
 
  private:
-  CloudInstance();
-  ~CloudInstance();
-
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

@@ -1,8 +1,8 @@
-#include "util/CurlLoop.hpp"
+#include "transport/CurlLoop.hpp"
 
 #include <stdexcept>
 
-namespace quillbox::util {
+namespace quillbox::transport {
 
 namespace {
 
@@ -53,23 +53,36 @@ CurlLoop::CurlLoop(std::string name) : name_(std::move(name)) {
 }
 
 CurlLoop::~CurlLoop() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  curl_multi_wakeup(multi_);
-  thread_.join();
+  stop();
   curl_multi_cleanup(multi_);
   curl_share_cleanup(share_);
+}
+
+void CurlLoop::stop() {
+  std::call_once(stopOnce_, [this] {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    curl_multi_wakeup(multi_);
+    thread_.join();
+  });
 }
 
 CurlLoop::Id CurlLoop::start(std::shared_ptr<CurlTransfer> transfer) {
   const Id id = nextId_++;
   {
     std::lock_guard lock(mutex_);
-    toStart_.emplace_back(id, std::move(transfer));
+    if (!stopped_) {
+      toStart_.emplace_back(id, std::move(transfer));
+      transfer = nullptr;
+    }
   }
-  curl_multi_wakeup(multi_);
+  if (transfer) {
+    transfer->finished(CURLE_ABORTED_BY_CALLBACK, true);
+  } else {
+    curl_multi_wakeup(multi_);
+  }
   return id;
 }
 
@@ -139,7 +152,10 @@ void CurlLoop::run() {
     applyCommands();
     {
       std::lock_guard lock(mutex_);
-      if (stopping_ && running_.empty() && toStart_.empty()) break;
+      if (stopping_ && running_.empty() && toStart_.empty()) {
+        stopped_ = true;
+        break;
+      }
     }
     int stillRunning = 0;
     curl_multi_perform(multi_, &stillRunning);
@@ -148,4 +164,4 @@ void CurlLoop::run() {
   }
 }
 
-}  // namespace quillbox::util
+}  // namespace quillbox::transport

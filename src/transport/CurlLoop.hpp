@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace quillbox::util {
+namespace quillbox::transport {
 
 /// One transfer on a CurlLoop. It owns its easy handle; subclasses configure
 /// the handle before handing the transfer to a loop.
@@ -50,13 +50,17 @@ class CurlLoop {
   using Id = std::uint64_t;
 
   explicit CurlLoop(std::string name);
-  /// Ends every transfer still running (as cancelled) and joins the thread.
+  /// stop(), then frees libcurl's handles.
   ~CurlLoop();
   CurlLoop(const CurlLoop&) = delete;
   CurlLoop& operator=(const CurlLoop&) = delete;
 
-  /// Queues the transfer; returns at once with an id for cancel().
+  /// Queues the transfer; returns at once with an id for cancel(). After
+  /// stop() the transfer ends at once, as cancelled, on the calling thread.
   Id start(std::shared_ptr<CurlTransfer> transfer);
+  /// Ends every transfer still running or queued (as cancelled) and joins
+  /// the I/O thread. Idempotent; any thread but the loop's own.
+  void stop();
   /// Stops the transfer at once if it is still running; its finished() is
   /// then called with `cancelled` set. Unknown or ended ids are ignored.
   void cancel(Id id);
@@ -75,10 +79,12 @@ class CurlLoop {
   std::vector<std::pair<Id, std::shared_ptr<CurlTransfer>>> toStart_;
   std::vector<Id> toCancel_;
   bool stopping_ = false;
+  bool stopped_ = false;  // the I/O thread has ended
 
+  std::once_flag stopOnce_;
   std::atomic<Id> nextId_{1};
   std::unordered_map<Id, std::shared_ptr<CurlTransfer>> running_;  // I/O thread only
   std::thread thread_;
 };
 
-}  // namespace quillbox::util
+}  // namespace quillbox::transport

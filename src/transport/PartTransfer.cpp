@@ -1,20 +1,28 @@
-// Part uploads on the shared transport: one PUT per part, its body streamed
-// from the file, its progress and outcome handed to the thread that awaits it.
-// The libcurl callbacks below run on the I/O thread: they only read the file
-// and record numbers, never log and never call host code.
+// Part uploads: one PUT per part, its body streamed from the file, its
+// progress and outcome handed to the thread that awaits it. The libcurl
+// callbacks below run on the I/O thread: they only read the file and record
+// numbers, never log and never call host code.
+
+#include "transport/PartTransfer.hpp"
 
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 
-#include "request/HttpHelper.hpp"
 #include "request/Redact.hpp"
+#include "transport/BaseOptions.hpp"
 #include "util/Log.hpp"
 #include "util/ReadOnlyFile.hpp"
 
-namespace quillbox::request {
+namespace quillbox::transport {
 
-struct UploadWaiter::State {
+struct PartPuts::Registry {
+  mutable std::mutex mutex;
+  std::set<CurlLoop::Id> running;
+};
+
+struct PartWaiter::State {
   std::mutex mutex;
   std::condition_variable changed;
   const std::int64_t total;
@@ -22,35 +30,30 @@ struct UploadWaiter::State {
   bool done = false;
   BaseResponse outcome;
 
+  // Set when the PUT starts; read by the awaiting thread only.
+  std::shared_ptr<ProgressListener> listener;
+  std::string hash;
+  std::shared_ptr<PartPuts::Registry> registry;
+
   explicit State(std::int64_t total) : total(total) {}
 };
 
 namespace {
 
-constexpr long kUploadBufferSize = 512 * 1024;
-
-class PutTransfer final : public util::CurlTransfer {
+class PutTransfer final : public CurlTransfer {
  public:
-  PutTransfer(UploadBody body, std::shared_ptr<UploadWaiter::State> state)
+  PutTransfer(PartBody body, std::shared_ptr<PartWaiter::State> state)
       : body_(std::move(body)), state_(std::move(state)) {}
   ~PutTransfer() override {
     if (headerList_) curl_slist_free_all(headerList_);
   }
 
-  void configure(const std::string& url, long connectTimeout, long stallTimeout) {
+  void configure(const std::string& url, const TransportOptions& options) {
     CURL* h = easy();
+    applyBaseOptions(h, options, Kind::partPut);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, connectTimeout);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stallTimeout);
-
     curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(body_.length));
-    curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferSize);
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &PutTransfer::onRead);
     curl_easy_setopt(h, CURLOPT_READDATA, this);
     // Lets libcurl send the body again on a fresh connection when a reused
@@ -137,8 +140,8 @@ class PutTransfer final : public util::CurlTransfer {
     return 0;
   }
 
-  UploadBody body_;
-  std::shared_ptr<UploadWaiter::State> state_;
+  PartBody body_;
+  std::shared_ptr<PartWaiter::State> state_;
   std::int64_t position_ = 0;  // within the part
   curl_slist* headerList_ = nullptr;
 };
@@ -150,51 +153,50 @@ bool isUrl(const std::string& text) {
 
 }  // namespace
 
-std::shared_ptr<UploadWaiter> HttpHelper::putUploadFile(const std::string& url, UploadBody data, const std::string& hash,
-                                                        std::shared_ptr<ProgressListener> progressListener) {
+PartPuts::PartPuts(CurlLoop& loop, const TransportOptions& options)
+    : loop_(loop), options_(options), registry_(std::make_shared<Registry>()) {}
+
+std::shared_ptr<PartWaiter> PartPuts::start(const std::string& url, PartBody data, const std::string& hash,
+                                            std::shared_ptr<ProgressListener> progressListener) {
   QUILLBOX_LOG(debug, "putUploadFile bytes size = " + std::to_string(data.length));
   QUILLBOX_LOG(debug, "putUploadFile hash = " + hash);
   const std::int64_t length = std::max<std::int64_t>(data.length, 0);
-  auto state = std::make_shared<UploadWaiter::State>(length);
+  auto state = std::make_shared<PartWaiter::State>(length);
   if (!isUrl(url) || !data.file) {
-    QUILLBOX_LOG(error, "无效的URL: " + maskUrlQuery(url));
+    QUILLBOX_LOG(error, "无效的URL: " + request::maskUrlQuery(url));
     state->outcome = BaseResponse(-1, "url invalid", std::nullopt);
     state->done = true;
-    return std::make_shared<UploadWaiter>(0, std::move(state));
+    return std::make_shared<PartWaiter>(0, std::move(state));
   }
   data.length = length;
+  state->listener = std::move(progressListener);
+  state->hash = hash;
+  state->registry = registry_;
 
   auto transfer = std::make_shared<PutTransfer>(std::move(data), state);
-  transfer->configure(url, connectTimeout_.load(), stallTimeout_.load());
-  const util::CurlLoop::Id id = loop_.start(std::move(transfer));
-  auto waiter = std::make_shared<UploadWaiter>(id, std::move(state));
-  QUILLBOX_LOG(debug, "==============XXXXXX====start===========" + std::to_string(id) + "===============");
+  transfer->configure(url, options_);
+  const CurlLoop::Id id = loop_.start(std::move(transfer));
   std::size_t count = 0;
   {
-    std::unique_lock lock(uploadTasksMutex_);
-    uploadTasks_[id] = UploadBean{std::move(progressListener), hash, waiter};
-    count = uploadTasks_.size();
+    // Leaves the registry only in await(), which needs the waiter returned
+    // below: no end can be missed.
+    std::lock_guard lock(registry_->mutex);
+    registry_->running.insert(id);
+    count = registry_->running.size();
   }
+  QUILLBOX_LOG(debug, "==============XXXXXX====start===========" + std::to_string(id) + "===============");
   QUILLBOX_LOG(debug, "设置任务成功: " + std::to_string(id) + ", 当前任务数: " + std::to_string(count));
-  return waiter;
+  return std::make_shared<PartWaiter>(id, std::move(state));
 }
 
-std::size_t HttpHelper::runningUploads() const {
-  std::shared_lock lock(uploadTasksMutex_);
-  return uploadTasks_.size();
+std::size_t PartPuts::running() const {
+  std::lock_guard lock(registry_->mutex);
+  return registry_->running.size();
 }
 
-std::string UploadWaiter::description() const { return "UploadWaiter(id: " + std::to_string(id_) + ")"; }
+std::string PartWaiter::description() const { return "UploadWaiter(id: " + std::to_string(id_) + ")"; }
 
-BaseResponse UploadWaiter::await() {
-  HttpHelper& helper = HttpHelper::shared();
-  auto lookup = [&]() -> std::optional<HttpHelper::UploadBean> {
-    std::shared_lock lock(helper.uploadTasksMutex_);
-    auto it = helper.uploadTasks_.find(id_);
-    if (it == helper.uploadTasks_.end()) return std::nullopt;
-    return it->second;
-  };
-
+BaseResponse PartWaiter::await() {
   std::int64_t forwarded = 0;
   for (;;) {
     std::int64_t sent = 0;
@@ -207,29 +209,22 @@ BaseResponse UploadWaiter::await() {
     }
     if (sent != forwarded && id_ != 0) {
       forwarded = sent;
-      std::optional<HttpHelper::UploadBean> bean = lookup();
-      const std::string hash = bean && bean->hash ? *bean->hash : std::string();
-      QUILLBOX_LOG(debug, "========== " + (bean && bean->hash ? *bean->hash : std::string("nil")) +
-          "=========totalBytesSent = " + std::to_string(sent) +
+      QUILLBOX_LOG(debug, "========== " + state_->hash + "=========totalBytesSent = " + std::to_string(sent) +
           " , totalBytesExpectedToSend = " + std::to_string(state_->total));
-      if (bean && bean->process) bean->process->onProgress(hash, sent, state_->total);
+      if (state_->listener) state_->listener->onProgress(state_->hash, sent, state_->total);
     }
     if (done) break;
   }
   if (id_ == 0) return state_->outcome;
 
-  if (util::logEnabled(LogLevel::debug)) {
-    std::optional<HttpHelper::UploadBean> bean = lookup();
-    QUILLBOX_LOG(debug, "==============XXXXXX====didCompleteWithError===========" + std::to_string(id_) + "========= " +
-        (bean && bean->continuation ? bean->continuation->description() : std::string("nil")) + "==== " +
-        (bean ? "UploadBean(hash: " + bean->hash.value_or("nil") + ")" : std::string("nil")) + "==");
-  }
+  QUILLBOX_LOG(debug, "==============XXXXXX====didCompleteWithError===========" + std::to_string(id_) + "========= " +
+      description() + "==== " + "UploadBean(hash: " + state_->hash + ")" + "==");
   {
-    std::unique_lock lock(helper.uploadTasksMutex_);
-    helper.uploadTasks_.erase(id_);
+    std::lock_guard lock(state_->registry->mutex);
+    state_->registry->running.erase(id_);
   }
   std::lock_guard lock(state_->mutex);
   return state_->outcome;
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::transport
