@@ -1,6 +1,7 @@
 #include "facade/TransferImpl.hpp"
 
 #include "download/TransferDownload.hpp"
+#include "transport/Transport.hpp"
 #include "upload/UploadProcessTask.hpp"
 
 namespace quillbox::facade {
@@ -10,7 +11,13 @@ std::shared_ptr<Cancelable> TransferImpl::downloadFile(std::string url, std::str
                                                        std::function<void(double)> progress,
                                                        std::function<void(DownloadResult)> completion) {
   return download::startDownload(std::move(url), std::move(fileId), std::move(localPath), std::move(progress),
-                                 std::move(completion));
+                                 std::move(completion), downloadLoops());
+}
+
+std::shared_ptr<transport::DownloadLoops> TransferImpl::downloadLoops() {
+  std::lock_guard lock(mutex_);
+  if (!downloadLoops_) downloadLoops_ = transport::DownloadLoops::make(engine_.settings.transport().options());
+  return downloadLoops_;
 }
 
 std::shared_ptr<Cancelable> TransferImpl::uploadFile(std::string cloudPath, std::filesystem::path file,

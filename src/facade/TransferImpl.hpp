@@ -1,12 +1,17 @@
 #pragma once
 
+#include <memory>
+#include <mutex>
+
 #include "quillbox/download/ITransfer.hpp"
+#include "transport/DownloadLoops.hpp"
 #include "upload/UploadEngine.hpp"
 
 namespace quillbox::facade {
 
-/// The transfer service: each call starts a transfer of its own; the service
-/// itself keeps nothing.
+/// The transfer service: each call starts a transfer of its own. Downloads
+/// run on the client's download loops, made with the client's transport
+/// options on the first download.
 class TransferImpl final : public ITransfer {
  public:
   /// Uploads run on `engine`, whose pieces must outlive this.
@@ -20,7 +25,11 @@ class TransferImpl final : public ITransfer {
                                          std::function<void(UploadProcessResult)> onCallback) override;
 
  private:
+  std::shared_ptr<transport::DownloadLoops> downloadLoops();
+
   upload::UploadEngine engine_;
+  std::mutex mutex_;  // guards downloadLoops_
+  std::shared_ptr<transport::DownloadLoops> downloadLoops_;
 };
 
 }  // namespace quillbox::facade

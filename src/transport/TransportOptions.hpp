@@ -50,6 +50,13 @@ struct TransportOptions {
   std::chrono::milliseconds downloadReportEvery{100};
   /// Storage hosts redirect once or twice; more than this is a loop.
   long downloadMaxRedirects = 16;
+  /// libcurl loops (I/O threads) the downloads are spread over, apart from
+  /// the service requests' loop; 0 takes one per core, at most four: on
+  /// loopback two loops already keep a core busy.
+  std::size_t downloadLoops = 0;
+  /// Threads that run the downloads' callbacks; 0 takes one per core, at
+  /// most two: those callbacks only hand progress and outcomes on.
+  std::size_t downloadCallbackThreads = 0;
 };
 
 }  // namespace quillbox::transport

@@ -6,11 +6,12 @@
 #include "SdkHarness.hpp"
 #include "support/DownloadProbe.hpp"
 #include "support/UploadEvents.hpp"
-#include "download/DownloadLimits.hpp"
+#include "download/TransferDownload.hpp"
 #include "emulator/Crypto.hpp"
 #include "quillbox/download/ITransfer.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "quillbox/upload/Sha256SliceFile.hpp"
+#include "transport/DownloadLoops.hpp"
 
 namespace quillbox::test {
 namespace {
@@ -20,11 +21,6 @@ namespace bj = boost::json;
 
 class EmulatorTransferTest : public SdkTest {
  protected:
-  void TearDown() override {
-    download::setDownloadLimits(download::DownloadLimits{});
-    SdkTest::TearDown();
-  }
-
   fs::path writeFile(const std::string& name, std::size_t size, unsigned seed) {
     return temp_.write(name, randomBytes(size, seed));
   }
@@ -236,10 +232,14 @@ TEST_F(EmulatorTransferTest, DownloadFaultsFailTheDownloadOrDamageTheBytes) {
   const fs::path file = writeFile("doc.pdf", 300 * 1024, 7);
   ASSERT_TRUE(std::holds_alternative<uploadResult::onSuccess>(upload(file)));
   const std::string link = linkOf(idOf("doc.pdf"));
-  download::setDownloadLimits(download::DownloadLimits{std::chrono::seconds(5), std::chrono::seconds(1), 0});
+  // The entry point of the transfer service, on loops with a short stall time-out.
+  transport::TransportOptions impatient;
+  impatient.downloadConnectTimeout = std::chrono::seconds(5);
+  impatient.downloadStallTimeout = std::chrono::seconds(1);
+  const auto loops = transport::DownloadLoops::make(impatient);
   auto fetch = [&](const std::string& name) {
     auto watch = Probe::make();
-    auto handle = cloud().getTransferImpl().downloadFile(link, "", dir_ / name, watch->progress(), watch->completion());
+    auto handle = download::startDownload(link, "", dir_ / name, watch->progress(), watch->completion(), loops);
     auto r = watch->wait(std::chrono::seconds(20));
     return r ? *r : DownloadResult::failure(DownloadError{DownloadError::Kind::transport, -999, "test: no outcome"});
   };

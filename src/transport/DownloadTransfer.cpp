@@ -1,4 +1,4 @@
-#include "download/DownloadTransfer.hpp"
+#include "transport/DownloadTransfer.hpp"
 
 #include <unistd.h>
 
@@ -7,15 +7,15 @@
 #include <charconv>
 #include <string_view>
 
-namespace quillbox::download {
+#include "transport/BaseOptions.hpp"
+
+namespace quillbox::transport {
+
+using download::createPartialFile;
+using download::fileSystemError;
 
 namespace {
 
-constexpr long kReceiveBuffer = 256 * 1024;
-// Body bytes are written in blocks of this size, or when a report is due.
-constexpr std::size_t kWriteBlock = 1024 * 1024;
-constexpr auto kReportEvery = std::chrono::milliseconds(100);
-constexpr long kMaxRedirects = 16;
 
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -79,35 +79,27 @@ DownloadError error(DownloadError::Kind kind, std::int64_t code, std::string mes
 }  // namespace
 
 DownloadTransfer::DownloadTransfer(std::shared_ptr<TransferEvents> events, TransferStart start,
-                                   const DownloadLimits& limits)
-    : events_(std::move(events)), destination_(std::move(start.destination)), file_(std::move(start.resumeFrom)) {
+                                   TransportOptions options, std::int64_t maxBytesPerSecond)
+    : events_(std::move(events)),
+      destination_(std::move(start.destination)),
+      file_(std::move(start.resumeFrom)),
+      writeBlock_(std::max<std::size_t>(options.downloadWriteBlock, 1)),
+      reportEvery_(options.downloadReportEvery) {
   resumed_ = file_.has_value();
   bytes_ = resumed_ ? start.offset : 0;
   validator_ = std::move(start.validator);
   expectedSha256_ = start.expectedSha256;
-  buffer_.reserve(kWriteBlock);
+  buffer_.reserve(writeBlock_);
 
   CURL* h = easy();
+  if (maxBytesPerSecond > 0) options.downloadMaxBytesPerSecond = maxBytesPerSecond;
+  applyBaseOptions(h, options, Kind::download);
   curl_easy_setopt(h, CURLOPT_URL, start.url.c_str());
   curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-  long receiveBuffer = kReceiveBuffer;
-  if (limits.maxBytesPerSecond > 0) {
-    // libcurl may read many buffers in a row before it looks at the rate
-    // again: small buffers keep a capped transfer smooth.
-    curl_easy_setopt(h, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(limits.maxBytesPerSecond));
-    receiveBuffer = static_cast<long>(std::clamp<std::int64_t>(limits.maxBytesPerSecond / 256, 1024, kReceiveBuffer));
-  }
-  curl_easy_setopt(h, CURLOPT_BUFFERSIZE, receiveBuffer);
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connectTimeout.count()));
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTimeout.count()));
-  curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
+  // Downloads share loops, not connections: each transfer has its own, as
+  // it would with a session per downloader.
+  curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+  curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
   curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");  // cookies set along a redirect chain are sent on
   curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &DownloadTransfer::onHeader);
@@ -218,7 +210,7 @@ bool DownloadTransfer::decide(long status) {
       fail(std::move(*e));
       return false;
     }
-    file_ = std::get<PartialFile>(std::move(created));
+    file_ = std::get<download::PartialFile>(std::move(created));
   }
   return true;
 }
@@ -234,14 +226,14 @@ std::size_t DownloadTransfer::onBody(char* data, std::size_t size, std::size_t c
   if (t->failure_) return 0;
   if (t->discardBody_) return n;
 
-  if (t->buffer_.size() + n > kWriteBlock && !t->flush()) return 0;
-  if (n >= kWriteBlock) {
+  if (t->buffer_.size() + n > t->writeBlock_ && !t->flush()) return 0;
+  if (n >= t->writeBlock_) {
     if (!t->writeOut(data, n)) return 0;
     t->report();
     return n;
   }
   t->buffer_.insert(t->buffer_.end(), data, data + n);
-  if (t->buffer_.size() >= kWriteBlock || std::chrono::steady_clock::now() - t->lastReport_ >= kReportEvery) {
+  if (t->buffer_.size() >= t->writeBlock_ || std::chrono::steady_clock::now() - t->lastReport_ >= t->reportEvery_) {
     if (!t->flush()) return 0;
   }
   return n;
@@ -264,7 +256,7 @@ bool DownloadTransfer::writeOut(const char* data, std::size_t size) {
 }
 
 std::optional<DownloadError> DownloadTransfer::prepare() {
-  std::vector<char> block(kWriteBlock);
+  std::vector<char> block(writeBlock_);
   for (std::int64_t at = 0; at < bytes_;) {
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(bytes_ - at, static_cast<std::int64_t>(block.size())));
     const ssize_t got = ::pread(file_->fd, block.data(), want, static_cast<off_t>(at));
@@ -364,4 +356,4 @@ void DownloadTransfer::finished(CURLcode rc, bool cancelled) {
   receiver.ended(std::move(events), TransferEnd{outcome, std::move(failure_), std::move(kept), bytes_, validator_, restarted_});
 }
 
-}  // namespace quillbox::download
+}  // namespace quillbox::transport

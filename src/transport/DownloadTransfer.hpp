@@ -11,11 +11,11 @@
 
 #include "download/DownloadFiles.hpp"
 #include "download/DownloadHash.hpp"
-#include "download/DownloadLimits.hpp"
 #include "quillbox/download/DownloadResult.hpp"
 #include "transport/CurlLoop.hpp"
+#include "transport/TransportOptions.hpp"
 
-namespace quillbox::download {
+namespace quillbox::transport {
 
 /// How a transfer ended.
 struct TransferEnd {
@@ -47,7 +47,7 @@ class TransferEvents {
 struct TransferStart {
   std::string url;
   std::filesystem::path destination;
-  std::optional<PartialFile> resumeFrom;  // already cut to `offset`
+  std::optional<download::PartialFile> resumeFrom;  // already cut to `offset`
   std::int64_t offset = 0;
   std::string validator;
   /// The SHA-256 the whole body must have, when known.
@@ -61,11 +61,14 @@ struct TransferStart {
 /// large blocks before they are written, and hashed as they are written when
 /// an expected SHA-256 is given: a body with another hash fails, and its
 /// partial file goes.
-class DownloadTransfer final : public transport::CurlTransfer {
+class DownloadTransfer final : public CurlTransfer {
  public:
   enum class Stop { none, cancel, pause };
 
-  DownloadTransfer(std::shared_ptr<TransferEvents> events, TransferStart start, const DownloadLimits& limits);
+  /// The download fields of `options` apply; `maxBytesPerSecond`, when not
+  /// 0, replaces their rate cap.
+  DownloadTransfer(std::shared_ptr<TransferEvents> events, TransferStart start, TransportOptions options,
+                   std::int64_t maxBytesPerSecond);
   ~DownloadTransfer() override;
 
   /// Says why the loop is about to remove this transfer; any thread.
@@ -98,7 +101,7 @@ class DownloadTransfer final : public transport::CurlTransfer {
 
   std::shared_ptr<TransferEvents> events_;
   std::filesystem::path destination_;
-  std::optional<PartialFile> file_;
+  std::optional<download::PartialFile> file_;
   bool resumed_ = false;  // started from a resume point
   bool rangeSent_ = false;
   std::atomic<Stop> stop_{Stop::none};
@@ -120,11 +123,13 @@ class DownloadTransfer final : public transport::CurlTransfer {
   std::string validator_;
   std::optional<DownloadError> failure_;
   std::optional<util::Sha256Digest> expectedSha256_;
-  Sha256Stream hash_;      // of bytes 0 to bytes_ of the partial file
+  download::Sha256Stream hash_;      // of bytes 0 to bytes_ of the partial file
   bool mismatch_ = false;  // the body is complete but not the expected one
 
+  std::size_t writeBlock_;
+  std::chrono::milliseconds reportEvery_;
   std::vector<char> buffer_;
   std::chrono::steady_clock::time_point lastReport_{};
 };
 
-}  // namespace quillbox::download
+}  // namespace quillbox::transport
