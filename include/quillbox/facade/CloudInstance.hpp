@@ -36,7 +36,8 @@ class ICarrier;
 ///   serial thread, in the order they happen; only a failure found while the
 ///   file is being hashed reaches the host on the calling thread, before
 ///   uploadFile returns;
-/// - download events (ITransfer::downloadFile): the download's own thread.
+/// - download events (ITransfer::downloadFile): the client's download callback
+///   threads, in order for each download (see ResumableDownloader).
 /// Starting a call takes no callback thread: the request is built on the
 /// calling thread and handed straight to the client's I/O thread.
 class CloudInstance {
@@ -55,6 +56,7 @@ class CloudInstance {
 
   /// A client of its own, with no host and no token yet.
   CloudInstance();
+  /// A client of its own with the given connection limits.
   explicit CloudInstance(Options options);
   /// Cancels every call and upload of this client still in flight and
   /// returns once each has called its callback (exactly once, with a
@@ -65,34 +67,54 @@ class CloudInstance {
   CloudInstance(const CloudInstance&) = delete;
   CloudInstance& operator=(const CloudInstance&) = delete;
 
-  /// Kept for the host; the SDK does not read it.
+  /// The authorization code the host stored; the SDK does not read it.
   std::optional<std::string> authCode() const;
+  /// Stores (or, with std::nullopt, clears) the authorization code.
   void setAuthCode(std::optional<std::string> value);
-  /// Sent verbatim as the "Authorization" header of every service request.
+
+  /// The access token, sent verbatim as the "Authorization" header of every
+  /// service request.
   std::optional<std::string> token() const;
+  /// Sets (or clears) the access token; requests started later send it.
   void setToken(std::optional<std::string> value);
-  /// Container of new uploads.
+
+  /// The container of new uploads.
   std::optional<std::string> contentId() const;
+  /// Sets (or clears) the container of new uploads.
   void setContentId(std::optional<std::string> value);
-  /// Base address of the service; absent counts as empty.
+
+  /// The base address of the service; absent counts as empty.
   std::optional<std::string> host() const;
+  /// Sets (or clears) the base address; requests started later use it.
   void setHost(std::optional<std::string> value);
-  /// Kept for the host; the SDK does not read it.
+
+  /// The inner user the host stored; the SDK does not read it.
   std::optional<std::string> innerUser() const;
+  /// Stores (or clears) the inner user.
   void setInnerUser(std::optional<std::string> value);
-  /// Kept for the host ("Your-App-Name" at first); requests always send
-  /// their own fixed "User-Agent".
+
+  /// The application name the host stored ("Your-App-Name" at first);
+  /// requests always send their own fixed "User-Agent".
   std::string userAgent() const;
+  /// Replaces the stored application name.
   void updateUserAgent(std::string text);
 
-  /// Each accessor returns the same object on every call; it lives as long
-  /// as the client.
+  // Each accessor returns the same object on every call; it lives as long
+  // as the client.
+
+  /// Users, sign-in and space.
   IUser& getUserImpl();
+  /// Files and folders.
   IFile& getFileImpl();
+  /// Share links.
   IShare& getShareImpl();
+  /// Starred files.
   IFavor& getFavorImpl();
+  /// Background jobs.
   IJob& getJobImpl();
+  /// Carrier packages and their orders.
   ICarrier& getCarrierImpl();
+  /// Uploads and downloads.
   ITransfer& getTransferImpl();
 
  private:
