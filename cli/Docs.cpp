@@ -248,7 +248,9 @@ void addHelpCommands(CLI::App& app, Action& action) {
   CLI::App* completion =
       app.add_subcommand("completion", "Print the shell's completion script: source <(quillbox completion bash)");
   completion->add_option("SHELL", *shell, "The shell: bash")->required()->check(CLI::IsMember({"bash"}));
-  completion->callback([&app, &action] {
+  // The callback holds the value the option writes to, so it lives as long
+  // as the command tree.
+  completion->callback([&app, &action, shell] {
     action = [&app] {
       std::cout << bashCompletion(app);
       return kExitOk;
