@@ -38,7 +38,7 @@ std::size_t callbackWidth() { return std::max(2u, std::thread::hardware_concurre
 class DataTransfer final : public util::CurlTransfer {
  public:
   DataTransfer(util::ThreadPool& callbacks, std::function<void(HttpResult)> completion)
-      : callbacks_(callbacks), completion_(std::move(completion)) {}
+      : CurlTransfer(/*reuseHandle=*/true), callbacks_(callbacks), completion_(std::move(completion)) {}
   ~DataTransfer() override {
     if (headerList_) curl_slist_free_all(headerList_);
   }
@@ -139,7 +139,11 @@ std::optional<std::string> composeUrl(const std::string& text, const std::option
 
 }  // namespace
 
-HttpHelper::HttpHelper() : callbacks_("quillbox-callbacks", callbackWidth()), loop_("quillbox-http") {}
+// A host callback may block until a nested call has answered; the executor
+// then adds threads, so that the answer still gets a thread to run on.
+HttpHelper::HttpHelper()
+    : callbacks_("quillbox-callbacks", callbackWidth(), util::ThreadPool::Growth{.maxThreads = 128}),
+      loop_("quillbox-http") {}
 
 HttpHelper& HttpHelper::shared() {
   // Created once, never destroyed: requests may still complete while the

@@ -9,6 +9,7 @@ namespace quillbox::util {
 
 namespace {
 thread_local bool onPool = false;
+thread_local ThreadPool::Batch* currentBatch = nullptr;
 }  // namespace
 
 bool ThreadPool::onPoolThread() { return onPool; }
@@ -47,14 +48,47 @@ void ThreadPool::addWorker() {
   *self = std::thread([this, self] { run(self); });
 }
 
+ThreadPool::Batch::Batch() : active_(currentBatch == nullptr) {
+  if (active_) currentBatch = this;
+}
+
+ThreadPool::Batch::~Batch() {
+  if (!active_) return;
+  currentBatch = nullptr;
+  for (auto& [pool, jobs] : held_) pool->enqueue(jobs);
+}
+
 void ThreadPool::post(std::function<void()> job) {
-  bool wakeWorker = false, wakeSupervisor = false;
-  {
-    std::lock_guard lock(mutex_);
-    jobs_.push_back(std::move(job));
-    wakeWorker = idle_ > 0;
-    if (!wakeWorker && canGrow() && !watching_) wakeSupervisor = watching_ = true;
+  if (Batch* batch = currentBatch) {
+    for (auto& [pool, jobs] : batch->held_) {
+      if (pool == this) {
+        jobs.push_back(std::move(job));
+        return;
+      }
+    }
+    batch->held_.emplace_back(this, std::vector<std::function<void()>>{});
+    batch->held_.back().second.push_back(std::move(job));
+    return;
   }
+  std::unique_lock lock(mutex_);
+  jobs_.push_back(std::move(job));
+  queued(lock);
+}
+
+void ThreadPool::enqueue(std::vector<std::function<void()>>& jobs) {
+  std::unique_lock lock(mutex_);
+  for (auto& job : jobs) jobs_.push_back(std::move(job));
+  queued(lock);
+}
+
+void ThreadPool::queued(std::unique_lock<std::mutex>& lock) {
+  // One wake-up at a time: a woken worker that leaves work behind wakes the
+  // next one, so a burst of jobs does not wake every thread at once.
+  const bool wakeWorker = idle_ > 0 && wakesPending_ == 0;
+  if (wakeWorker) ++wakesPending_;
+  const bool wakeSupervisor = idle_ == 0 && canGrow() && !watching_;
+  if (wakeSupervisor) watching_ = true;
+  lock.unlock();
   if (wakeWorker) ready_.notify_one();
   if (wakeSupervisor) watchdog_.notify_one();
 }
@@ -69,16 +103,20 @@ void ThreadPool::run(Worker self) {
       while (jobs_.empty() && !stopping_) {
         if (!canGrow()) {
           ready_.wait(lock);
-        } else if (ready_.wait_until(lock, retireAt) == std::cv_status::timeout && jobs_.empty() && !stopping_) {
-          if (workers_.size() > width_) {
-            --idle_;
-            retired_.push_back(std::move(*self));
-            workers_.erase(self);
-            watchdog_.notify_one();  // to be joined
-            return;
-          }
-          retireAt = std::chrono::steady_clock::now() + growth_.retireAfter;
+          if (wakesPending_ > 0) --wakesPending_;
+          continue;
         }
+        const bool timedOut = ready_.wait_until(lock, retireAt) == std::cv_status::timeout;
+        if (wakesPending_ > 0) --wakesPending_;
+        if (!timedOut || !jobs_.empty() || stopping_) continue;
+        if (workers_.size() > width_) {
+          --idle_;
+          retired_.push_back(std::move(*self));
+          workers_.erase(self);
+          watchdog_.notify_one();  // to be joined
+          return;
+        }
+        retireAt = std::chrono::steady_clock::now() + growth_.retireAfter;
       }
       --idle_;
     }
@@ -86,7 +124,10 @@ void ThreadPool::run(Worker self) {
     std::function<void()> job = std::move(jobs_.front());
     jobs_.pop_front();
     ++taken_;
+    const bool wakeNext = !jobs_.empty() && idle_ > 0 && wakesPending_ == 0;
+    if (wakeNext) ++wakesPending_;
     lock.unlock();
+    if (wakeNext) ready_.notify_one();
     try {
       job();
     } catch (const std::exception& e) {
@@ -111,17 +152,23 @@ void ThreadPool::supervise() {
       continue;
     }
     if (stopping_) return;
-    if (jobs_.empty() || idle_ > 0) {
+    if (jobs_.empty()) {
       watching_ = false;
       watchdog_.wait(lock);
       continue;
     }
-    // Work waits and every thread is busy: give them a while to take it.
+    // Work waits: give the threads a while to take some.
     watching_ = true;
     const std::uint64_t seen = taken_;
     const auto deadline = std::chrono::steady_clock::now() + growth_.stallAfter;
     if (watchdog_.wait_until(lock, deadline, [&] { return stopping_ || taken_ != seen; })) continue;
-    if (jobs_.empty() || idle_ > 0 || workers_.size() >= growth_.maxThreads) continue;
+    if (jobs_.empty()) continue;
+    if (idle_ > 0) {
+      ++wakesPending_;
+      ready_.notify_one();
+      continue;
+    }
+    if (workers_.size() >= growth_.maxThreads) continue;
     try {
       addWorker();
     } catch (const std::system_error& e) {

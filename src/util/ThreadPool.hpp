@@ -41,6 +41,24 @@ class ThreadPool {
   ThreadPool& operator=(const ThreadPool&) = delete;
 
   void post(std::function<void()> job);
+
+  /// While a Batch lives on a thread, what that thread posts to any pool is
+  /// held back; when the Batch ends, each pool's share is queued in one step,
+  /// in the order posted, waking at most one thread. Batches do not nest: an
+  /// inner one leaves the outer one in charge.
+  class Batch {
+   public:
+    Batch();
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    friend class ThreadPool;
+    bool active_;
+    std::vector<std::pair<ThreadPool*, std::vector<std::function<void()>>>> held_;
+  };
+
   /// The threads that always stay.
   std::size_t width() const { return width_; }
   /// The threads running now.
@@ -51,6 +69,10 @@ class ThreadPool {
  private:
   using Worker = std::list<std::thread>::iterator;
 
+  void enqueue(std::vector<std::function<void()>>& jobs);
+  /// Called with `lock` held after queueing: wakes a worker or the
+  /// supervisor when needed, after unlocking.
+  void queued(std::unique_lock<std::mutex>& lock);
   void addWorker();  // with mutex_ held
   void run(Worker self);
   void supervise();
@@ -67,6 +89,7 @@ class ThreadPool {
   std::list<std::thread> workers_;
   std::vector<std::thread> retired_;  // left, not joined yet
   std::size_t idle_ = 0;              // workers waiting for a job
+  std::size_t wakesPending_ = 0;      // idle workers woken that have not yet run
   std::uint64_t taken_ = 0;           // jobs taken since the start
   bool watching_ = false;             // the supervisor is timing a stall
   bool stopping_ = false;

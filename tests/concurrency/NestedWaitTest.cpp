@@ -10,7 +10,12 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <vector>
 
+#include "quillbox/facade/CloudInstance.hpp"
+#include "quillbox/services/job/IJob.hpp"
+#include "support/Callbacks.hpp"
+#include "support/LoopbackServer.hpp"
 #include "util/ThreadPool.hpp"
 
 namespace quillbox {
@@ -111,6 +116,71 @@ TEST(ExecutorNestedWait, SixteenCallbacksEachWaitingForTheNextCompleteOnTwoThrea
   std::future<int> deepest = top.get_future();
   ASSERT_EQ(deepest.wait_for(30s), std::future_status::ready);
   EXPECT_EQ(deepest.get(), kDepth);
+}
+
+TEST(SdkNestedWait, SixteenCallbacksEachBlockedOnTheNextCallsAnswerComplete) {
+  test::LogCapture quiet;
+  test::LoopbackServer server(2);
+  server.setHandler([](const test::RecordedRequest&) {
+    return test::Reply::json(200, R"({"code":0,"msg":"ok","data":[]})");
+  });
+  CloudInstance::shared().setHost(server.baseUrl());
+  CloudInstance::shared().setToken("t");
+
+  // Call n's callback makes call n + 1 and blocks until that one's callback
+  // has returned, the way a host written with promises would: at the deepest
+  // point sixteen callbacks wait at once, more than the executor's threads.
+  constexpr int kDepth = 16;
+  std::function<int(int)> call = [&](int n) {
+    auto answer = std::make_shared<std::promise<int>>();
+    std::future<int> future = answer->get_future();
+    CloudInstance::shared().getJobImpl().getJobs(GetJobsBean{}, [&call, answer, n](NetworkResult<GetJobsResponse> r) {
+      if (!r.isSuccess()) {
+        answer->set_value(-n);
+      } else {
+        answer->set_value(n == kDepth ? n : call(n + 1));
+      }
+    });
+    return future.get();
+  };
+  std::future<int> deepest = std::async(std::launch::async, [&] { return call(1); });
+  ASSERT_EQ(deepest.wait_for(30s), std::future_status::ready);
+  EXPECT_EQ(deepest.get(), kDepth);
+  EXPECT_EQ(server.requests().size(), static_cast<std::size_t>(kDepth));
+}
+
+TEST(ExecutorBatch, HeldJobsReachEachPoolInOrderAndWakeAsManyThreadsAsTheyNeed) {
+  ThreadPool serial("serial", 1);
+  ThreadPool wide("wide", 3);
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<int> order;
+  int together = 0, released = 0;
+  {
+    ThreadPool::Batch batch;
+    ThreadPool::Batch inner;  // leaves the outer batch in charge
+    for (int i = 0; i < 10; ++i) {
+      serial.post([&, i] {
+        std::lock_guard lock(mutex);
+        order.push_back(i);
+        changed.notify_all();
+      });
+      // Each of these waits until all three run at once: one woken thread
+      // alone would never see that.
+      if (i < 3) {
+        wide.post([&] {
+          std::unique_lock lock(mutex);
+          ++together;
+          changed.notify_all();
+          if (changed.wait_for(lock, 30s, [&] { return together == 3; })) ++released;
+          changed.notify_all();
+        });
+      }
+    }
+  }
+  ASSERT_TRUE(waitFor(mutex, changed, [&] { return order.size() == 10 && released == 3; }))
+      << order.size() << " " << released;
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 }  // namespace
