@@ -5,7 +5,7 @@ CMAKE_ARGS ?=
 # The project's own builds treat warnings as errors; a consumer's does not.
 DEV_ARGS   := -DQUILLBOX_WARNINGS_AS_ERRORS=ON
 
-.PHONY: all deps build test test-asan test-tsan example bench clean
+.PHONY: all deps build test test-asan test-tsan example examples docs bench clean
 
 all: build
 
@@ -67,24 +67,57 @@ test-tsan: deps
 	TSAN_OPTIONS=second_deadlock_stack=1 ctest --test-dir $(TSAN_BUILD) -j $(JOBS) --output-on-failure \
 	  $(if $(TSAN_EXCLUDE),-E '$(TSAN_EXCLUDE)')
 
-# Installs the SDK into a scratch prefix and builds examples/ against the
-# installed package only.
-example: build
-	rm -rf $(BUILD)/stage $(BUILD)/example
+# Installs the SDK into a scratch prefix, builds every program of examples/
+# against the installed package only (warnings as errors) and runs them
+# against the installed emulator (scripts/check-example).
+example examples: installables
+	rm -rf $(BUILD)/stage $(BUILD)/examples
 	cmake --install $(BUILD) --prefix $(CURDIR)/$(BUILD)/stage
-	cmake -S examples/list-jobs -B $(BUILD)/example -G Ninja -DCMAKE_PREFIX_PATH=$(CURDIR)/$(BUILD)/stage
-	cmake --build $(BUILD)/example
-	scripts/check-example $(BUILD)/example $(CURDIR)/$(BUILD)/stage
+	cmake -S examples -B $(BUILD)/examples -G Ninja -DCMAKE_PREFIX_PATH=$(CURDIR)/$(BUILD)/stage \
+	  "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror"
+	cmake --build $(BUILD)/examples -j $(JOBS)
+	scripts/check-example $(BUILD)/examples $(CURDIR)/$(BUILD)/stage
 
-# Installs the libraries, headers, CMake package, pkg-config file and the two
-# programs into PREFIX; builds only what is installed, with the build
-# folder's settings as they are (after `make demo` that is linking only).
+# Configures BUILD as it is (a new one with Ninja) and builds what is
+# installed: the libraries, the command, the emulator and whatever they
+# generate, never the tests. Works from any state of the build folder (fresh,
+# after `make demo`, after `make test`), with its settings as they are.
+.PHONY: installables
+installables: deps
+	cmake -S . -B $(BUILD) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-G Ninja) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target quillbox_installables
+
+# Installs the libraries, headers, CMake package, pkg-config file, the
+# command (with what it installs beside it) and the emulator into PREFIX.
 PREFIX ?= /usr/local
 .PHONY: install
-install: deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
-	cmake --build $(BUILD) -j $(JOBS) --target quillbox quillbox_static quillbox_cli quillbox-emulator
+install: installables
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Debian packages (CPack) in BUILD/packages: libquillboxN (shared library),
+# libquillbox-dev, quillbox (the command) and quillbox-emulator.
+.PHONY: package
+package: installables
+	rm -rf $(BUILD)/packages
+	cd $(BUILD) && cpack -G DEB
+	ls -l $(BUILD)/packages/*.deb
+
+# Checks the packages' contents and dependencies, then runs the command, the
+# emulator and the examples from the packages extracted into a scratch root.
+.PHONY: package-check
+package-check: package
+	JOBS=$(JOBS) scripts/check-packages $(BUILD)
+
+# The reference documentation of the public headers and the guide (docs/),
+# as HTML in BUILD/docs/html. Doxygen fails on any warning, an undocumented
+# public declaration included.
+QUILLBOX_HEADER_VERSION = $(shell sed -n 's/^\#define QUILLBOX_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\)$$/\2/p' \
+  include/quillbox/version.hpp | paste -sd.)
+docs: deps
+	rm -rf $(BUILD)/docs
+	mkdir -p $(BUILD)/docs
+	QUILLBOX_VERSION=$(QUILLBOX_HEADER_VERSION) QUILLBOX_DOCS_OUT=$(BUILD)/docs doxygen Doxyfile
+	@echo "docs: $(BUILD)/docs/html/index.html"
 
 bench: build
 	scripts/run-benchmarks $(BUILD)

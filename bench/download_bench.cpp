@@ -1,12 +1,20 @@
-// Download throughput: the SDK's downloader against the curl command line, both fetching the
-// same file from the same nginx on 127.0.0.1 to the same disk in one run, in alternating rounds.
-// Prints both throughputs (best round of each), their ratio and the process's peak RSS, which
-// holds the SDK's downloads only (nginx and curl are child processes).
+// Download throughput: the SDK's downloader against the curl command line, both fetching from
+// the same nginx on 127.0.0.1 to the same disk in one run, in alternating rounds.
 //
 //   download_bench [--size-mib N] [--rounds N] [--dir PATH]
+//   download_bench --parallel N [--size-mib N] [--rounds N] [--dir PATH]
 //
-// Defaults: 1024 MiB, 3 rounds, the system's temporary folder. Exit status 0 when the aims are
-// met (ratio >= 0.95, peak RSS <= 32 MiB), 1 when not, 2 when the run itself failed.
+// One file: defaults 1024 MiB, 3 rounds. Prints both throughputs (best round of each), their
+// ratio and the process's peak RSS, which holds the SDK's downloads only (nginx and curl are
+// child processes). Aims: ratio >= 0.95, peak RSS <= 32 MiB.
+//
+// --parallel N: N files (default 4 MiB each; hard links of one file, so nginx reads from the page
+// cache) at once: N downloaders started together against one `curl --parallel --parallel-max N`
+// of the same URLs. Prints the throughput of each (median of the rounds), their ratio and the
+// most threads this process had while its downloads ran. Aims: ratio >= 0.9, threads <= 8.
+//
+// The folder defaults to the system's temporary folder. Exit status 0 when the aims are met,
+// 1 when not, 2 when the run itself failed.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -22,11 +30,14 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -46,6 +57,8 @@ using Clock = std::chrono::steady_clock;
 constexpr double kMiB = 1024.0 * 1024.0;
 constexpr double kAimRatio = 0.95;
 constexpr double kAimRssMiB = 32.0;
+constexpr double kAimParallelRatio = 0.9;
+constexpr std::size_t kAimThreads = 8;
 
 std::atomic<std::uint64_t> logLines{0};
 
@@ -80,7 +93,7 @@ class Nginx {
     const std::string d = dir.string();
     std::ofstream(dir / "nginx.conf") << "daemon off;\nmaster_process on;\nworker_processes 1;\nuser root root;\n"
                                       << "pid " << d << "/nginx.pid;\nerror_log " << d << "/error.log warn;\n"
-                                      << "events { worker_connections 64; }\nhttp {\n  access_log off;\n"
+                                      << "events { worker_connections 1024; }\nhttp {\n  access_log off;\n"
                                       << "  client_body_temp_path " << d << "/body;\n  sendfile on;\n  tcp_nopush on;\n"
                                       << "  server {\n    listen 127.0.0.1:" << port_ << ";\n    root " << root.string()
                                       << ";\n  }\n}\n";
@@ -169,10 +182,171 @@ double peakRssMiB() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
 }
 
+/// One curl for all of `urls`, each to the file of the same index in `outs`.
+double timeCurlParallel(const std::vector<std::string>& urls, const std::vector<fs::path>& outs) {
+  std::vector<std::string> args{"curl", "-s", "--no-progress-meter", "-f", "--noproxy", "*", "--parallel", "--parallel-max",
+                                std::to_string(urls.size())};
+  for (std::size_t i = 0; i < urls.size(); ++i) {
+    args.insert(args.end(), {"-o", outs[i].string(), urls[i]});
+  }
+  std::vector<char*> argv;
+  for (auto& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const auto begin = Clock::now();
+  pid_t pid = 0;
+  if (::posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0) {
+    throw std::runtime_error("cannot run curl");
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("curl --parallel failed");
+  return seconds;
+}
+
+std::size_t processThreads() {
+  const fs::directory_iterator tasks("/proc/self/task");
+  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
+/// All of `urls` at once through the SDK, each to the file of the same index in `outs`.
+/// `peakThreads` takes the most threads seen while they ran.
+double timeSdkParallel(const std::vector<std::string>& urls, const std::vector<fs::path>& outs,
+                       std::size_t& peakThreads) {
+  std::mutex mutex;
+  std::condition_variable allDone;
+  std::size_t done = 0;
+  std::string failure;
+  std::vector<std::unique_ptr<quillbox::ResumableDownloader>> downloaders;
+  const auto begin = Clock::now();
+  for (std::size_t i = 0; i < urls.size(); ++i) {
+    downloaders.push_back(std::make_unique<quillbox::ResumableDownloader>(urls[i], outs[i], "com.resumable.download"));
+    downloaders.back()->start({}, [&](quillbox::DownloadResult r) {
+      std::lock_guard lock(mutex);
+      if (!r.isSuccess() && failure.empty()) failure = r.error().message;
+      if (++done == urls.size()) allDone.notify_all();
+    });
+  }
+  {
+    std::unique_lock lock(mutex);
+    while (done < urls.size()) {
+      peakThreads = std::max(peakThreads, processThreads());
+      allDone.wait_for(lock, std::chrono::milliseconds(2));
+    }
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+  if (!failure.empty()) throw std::runtime_error("SDK download failed: " + failure);
+  return seconds;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+/// The --parallel run; returns the exit status.
+int runParallel(const fs::path& dir, std::size_t count, std::size_t sizeMiB, int rounds) {
+  fs::create_directories(dir / "www");
+  fs::create_directories(dir / "out");
+  const std::size_t bytes = sizeMiB << 20;
+  makeFile(dir / "www" / "0.bin", bytes);
+  for (std::size_t i = 1; i < count; ++i) fs::create_hard_link(dir / "www" / "0.bin", dir / "www" / (std::to_string(i) + ".bin"));
+  Nginx nginx(dir, dir / "www");
+  std::vector<std::string> urls;
+  std::vector<fs::path> outs;
+  for (std::size_t i = 0; i < count; ++i) {
+    urls.push_back(nginx.url(std::to_string(i) + ".bin"));
+    outs.push_back(dir / "out" / (std::to_string(i) + ".bin"));
+  }
+  auto clear = [&] {
+    for (const auto& out : outs) {
+      std::error_code ignored;
+      fs::remove(out, ignored);
+    }
+    ::sync();
+  };
+  timeCurl(urls[0], dir / "warm.bin");  // the source file into the page cache
+  fs::remove(dir / "warm.bin");
+  ::sync();
+
+  const double total = static_cast<double>(bytes * count) / kMiB;
+  std::vector<double> curlRates;
+  std::vector<double> sdkRates;
+  std::size_t peakThreads = 0;
+  for (int round = 0; round < rounds; ++round) {
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool sdk = (turn == 0) == (round % 2 == 1);
+      const double seconds = sdk ? timeSdkParallel(urls, outs, peakThreads) : timeCurlParallel(urls, outs);
+      for (const auto& out : outs) {
+        if (fs::file_size(out) != bytes) throw std::runtime_error("wrong size from " + out.string());
+      }
+      std::printf("round %d %-4s %8.1f MiB/s\n", round + 1, sdk ? "sdk" : "curl", total / seconds);
+      (sdk ? sdkRates : curlRates).push_back(total / seconds);
+      clear();
+    }
+  }
+  const double curlRate = median(curlRates);
+  const double sdkRate = median(sdkRates);
+  const double ratio = sdkRate / curlRate;
+  std::printf("%zu files of %zu MiB at once, %d rounds, medians\n", count, sizeMiB, rounds);
+  std::printf("curl --parallel %8.1f MiB/s\n", curlRate);
+  std::printf("SDK             %8.1f MiB/s\n", sdkRate);
+  std::printf("ratio           %8.3f   (aim >= %.2f)\n", ratio, kAimParallelRatio);
+  std::printf("peak threads    %8zu   (aim <= %zu)\n", peakThreads, kAimThreads);
+  std::printf("peak RSS        %8.1f MiB\n", peakRssMiB());
+  return ratio >= kAimParallelRatio && peakThreads <= kAimThreads ? 0 : 1;
+}
+
+
+/// The one-file run; returns the exit status.
+int runOne(const fs::path& dir, std::size_t sizeMiB, int rounds) {
+  fs::create_directories(dir / "www");
+  const std::size_t bytes = sizeMiB << 20;
+  makeFile(dir / "www" / "big.bin", bytes);
+  Nginx nginx(dir, dir / "www");
+  const std::string url = nginx.url("big.bin");
+  const double rssBefore = peakRssMiB();
+
+  timeCurl(url, dir / "warm.bin");  // the source file into the page cache
+  fs::remove(dir / "warm.bin");
+  ::sync();
+
+  double bestCurl = 1e300;
+  double bestSdk = 1e300;
+  for (int round = 0; round < rounds; ++round) {
+    // Alternate who goes first; start each run with nothing waiting to be written back.
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool sdk = (turn == 0) == (round % 2 == 1);
+      const fs::path out = dir / (sdk ? "sdk.bin" : "curl.bin");
+      const double seconds = sdk ? timeSdk(url, out) : timeCurl(url, out);
+      if (fs::file_size(out) != bytes) throw std::runtime_error("wrong size from " + out.string());
+      std::printf("round %d %-4s %8.1f MiB/s\n", round + 1, sdk ? "sdk" : "curl",
+                  static_cast<double>(bytes) / kMiB / seconds);
+      (sdk ? bestSdk : bestCurl) = std::min(sdk ? bestSdk : bestCurl, seconds);
+      fs::remove(out);
+      ::sync();
+    }
+  }
+  const double curlRate = static_cast<double>(bytes) / kMiB / bestCurl;
+  const double sdkRate = static_cast<double>(bytes) / kMiB / bestSdk;
+  const double ratio = sdkRate / curlRate;
+  const double rss = peakRssMiB();
+  std::printf("file %zu MiB, %d rounds, best of each\n", sizeMiB, rounds);
+  std::printf("curl -o    %8.1f MiB/s\n", curlRate);
+  std::printf("SDK        %8.1f MiB/s\n", sdkRate);
+  std::printf("ratio      %8.3f   (aim >= %.2f)\n", ratio, kAimRatio);
+  std::printf("peak RSS   %8.1f MiB (aim <= %.0f; %.1f MiB before the first download)\n", rss, kAimRssMiB,
+              rssBefore);
+  std::printf("log lines  %8llu\n", static_cast<unsigned long long>(logLines.load()));
+  return ratio >= kAimRatio && rss <= kAimRssMiB ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::size_t sizeMiB = 1024;
+  std::size_t sizeMiB = 0;
+  std::size_t parallel = 0;
   int rounds = 3;
   fs::path base = fs::temp_directory_path();
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -181,10 +355,12 @@ int main(int argc, char** argv) {
       sizeMiB = std::stoul(argv[i + 1]);
     } else if (flag == "--rounds") {
       rounds = std::max(1, std::stoi(argv[i + 1]));
+    } else if (flag == "--parallel") {
+      parallel = std::stoul(argv[i + 1]);
     } else if (flag == "--dir") {
       base = argv[i + 1];
     } else {
-      std::fprintf(stderr, "usage: %s [--size-mib N] [--rounds N] [--dir PATH]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--parallel N] [--size-mib N] [--rounds N] [--dir PATH]\n", argv[0]);
       return 2;
     }
   }
@@ -199,46 +375,8 @@ int main(int argc, char** argv) {
   try {
     // Every log line is still produced and handed to a sink; it just does not flood the output.
     quillbox::setLogSink([](std::string_view) { logLines.fetch_add(1, std::memory_order_relaxed); });
-
-    fs::create_directories(dir / "www");
-    const std::size_t bytes = sizeMiB << 20;
-    makeFile(dir / "www" / "big.bin", bytes);
-    Nginx nginx(dir, dir / "www");
-    const std::string url = nginx.url("big.bin");
-    const double rssBefore = peakRssMiB();
-
-    timeCurl(url, dir / "warm.bin");  // the source file into the page cache
-    fs::remove(dir / "warm.bin");
-    ::sync();
-
-    double bestCurl = 1e300;
-    double bestSdk = 1e300;
-    for (int round = 0; round < rounds; ++round) {
-      // Alternate who goes first; start each run with nothing waiting to be written back.
-      for (int turn = 0; turn < 2; ++turn) {
-        const bool sdk = (turn == 0) == (round % 2 == 1);
-        const fs::path out = dir / (sdk ? "sdk.bin" : "curl.bin");
-        const double seconds = sdk ? timeSdk(url, out) : timeCurl(url, out);
-        if (fs::file_size(out) != bytes) throw std::runtime_error("wrong size from " + out.string());
-        std::printf("round %d %-4s %8.1f MiB/s\n", round + 1, sdk ? "sdk" : "curl",
-                    static_cast<double>(bytes) / kMiB / seconds);
-        (sdk ? bestSdk : bestCurl) = std::min(sdk ? bestSdk : bestCurl, seconds);
-        fs::remove(out);
-        ::sync();
-      }
-    }
-    const double curlRate = static_cast<double>(bytes) / kMiB / bestCurl;
-    const double sdkRate = static_cast<double>(bytes) / kMiB / bestSdk;
-    const double ratio = sdkRate / curlRate;
-    const double rss = peakRssMiB();
-    std::printf("file %zu MiB, %d rounds, best of each\n", sizeMiB, rounds);
-    std::printf("curl -o    %8.1f MiB/s\n", curlRate);
-    std::printf("SDK        %8.1f MiB/s\n", sdkRate);
-    std::printf("ratio      %8.3f   (aim >= %.2f)\n", ratio, kAimRatio);
-    std::printf("peak RSS   %8.1f MiB (aim <= %.0f; %.1f MiB before the first download)\n", rss, kAimRssMiB,
-                rssBefore);
-    std::printf("log lines  %8llu\n", static_cast<unsigned long long>(logLines.load()));
-    exitCode = ratio >= kAimRatio && rss <= kAimRssMiB ? 0 : 1;
+    if (sizeMiB == 0) sizeMiB = parallel > 0 ? 4 : 1024;
+    exitCode = parallel > 0 ? runParallel(dir, parallel, sizeMiB, rounds) : runOne(dir, sizeMiB, rounds);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "download_bench: %s\n", e.what());
   }

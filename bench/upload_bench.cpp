@@ -39,6 +39,8 @@
 #include "quillbox/services/file/IFile.hpp"
 #include "quillbox/upload/Sha256Result.hpp"
 #include "request/Settings.hpp"
+#include "transport/Transport.hpp"
+#include "util/MainQueue.hpp"
 #include "upload/UploadProcessTask.hpp"
 #include "util/NamedOperationQueue.hpp"
 
@@ -144,16 +146,18 @@ class PlainSlices final : public quillbox::ISliceFile {
 };
 
 int runSdkChild(const fs::path& file, const std::string& partBase, std::int64_t partSize, const fs::path& result) {
-  quillbox::request::Settings settings;
+  // Created before the clock starts, as in a host that has uploaded before.
+  quillbox::transport::Transport transport;
+  quillbox::request::Settings settings(transport);
+  quillbox::util::MainQueue mainQueue;
+  quillbox::util::NamedOperationQueue partQueue("NORMAL_T");
   LocalFileService files(partBase);
   std::mutex mutex;
   std::condition_variable done;
   std::optional<quillbox::UploadProcessResult> outcome;
-  // Created before the clock starts, as in a host that has uploaded before.
-  quillbox::util::ThreadPoolUtil::normalQueue();
 
   const auto start = Clock::now();
-  quillbox::upload::startUpload(files, settings, file, "/bench", std::nullopt, 4, std::make_shared<PlainSlices>(partSize),
+  quillbox::upload::startUpload({files, settings, mainQueue, partQueue}, file, "/bench", std::nullopt, 4, std::make_shared<PlainSlices>(partSize),
                                 [&](quillbox::UploadProcessResult r) {
                                   if (std::holds_alternative<quillbox::uploadResult::onSuccess>(r) ||
                                       std::holds_alternative<quillbox::uploadResult::onFailure>(r)) {

@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <deque>
 #include <mutex>
 
+#include "Output.hpp"
 #include "Profile.hpp"
 #include "Terminal.hpp"
 
@@ -26,6 +28,31 @@ std::string shortCodeOf(const std::string& link) {
   return code;
 }
 
+std::optional<std::string> hostOfLink(const std::string& link) {
+  const auto scheme = link.find("://");
+  if (scheme == std::string::npos || scheme == 0) return std::nullopt;
+  const auto pathStart = link.find_first_of("/?#", scheme + 3);
+  if (pathStart == scheme + 3) return std::nullopt;
+  return link.substr(0, pathStart);
+}
+
+std::string withOptionNames(std::string message,
+                            std::initializer_list<std::pair<std::string_view, std::string_view>> keys) {
+  const auto wordChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+  for (const auto& [key, option] : keys) {
+    for (std::size_t at = message.find(key); at != std::string::npos; at = message.find(key, at)) {
+      const std::size_t end = at + key.size();
+      if ((at > 0 && wordChar(message[at - 1])) || (end < message.size() && wordChar(message[end]))) {
+        at = end;
+        continue;
+      }
+      message.replace(at, key.size(), option);
+      at += option.size();
+    }
+  }
+  return message;
+}
+
 std::int64_t clashCode(const std::string& policy) {
   if (policy == "fail") return 1;
   if (policy == "overwrite") return 3;
@@ -41,6 +68,13 @@ Console* sharedConsole() {
   return console;
 }
 
+// What --quiet leaves of progress and notes: nothing.
+Console* silentConsole() {
+  static std::FILE* const sink = std::fopen("/dev/null", "w");
+  static Console* const console = sink ? new Console(sink, false) : sharedConsole();
+  return console;
+}
+
 }  // namespace
 
 // The SDK's last lines, for explaining a failure the SDK reports only by a
@@ -53,6 +87,13 @@ struct Client::Diagnostics {
 };
 
 Client::Client() : console_(sharedConsole()), diagnostics_(std::make_shared<Diagnostics>()) {}
+
+std::string Client::time(const std::string& iso) const { return timeText(iso, options_.utc); }
+std::optional<std::string> Client::time(const std::optional<std::string>& iso) const {
+  return iso ? std::optional(time(*iso)) : std::nullopt;
+}
+
+Console& Client::console() { return options_.quiet ? *silentConsole() : *console_; }
 
 void Client::installLogSink() {
   Console* console = options_.verbose ? console_ : nullptr;
@@ -96,21 +137,53 @@ CloudInstance& Client::cloud(bool needToken) {
   if (!hostFlagOrEnv.value || !tokenFlagOrEnv.value) profile = loadProfile(profilePath());
   const Setting host =
       pickSetting(options_.host, "QUILLBOX_HOST", profile ? std::optional(profile->host) : std::nullopt);
-  const Setting token =
-      pickSetting(options_.token, "QUILLBOX_TOKEN", profile ? std::optional(profile->token) : std::nullopt);
+  const Setting token = pickSetting(options_.token, "QUILLBOX_TOKEN",
+                                    profile && !profileTokenElsewhere_ ? std::optional(profile->token) : std::nullopt);
   if (!host.value) {
-    throw CliError("no server address: pass --host URL, set QUILLBOX_HOST, or sign in with quillbox login", kExitUsage);
+    throw CliError("no server address: pass --host URL, set QUILLBOX_HOST, or sign in with quillbox login",
+                   kExitRefused);
   }
   host_ = *host.value;
   while (!host_.empty() && host_.back() == '/') host_.pop_back();
   if (needToken && !token.value) {
-    throw CliError("not signed in: run quillbox login, or pass --token / set QUILLBOX_TOKEN", kExitUsage);
+    throw CliError("not signed in: run quillbox login, or pass --token / set QUILLBOX_TOKEN", kExitRefused);
   }
   cloud.setHost(host_);
   cloud.setToken(token.value);
   configured_ = true;
   haveToken_ = token.value.has_value();
   return cloud;
+}
+
+CloudInstance& Client::visitorCloud(const std::string& link) {
+  if (!pickSetting(options_.host, "QUILLBOX_HOST", std::nullopt).value) {
+    if (auto host = hostOfLink(link)) {
+      // The saved token goes only to the server it came from.
+      const auto profile = loadProfile(profilePath());
+      std::string saved = profile ? profile->host : "";
+      while (!saved.empty() && saved.back() == '/') saved.pop_back();
+      profileTokenElsewhere_ = saved != *host;
+      options_.host = *host;
+    }
+  }
+  return cloud(false);
+}
+
+std::string Client::shareIdOf(const std::string& idCodeOrLink) {
+  const bool link = idCodeOrLink.find('/') != std::string::npos;
+  const std::string code = shortCodeOf(idCodeOrLink);
+  std::optional<std::string> found;
+  GetShareBean bean;
+  bean.pageSize = 100;
+  check(forEachEntry(cloud().getShareImpl(), &IShare::getShares, bean,
+                     [&](ShareByMeLink& s) {
+                       if (s.shareId == idCodeOrLink || s.shortUrl == code) found = s.shareId;
+                       return !found;
+                     }),
+        "share");
+  if (found) return *found;
+  if (link) throw CliError("no share link of yours is " + idCodeOrLink, kExitNotFound);
+  return idCodeOrLink;  // an id the listing did not show: the server decides
 }
 
 std::string Client::host() {
@@ -135,18 +208,27 @@ std::string Client::rootFolderId() {
 }
 
 void printNextPage(Client& client, const std::optional<std::string>& next) {
-  if (next && !next->empty()) client.out() << "(more: --cursor " << forTerminal(*next) << ")\n";
+  if (next && !next->empty()) client.console().line("quillbox: there is more: add --cursor " + forTerminal(*next));
+}
+
+void Client::check(const PagingOutcome& outcome, std::string_view what) {
+  if (outcome.status != PagingOutcome::Status::failed) return;
+  throw CliError(failureText(what, outcome.code, outcome.message), exitCodeForFailure(outcome.code, outcome.message));
 }
 
 std::vector<FileListMetadata> Client::listAll(const std::string& folderId) {
-  const auto page = [&](const std::optional<std::string>& cursor) {
-    FilesListBean bean;
-    bean.type = "list";
-    bean.parentFileId = folderId;
-    bean.pageInfo = PageInfo(1000, cursor);
-    return call(cloud().getFileImpl(), &IFile::filesList, bean, "list " + folderId);
-  };
-  return *collectPages(true, std::nullopt, page, &FilesListResponse::files, &FilesListResponse::nextCursor).files;
+  FilesListBean bean;
+  bean.type = "list";
+  bean.parentFileId = folderId;
+  bean.pageInfo = PageInfo(1000, std::nullopt);
+  std::vector<FileListMetadata> entries;
+  check(forEachEntry(cloud().getFileImpl(), &IFile::filesList, bean,
+                     [&entries](FileListMetadata& e) {
+                       entries.push_back(std::move(e));
+                       return true;
+                     }),
+        "list " + folderId);
+  return entries;
 }
 
 Resolved Client::resolve(const std::string& arg) {
@@ -169,10 +251,31 @@ Resolved Client::resolve(const std::string& arg) {
       // With a folder and a file of one name, a path that goes on means the folder.
       if (!found || (start <= arg.size() && isFolder(e.fileType, e.mimeType))) found = &e;
     }
-    if (!found) throw CliError("no such file or folder: " + walked);
+    if (!found) throw CliError("no such file or folder: " + walked, kExitNotFound);
     at = {*found->id, name, isFolder(found->fileType, found->mimeType)};
   }
   return at;
+}
+
+FolderFound Client::folderIn(const std::string& parentId, const std::string& name, const std::string& onClash) {
+  const bool reuse = onClash == "reuse" || onClash == "overwrite";
+  for (const auto& e : listAll(parentId)) {
+    if (e.fileName != name || !e.id) continue;
+    if (!isFolder(e.fileType, e.mimeType)) {
+      if (onClash == "rename") continue;
+      throw CliError("mkdir: " + name + " exists and is a file, not a folder");
+    }
+    if (reuse) return {*e.id, name, false};
+    if (onClash == "fail") throw CliError("mkdir: " + name + " exists (--on-clash reuse uses it)");
+  }
+  CreateDirectoryBean bean;
+  bean.fileName = name;
+  bean.parentFolder = std::vector<std::string>{parentId};
+  // A folder made meanwhile by someone else is used rather than doubled.
+  bean.renameMode = reuse ? clashCode("overwrite") : clashCode(onClash);
+  const auto made = call(cloud().getFileImpl(), &IFile::createDirectory, bean, "mkdir");
+  if (!made.id || made.id->empty()) throw CliError("mkdir: the answer names no folder");
+  return {*made.id, made.fileName.value_or(name), true};
 }
 
 std::string Client::resolveFolder(const std::optional<std::string>& arg) {

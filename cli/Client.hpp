@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <future>
 #include <iostream>
 #include <iterator>
@@ -22,14 +23,10 @@
 #include <quillbox/quillbox.hpp>
 #include <quillbox/upload/FileType.hpp>
 
+#include "ExitCodes.hpp"
 #include "Progress.hpp"
 
 namespace quillbox::cli {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;        // the server or the transfer said no
-constexpr int kExitUsage = 2;          // bad arguments or missing settings
-constexpr int kExitInterrupted = 130;  // Ctrl-C, as shells report it
 
 /// A failure reported as "quillbox: <message>" and the exit status.
 class CliError : public std::runtime_error {
@@ -50,6 +47,15 @@ struct GlobalOptions {
   std::optional<std::string> token;
   bool json = false;
   bool verbose = false;
+  bool quiet = false;  ///< results and errors only
+  bool utc = false;    ///< times in UTC rather than the local time zone
+};
+
+/// A folder looked up, or made, by name in another.
+struct FolderFound {
+  std::string id;
+  std::string name;  ///< as stored
+  bool created = false;
 };
 
 /// A file or folder the user named, by id or by "/path".
@@ -79,7 +85,8 @@ Page collectPages(bool all, std::optional<std::string> cursor, Fetch fetch,
 }
 
 class Client;
-/// "(more: --cursor C)" under a table, when a listing has more pages.
+/// A note on standard error, when a listing has more pages: where the next
+/// page starts.
 void printNextPage(Client& client, const std::optional<std::string>& next);
 
 class Client {
@@ -88,7 +95,12 @@ class Client {
 
   GlobalOptions& options() { return options_; }
   bool json() const { return options_.json; }
-  Console& console() { return *console_; }
+  /// Progress and notes on standard error; silent with --quiet.
+  Console& console();
+  bool quiet() const { return options_.quiet; }
+  /// A server's time as the user asked to see it (local zone, or --utc).
+  std::string time(const std::string& iso) const;
+  std::optional<std::string> time(const std::optional<std::string>& iso) const;
   std::ostream& out() { return std::cout; }
 
   /// Keeps the SDK's recent diagnostic lines, and shows them on standard
@@ -139,16 +151,36 @@ class Client {
   /// Like resolve(), for arguments that must be folders.
   std::string resolveFolder(const std::optional<std::string>& arg);
 
+  /// The folder `name` in the folder `parentId`. `onClash` says what to do
+  /// when it exists: "reuse" (or "overwrite") it, "fail", or "rename" (make
+  /// another with a free name). Throws CliError when a file has the name.
+  FolderFound folderIn(const std::string& parentId, const std::string& name, const std::string& onClash = "reuse");
+
+  /// The facade for a visitor of a share link: the host from --host or
+  /// QUILLBOX_HOST, else from the link itself, else the profile; the token
+  /// when there is one, but none is needed.
+  CloudInstance& visitorCloud(const std::string& link);
+
+  /// The id of one of the user's share links, given its id, its short code
+  /// or the whole link.
+  std::string shareIdOf(const std::string& idCodeOrLink);
+
   /// Every entry of a folder, all pages.
   std::vector<FileListMetadata> listAll(const std::string& folderId);
+
+  /// Throws CliError for a walk through a listing that failed.
+  static void check(const PagingOutcome& outcome, std::string_view what);
 
  private:
   template <class Response>
   Response checked(NetworkResult<Response> result, std::string_view what) {
-    if (!result.isSuccess()) throw CliError(failureText(what, result.code(), result.message()));
+    if (!result.isSuccess()) {
+      throw CliError(failureText(what, result.code(), result.message()),
+                     exitCodeForFailure(result.code(), result.message()));
+    }
     Response value = std::move(result).value();
     if (value.code && *value.code != 0) {
-      throw CliError(failureText(what, *value.code, value.msg.value_or("")));
+      throw CliError(failureText(what, *value.code, value.msg.value_or("")), exitCodeForHttpStatus(*value.code));
     }
     return value;
   }
@@ -157,6 +189,7 @@ class Client {
   Console* console_;  // lives as long as the process: SDK threads may still log at exit
   bool configured_ = false;
   bool haveToken_ = false;
+  bool profileTokenElsewhere_ = false;  // the profile's token is for another server than the one in use
   std::string host_;
   std::optional<SpaceInfo> space_;
 
@@ -170,6 +203,25 @@ bool isFolder(const std::optional<std::string>& fileType, const std::optional<st
 /// A share link's short code, from the code itself or from a whole link
 /// ".../s/CODE".
 std::string shortCodeOf(const std::string& link);
+/// The server address of a whole link ("https://drive.example.com/s/CODE"
+/// gives "https://drive.example.com"); nothing for a bare code.
+std::optional<std::string> hostOfLink(const std::string& link);
+
+/// `message` with each server key of `keys` (a whole word) replaced by the
+/// option the user typed, e.g. {"expireTime", "--expire"}.
+std::string withOptionNames(std::string message,
+                            std::initializer_list<std::pair<std::string_view, std::string_view>> keys);
+
+/// Runs `f`; a failure's message names the options the user typed rather
+/// than the server's keys (see withOptionNames).
+template <class F>
+auto namingOptions(std::initializer_list<std::pair<std::string_view, std::string_view>> keys, F&& f) {
+  try {
+    return f();
+  } catch (const CliError& e) {
+    throw CliError(withOptionNames(e.what(), keys), e.exitCode());
+  }
+}
 
 /// The clash policies the server knows, by the names the commands take.
 std::int64_t clashCode(const std::string& policy);

@@ -22,11 +22,25 @@ inline constexpr const char* kShareCodeHelp =
 void addAccountCommands(CLI::App& app, Client& client, Action& action);
 /// ls, search, stat, du, path, mkdir, rename, link, recent
 void addFileCommands(CLI::App& app, Client& client, Action& action);
-/// upload, download
+/// upload, download, sync
 void addTransferCommands(CLI::App& app, Client& client, Action& action);
+void addSyncCommand(CLI::App& app, Client& client, Action& action);
 /// share create|ls|show|modify|cancel|files, star add|rm|ls
 void addShareCommands(CLI::App& app, Client& client, Action& action);
 /// jobs ls|create|show|cancel
 void addJobCommands(CLI::App& app, Client& client, Action& action);
+/// help [COMMAND], completion bash
+void addHelpCommands(CLI::App& app, Action& action);
+
+/// Downloads `url` (with progress on standard error, labelled `name`) and
+/// writes the content to standard output, only once it has all arrived and,
+/// when `expectedSha256` is given, matches it: the bytes wait in a private
+/// temporary file meanwhile, so a reader never gets a truncated or corrupt
+/// file. Returns the exit status; throws CliError.
+int writeToStandardOutput(Client& client, const std::string& url, const std::string& name,
+                          const std::optional<std::int64_t>& size, const std::optional<std::string>& expectedSha256);
+
+/// The global options and every command, on `app`.
+void buildApp(CLI::App& app, Client& client, Action& action);
 
 }  // namespace quillbox::cli

@@ -111,7 +111,7 @@ void addSpace(CLI::App& app, Client& client, Action& action) {
                                  {"Free", free},
                                  {"Root folder", s.rootFileId},
                                  {"Container", s.containerId},
-                                 {"Created", s.createTime ? std::optional(shortTime(*s.createTime)) : std::nullopt}});
+                                 {"Created", client.time(s.createTime)}});
       return kExitOk;
     };
   });
@@ -216,8 +216,8 @@ void addPackages(CLI::App& app, Client& client, Action& action) {
       }
       Table t{{"PACKAGE", "NAME", "CAPACITY", "ACTIVATED", "ENDS", "STATUS"}, {}, {false, false, true}};
       for (const auto& p : resp.data.value_or(std::vector<OrderedPackageInfo>{})) {
-        t.add({orDash(p.packageId), orDash(p.name), capacityText(p.capacity), shortTime(orDash(p.activateTime)),
-               shortTime(orDash(p.endTime)), orDash(p.status)});
+        t.add({orDash(p.packageId), orDash(p.name), capacityText(p.capacity), client.time(orDash(p.activateTime)),
+               client.time(orDash(p.endTime)), orDash(p.status)});
       }
       printTable(client.out(), t);
       return kExitOk;

@@ -1,9 +1,20 @@
 // Browsing and organising: listings, search, details, folder statistics,
 // paths, new folders, renaming, download links and recent files.
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <future>
+
+#include <boost/json/array.hpp>
 #include <boost/json/object.hpp>
 
+#include "Codes.hpp"
 #include "Commands.hpp"
+#include "Interrupt.hpp"
 #include "Output.hpp"
 #include "Terminal.hpp"
 
@@ -21,8 +32,8 @@ std::int64_t sortCode(const std::string& by) {
 const std::vector<std::string> kSortNames = {"name", "time", "size"};
 const std::vector<std::string> kClashNames = {"rename", "fail", "overwrite"};
 
-std::string sizeText(const std::optional<std::int64_t>& size, bool folder) {
-  return folder || !size ? std::string("-") : humanSize(*size);
+std::string entrySize(const std::optional<std::int64_t>& size, bool folder, bool exact) {
+  return folder || !size ? std::string("-") : sizeText(*size, exact);
 }
 
 std::string entryName(const std::optional<std::string>& name, bool folder) {
@@ -42,60 +53,140 @@ struct Paging {
   }
 };
 
+struct LsOpts {
+  std::optional<std::string> folder, fileType, cursor;
+  std::int64_t pageSize = 100;
+  std::optional<std::int64_t> max;
+  std::string sort = "name";
+  bool desc = false, recursive = false, hidden = false, bytes = false, all = false;
+};
+
+// A listing entry and its path from the folder listed.
+struct Listed {
+  FileListMetadata entry;
+  std::string path;
+};
+
+FilesListBean listBean(const LsOpts& o, const std::string& folderId, const std::optional<std::string>& cursor) {
+  FilesListBean bean;
+  bean.type = "list";
+  bean.parentFileId = folderId;
+  bean.pageInfo = PageInfo(o.max ? std::min(o.pageSize, *o.max) : o.pageSize, cursor);
+  FileSortInfo sort;
+  sort.sortType = sortCode(o.sort);
+  sort.sortDirection = o.desc ? 2 : 1;
+  bean.sortInfo = sort;
+  bean.hidden = o.hidden;
+  return bean;
+}
+
+// The files below `folderId`, folder by folder in the listing's order, each
+// with its path from the folder first listed; false once --max is reached.
+bool walkTree(Client& client, const LsOpts& o, const std::string& folderId, const std::string& prefix,
+              std::vector<Listed>& out) {
+  std::vector<FileListMetadata> entries;
+  Client::check(forEachEntry(client.cloud().getFileImpl(), &IFile::filesList, listBean(o, folderId, std::nullopt),
+                             [&entries](FileListMetadata& e) {
+                               entries.push_back(std::move(e));
+                               return true;
+                             }),
+                "ls");
+  for (auto& e : entries) {
+    const std::string path = prefix + e.fileName.value_or(e.id.value_or("?"));
+    if (isFolder(e.fileType, e.mimeType)) {
+      if (e.id && !walkTree(client, o, *e.id, path + "/", out)) return false;
+      continue;
+    }
+    if (o.fileType && e.fileType != o.fileType) continue;
+    if (o.max && static_cast<std::int64_t>(out.size()) >= *o.max) return false;
+    out.push_back({std::move(e), path});
+  }
+  return true;
+}
+
+int runLs(Client& client, const LsOpts& o) {
+  const std::string folderId = client.resolveFolder(o.folder);
+  std::vector<Listed> listed;
+  std::optional<std::string> resumeAt;  // where the next page starts, when --max stopped the listing
+  bool more = false;
+  if (o.recursive) {
+    more = !walkTree(client, o, folderId, "", listed);
+  } else {
+    FilesListBean bean = listBean(o, folderId, o.cursor);
+    bean.fileType = o.fileType;
+    Client::check(forEachPage(client.cloud().getFileImpl(), &IFile::filesList, bean,
+                              [&](FilesListResponse& page) {
+                                for (auto& e : page.files.value_or(std::vector<FileListMetadata>{})) {
+                                  if (o.max && static_cast<std::int64_t>(listed.size()) >= *o.max) {
+                                    more = true;
+                                    return false;
+                                  }
+                                  listed.push_back({std::move(e), {}});
+                                }
+                                const bool atEnd = !page.nextCursor || page.nextCursor->empty();
+                                if (o.max && static_cast<std::int64_t>(listed.size()) >= *o.max && !atEnd) {
+                                  more = true;
+                                  resumeAt = page.nextCursor;
+                                  return false;
+                                }
+                                return true;
+                              }),
+                  "ls");
+  }
+  if (client.json()) {
+    boost::json::array files;
+    for (const auto& l : listed) {
+      boost::json::value v = recordValue(l.entry);
+      if (o.recursive) v.as_object()["path"] = l.path;
+      files.push_back(std::move(v));
+    }
+    boost::json::object j;
+    j["files"] = std::move(files);
+    if (resumeAt) j["nextCursor"] = *resumeAt;
+    if (more) j["truncated"] = true;
+    printJson(client.out(), j);
+  } else {
+    Table t{{o.recursive ? "PATH" : "NAME", "SIZE", "MODIFIED", "ID"}, {}, {false, true}};
+    for (const auto& [f, path] : listed) {
+      const bool folder = isFolder(f.fileType, f.mimeType);
+      std::string name = o.recursive ? path : entryName(f.fileName, folder);
+      if (f.favorite.value_or(false)) name += " *";
+      t.add({name, entrySize(f.size, folder, o.bytes), client.time(orDash(f.editedTime)), orDash(f.id)});
+    }
+    printTable(client.out(), t);
+  }
+  if (resumeAt) {
+    client.console().line("quillbox: stopped after " + std::to_string(listed.size()) +
+                          " entries; the rest: add --cursor " + forTerminal(*resumeAt));
+  } else if (more) {
+    client.console().line("quillbox: stopped after " + std::to_string(listed.size()) + " entries; there are more");
+  }
+  return kExitOk;
+}
+
 void addLs(CLI::App& app, Client& client, Action& action) {
-  struct Opts {
-    std::optional<std::string> folder, fileType;
-    Paging paging;
-    std::string sort = "name";
-    bool desc = false, recursive = false, hidden = false;
-  };
-  auto o = std::make_shared<Opts>();
-  CLI::App* cmd = app.add_subcommand("ls", "List a folder (an id or a /path; default: your root folder)");
+  auto o = std::make_shared<LsOpts>();
+  CLI::App* cmd = app.add_subcommand("ls", "List a folder, every page (an id or a /path; default: your root folder)");
   cmd->add_option("FOLDER", o->folder, "Folder id or /path");
-  o->paging.declare(cmd);
+  cmd->add_option("--max", o->max, "Stop after this many entries (a note on standard error says where the rest starts)")
+      ->check(CLI::PositiveNumber);
+  cmd->add_option("--page-size", o->pageSize, "Entries asked for per request")
+      ->check(CLI::Range(1, 1000))
+      ->capture_default_str();
+  cmd->add_flag("--all", o->all, "Every page (what ls does anyway; kept for scripts)")->group("");
   cmd->add_option("--sort", o->sort, "Order: name, time or size")
       ->check(CLI::IsMember(kSortNames))
       ->capture_default_str();
   cmd->add_flag("--desc", o->desc, "Descending order");
-  cmd->add_flag("--recursive,-r", o->recursive, "Every file below the folder, without the folders");
-  cmd->add_option("--file-type", o->fileType, "Only files of this type code");
+  auto* recursive =
+      cmd->add_flag("--recursive,-r", o->recursive,
+                    "Every file below the folder, by its path from the folder (folders themselves are not listed)");
+  cmd->add_option("--cursor", o->cursor, "Start where a listing stopped by --max left off")->excludes(recursive);
+  cmd->add_option("--file-type", o->fileType, fileTypeHelp("Only files of this type"))
+      ->transform(fileTypeCodeOf());
   cmd->add_flag("--hidden", o->hidden, "Include hidden entries");
-  cmd->callback([&client, &action, o] {
-    action = [&client, o] {
-      const std::string folderId = client.resolveFolder(o->folder);
-      const FilesListResponse merged = collectPages(
-          o->paging.all, o->paging.cursor,
-          [&](const std::optional<std::string>& cursor) {
-            FilesListBean bean;
-            bean.type = o->recursive ? "all" : "list";
-            bean.parentFileId = folderId;
-            bean.pageInfo = PageInfo(o->paging.pageSize, cursor);
-            FileSortInfo sort;
-            sort.sortType = sortCode(o->sort);
-            sort.sortDirection = o->desc ? 2 : 1;
-            bean.sortInfo = sort;
-            bean.fileType = o->fileType;
-            bean.hidden = o->hidden;
-            return client.call(client.cloud().getFileImpl(), &IFile::filesList, bean, "ls");
-          },
-          &FilesListResponse::files, &FilesListResponse::nextCursor);
-      const std::vector<FileListMetadata>& files = *merged.files;
-      if (client.json()) {
-        printJson(client.out(), toJson(merged));
-        return kExitOk;
-      }
-      Table t{{"NAME", "SIZE", "MODIFIED", "ID"}, {}, {false, true}};
-      for (const auto& f : files) {
-        const bool folder = isFolder(f.fileType, f.mimeType);
-        std::string name = entryName(f.fileName, folder);
-        if (f.favorite.value_or(false)) name += " *";
-        t.add({name, sizeText(f.size, folder), shortTime(orDash(f.editedTime)), orDash(f.id)});
-      }
-      printTable(client.out(), t);
-      printNextPage(client, merged.nextCursor);
-      return kExitOk;
-    };
-  });
+  cmd->add_flag("--bytes", o->bytes, "Sizes in bytes, exactly");
+  cmd->callback([&client, &action, o] { action = [&client, o] { return runLs(client, *o); }; });
 }
 
 void addSearch(CLI::App& app, Client& client, Action& action) {
@@ -111,7 +202,7 @@ void addSearch(CLI::App& app, Client& client, Action& action) {
   cmd->add_option("KEYWORD", o->keyword, "Part of the name")->required();
   cmd->add_option("--in", o->in, "Search below this folder (id or /path)");
   cmd->add_flag("--shallow", o->shallow, "With --in: only the folder's own entries");
-  cmd->add_option("--file-type", o->fileType, "Only files of this type code");
+  cmd->add_option("--file-type", o->fileType, fileTypeHelp("Only files of this type"))->transform(fileTypeCodeOf());
   cmd->add_flag("--recycled", o->recycled, "Search the recycle bin");
   o->paging.declare(cmd);
   cmd->add_option("--sort", o->sort, "Order: name, time or size")
@@ -192,8 +283,8 @@ void addStat(CLI::App& app, Client& client, Action& action) {
                                  {"Size", size},
                                  {"SHA-256", d.sha256},
                                  {"MIME type", d.mimeType},
-                                 {"Created", d.createdTime ? std::optional(shortTime(*d.createdTime)) : std::nullopt},
-                                 {"Modified", d.editedTime ? std::optional(shortTime(*d.editedTime)) : std::nullopt},
+                                 {"Created", client.time(d.createdTime)},
+                                 {"Modified", client.time(d.editedTime)},
                                  {"Parent", parent},
                                  {"Owner", owner}});
       return kExitOk;
@@ -257,38 +348,55 @@ void addMkdir(CLI::App& app, Client& client, Action& action) {
   struct Opts {
     std::string name;
     std::optional<std::string> in;
-    std::string onClash = "rename";
+    std::string onClash = "reuse";
   };
   auto o = std::make_shared<Opts>();
-  CLI::App* cmd = app.add_subcommand("mkdir", "Create a folder");
-  cmd->add_option("NAME", o->name, "Name of the new folder, or a /path whose last part is the new folder")->required();
-  cmd->add_option("--in", o->in, "Parent folder (id or /path; default: your root folder)");
+  CLI::App* cmd = app.add_subcommand(
+      "mkdir", "Create a folder and any missing folders above it; a folder that exists is used as it is");
+  cmd->add_option("NAME", o->name, "The new folder: a name, a/b, or a /path")->required();
+  cmd->add_option("--in", o->in, "Create it in this folder (id or /path; default: your root folder)");
   cmd->add_option("--on-clash", o->onClash,
-                  "When the name is taken: rename, fail or overwrite (use the existing folder)")
-      ->check(CLI::IsMember(kClashNames))
+                  "When the folder exists: reuse it, fail, or rename (make another, e.g. \"name (1)\")")
+      ->check(CLI::IsMember({"reuse", "fail", "rename", "overwrite"}))
       ->capture_default_str();
   cmd->callback([&client, &action, o] {
     action = [&client, o] {
-      std::string name = o->name;
-      std::optional<std::string> parent = o->in;
-      if (const auto slash = name.rfind('/'); slash != std::string::npos) {
-        if (parent) throw CliError("mkdir: give either a /path or --in, not both", kExitUsage);
-        parent = name.substr(0, slash);
-        name = name.substr(slash + 1);
-        if (parent->empty()) parent = "/";
+      if (o->in && !o->name.empty() && o->name.front() == '/') {
+        throw CliError("mkdir: give either a /path or --in, not both", kExitUsage);
       }
-      if (name.empty()) throw CliError("mkdir: the folder needs a name", kExitUsage);
-      CreateDirectoryBean bean;
-      bean.fileName = name;
-      bean.parentFolder = std::vector<std::string>{client.resolveFolder(parent)};
-      bean.renameMode = clashCode(o->onClash);
-      const auto resp = client.call(client.cloud().getFileImpl(), &IFile::createDirectory, bean, "mkdir");
+      std::vector<std::string> names;
+      for (std::size_t at = 0; at <= o->name.size();) {
+        const std::size_t slash = std::min(o->name.find('/', at), o->name.size());
+        if (slash > at) names.push_back(o->name.substr(at, slash - at));
+        at = slash + 1;
+      }
+      if (names.empty()) throw CliError("mkdir: the folder needs a name", kExitUsage);
+      std::string id = client.resolveFolder(o->in);
+      // Shown as a /path, or as "ID:/a/b" below a folder given by id.
+      std::string shownPath = !o->in ? "" : o->in->front() == '/' ? *o->in : *o->in + ":";
+      while (!shownPath.empty() && shownPath.back() == '/') shownPath.pop_back();
+      bool created = false;
+      std::string storedName;
+      for (std::size_t i = 0; i < names.size(); ++i) {
+        const bool last = i + 1 == names.size();
+        const FolderFound found = client.folderIn(id, names[i], last ? o->onClash : "reuse");
+        id = found.id;
+        storedName = found.name;
+        created = found.created;
+        shownPath += "/" + found.name;
+        if (found.created && !last) client.console().line("quillbox: created " + forTerminal(shownPath));
+      }
       if (client.json()) {
-        printJson(client.out(), toJson(resp));
+        boost::json::object j;
+        j["id"] = id;
+        j["fileName"] = storedName;
+        j["path"] = shownPath;
+        j["created"] = created;
+        printJson(client.out(), j);
         return kExitOk;
       }
-      client.out() << "Folder " << forTerminal(resp.fileName.value_or(name)) << "  id " << forTerminal(orDash(resp.id))
-                   << "\n";
+      client.out() << (created ? "Created " : "Exists, reused: ") << forTerminal(shownPath) << "  id "
+                   << forTerminal(id) << "\n";
       return kExitOk;
     };
   });
@@ -300,10 +408,11 @@ void addRename(CLI::App& app, Client& client, Action& action) {
     std::string onClash = "rename";
   };
   auto o = std::make_shared<Opts>();
-  CLI::App* cmd = app.add_subcommand("rename", "Rename a file or folder");
+  CLI::App* cmd = app.add_subcommand("rename", "Rename a file or folder; says the name the drive stored");
   cmd->add_option("FILE", o->target, "File or folder id or /path")->required();
   cmd->add_option("NEW_NAME", o->name, "The new name")->required();
-  cmd->add_option("--on-clash", o->onClash, "When the name is taken: rename, fail or overwrite")
+  cmd->add_option("--on-clash", o->onClash,
+                  "When the name is taken: rename (store a free name such as \"name (1)\"), fail or overwrite")
       ->check(CLI::IsMember(kClashNames))
       ->capture_default_str();
   cmd->callback([&client, &action, o] {
@@ -312,16 +421,79 @@ void addRename(CLI::App& app, Client& client, Action& action) {
       bean.fileId = client.resolve(o->target).id;
       bean.name = o->name;
       bean.renameMode = clashCode(o->onClash);
-      const BaseResponse resp = client.call(client.cloud().getFileImpl(), &IFile::fileRename, bean, "rename");
+      client.call(client.cloud().getFileImpl(), &IFile::fileRename, bean, "rename");
+      // The answer does not say which name was stored: a taken name may have
+      // become "name (1)".
+      GetFileDetailBean detail;
+      detail.fileId = bean.fileId;
+      const std::string stored =
+          client.call(client.cloud().getFileImpl(), &IFile::getFileDetail, detail, "rename").fileName.value_or(o->name);
       if (client.json()) {
-        boost::json::value v = recordValue(resp);
-        v.as_object()["fileId"] = *bean.fileId;
-        v.as_object()["name"] = o->name;
-        printJson(client.out(), v);
+        boost::json::object j;
+        j["fileId"] = *bean.fileId;
+        j["name"] = stored;
+        j["requestedName"] = o->name;
+        printJson(client.out(), j);
         return kExitOk;
       }
-      client.out() << "Renamed " << forTerminal(*bean.fileId) << " to " << forTerminal(o->name) << "\n";
+      if (stored == o->name) {
+        if (!client.quiet()) {
+          client.out() << "Renamed " << forTerminal(*bean.fileId) << " to " << forTerminal(stored) << "\n";
+        }
+      } else {
+        client.out() << "Renamed " << forTerminal(*bean.fileId) << ": stored as " << forTerminal(stored) << " ("
+                     << forTerminal(o->name) << " is taken; use --on-clash overwrite to replace it)\n";
+      }
       return kExitOk;
+    };
+  });
+}
+
+// A folder of the user's own for a download on its way to standard output.
+struct PrivateTempDir {
+  std::filesystem::path path;
+  PrivateTempDir() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillbox-cat-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw CliError("cat: cannot make a temporary folder in " + pattern);
+    path = pattern;
+  }
+  ~PrivateTempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  PrivateTempDir(const PrivateTempDir&) = delete;
+  PrivateTempDir& operator=(const PrivateTempDir&) = delete;
+};
+
+void addCat(CLI::App& app, Client& client, Action& action) {
+  struct Opts {
+    std::string target;
+    bool noVerify = false;
+  };
+  auto o = std::make_shared<Opts>();
+  CLI::App* cmd =
+      app.add_subcommand("cat", "Write a file's content to standard output, once it is complete and checked");
+  cmd->add_option("FILE", o->target, "File id or /path")->required();
+  cmd->add_flag("--no-verify", o->noVerify, "Do not check the SHA-256 the drive reports");
+  cmd->callback([&client, &action, o] {
+    action = [&client, o] {
+      GetFileDetailBean detailBean;
+      detailBean.fileId = client.resolve(o->target).id;
+      const auto detail = client.call(client.cloud().getFileImpl(), &IFile::getFileDetail, detailBean, "cat");
+      if (isFolder(detail.fileType, detail.mimeType)) throw CliError("cat: " + o->target + " is a folder");
+      GetDownloadUrlBean linkBean;
+      linkBean.fileIds = std::vector<std::string>{*detailBean.fileId};
+      const auto links = client.call(client.cloud().getFileImpl(), &IFile::getDownloadUrl, linkBean, "cat");
+      const auto entries = links.downloads.value_or(std::vector<DownloadInfoResponse>{});
+      if (entries.empty() || !entries.front().url || entries.front().code.value_or("0") != "0") {
+        const std::string code = entries.empty() ? "?" : entries.front().code.value_or("?");
+        const std::string why = entries.empty() ? "" : entries.front().msg.value_or("");
+        throw CliError("cat: [" + code + "] " + (why.empty() ? "no download link" : why), exitCodeForItemCode(code));
+      }
+      std::optional<std::string> sha;
+      if (!o->noVerify && detail.sha256 && !detail.sha256->empty()) sha = detail.sha256;
+      return writeToStandardOutput(client, *entries.front().url, detail.fileName.value_or(o->target), detail.size, sha);
     };
   });
 }
@@ -340,8 +512,11 @@ void addLink(CLI::App& app, Client& client, Action& action) {
       const auto downloads = resp.downloads.value_or(std::vector<DownloadInfoResponse>{});
       std::string failures;
       std::size_t failed = 0;
+      int status = kExitFailure;
       for (const auto& d : downloads) {
         if (d.code.value_or("0") != "0" || !d.url) {
+          const int itemStatus = exitCodeForItemCode(d.code.value_or(""));
+          status = failed == 0 || status == itemStatus ? itemStatus : kExitFailure;
           ++failed;
           if (!failures.empty()) failures += "; ";
           failures += orDash(d.fileId) + " [" + d.code.value_or("?") + "] " + d.msg.value_or("no link");
@@ -358,7 +533,8 @@ void addLink(CLI::App& app, Client& client, Action& action) {
       }
       if (failed > 0) {
         throw CliError("link: " + std::to_string(failed) + " of " + std::to_string(downloads.size()) +
-                       " files have no link: " + failures);
+                       " files have no link: " + failures,
+                       status);
       }
       return kExitOk;
     };
@@ -378,7 +554,8 @@ void addRecent(CLI::App& app, Client& client, Action& action) {
       Table t{{"TIME", "ACTION", "NAME", "ID"}, {}, {false, true}};
       for (const auto& a : resp.list.value_or(std::vector<RecentlyAccess>{})) {
         const AccessiFileInfo f = a.file.value_or(AccessiFileInfo{});
-        t.add({shortTime(orDash(a.operateTime)), orDash(a.operateType), orDash(f.name), orDash(f.id)});
+        t.add({client.time(orDash(a.operateTime)), nameOf(kAccessActions, a.operateType), orDash(f.name),
+               orDash(f.id)});
       }
       printTable(client.out(), t);
       return kExitOk;
@@ -387,6 +564,57 @@ void addRecent(CLI::App& app, Client& client, Action& action) {
 }
 
 }  // namespace
+
+int writeToStandardOutput(Client& client, const std::string& url, const std::string& name,
+                          const std::optional<std::int64_t>& size, const std::optional<std::string>& expectedSha256) {
+  PrivateTempDir dir;
+  const std::filesystem::path file = dir.path / "content";
+  ResumableDownloader downloader(url, file, "quillbox-cli");
+  if (expectedSha256) {
+    std::string lower = *expectedSha256;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (auto problem = downloader.setExpectedSha256(lower)) {
+      throw CliError("cannot check the SHA-256 the drive reports (" + problem->message + "); --no-verify skips it");
+    }
+  }
+  auto done = std::make_shared<std::promise<DownloadResult>>();
+  auto outcome = done->get_future();
+  auto meter = std::make_shared<ProgressMeter>(client.console(), name, size);
+  InterruptScope interrupt;
+  downloader.start([meter](double fraction) { meter->updateFraction(fraction); },
+                   [done](DownloadResult r) {
+                     done->set_value(std::move(r));
+                     InterruptScope::wake();
+                   });
+  while (outcome.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+    interrupt.wait(std::chrono::milliseconds(100));
+    meter->tick();
+    if (interrupt.interrupted()) {
+      downloader.cancel();
+      meter->finish("interrupted");
+      throw CliError("interrupted; nothing was written", kExitInterrupted);
+    }
+  }
+  const DownloadResult result = outcome.get();
+  meter->finish(result.isSuccess() ? "done" : "failed");
+  if (!result.isSuccess()) {
+    const DownloadError& e = result.error();
+    const int status = e.kind == DownloadError::Kind::transport    ? kExitTemporary
+                       : e.kind == DownloadError::Kind::httpStatus ? exitCodeForHttpStatus(e.code)
+                                                                   : kExitFailure;
+    throw CliError("download: [" + std::to_string(e.code) + "] " + e.message + "; nothing was written", status);
+  }
+  std::ifstream in(result.value(), std::ios::binary);
+  std::cout.flush();
+  char buffer[1 << 16];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    const auto n = static_cast<std::size_t>(in.gcount());
+    if (std::fwrite(buffer, 1, n, stdout) != n) throw CliError("cannot write to standard output");
+  }
+  if (in.bad()) throw CliError("cannot read the downloaded content back");
+  if (std::fflush(stdout) != 0) throw CliError("cannot write to standard output");
+  return kExitOk;
+}
 
 void addFileCommands(CLI::App& app, Client& client, Action& action) {
   addLs(app, client, action);
@@ -397,6 +625,7 @@ void addFileCommands(CLI::App& app, Client& client, Action& action) {
   addMkdir(app, client, action);
   addRename(app, client, action);
   addLink(app, client, action);
+  addCat(app, client, action);
   addRecent(app, client, action);
 }
 

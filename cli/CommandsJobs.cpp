@@ -1,5 +1,6 @@
 // Background jobs: list, start (copy or move files), show and cancel.
 
+#include "Codes.hpp"
 #include "Commands.hpp"
 #include "Output.hpp"
 #include "Terminal.hpp"
@@ -8,18 +9,18 @@ namespace quillbox::cli {
 
 namespace {
 
-// The job kinds the commands start, as the server numbers them.
-constexpr std::int64_t kCopyJob = 1;
-constexpr std::int64_t kMoveJob = 2;
-
 void addJobsLs(CLI::App* jobs, Client& client, Action& action) {
   struct Opts {
     std::int64_t type = -1, status = -1, offset = 0, limit = 100;
   };
   auto o = std::make_shared<Opts>();
   CLI::App* cmd = jobs->add_subcommand("ls", "List your jobs, newest first");
-  cmd->add_option("--type", o->type, "Only jobs of this type (-1: all)")->capture_default_str();
-  cmd->add_option("--status", o->status, "Only jobs in this status (-1: all)")->capture_default_str();
+  cmd->add_option("--type", o->type, "Only jobs of this type: " + acceptedNames(kJobTypes) + "; -1: all")
+      ->transform(codeOf(kJobTypes, "job type"))
+      ->capture_default_str();
+  cmd->add_option("--status", o->status, "Only jobs in this status: " + acceptedNames(kJobStatuses) + "; -1: all")
+      ->transform(codeOf(kJobStatuses, "job status"))
+      ->capture_default_str();
   cmd->add_option("--offset", o->offset, "Jobs to skip")->check(CLI::NonNegativeNumber);
   cmd->add_option("--limit", o->limit, "Jobs to show")->check(CLI::NonNegativeNumber)->capture_default_str();
   cmd->callback([&client, &action, o] {
@@ -36,8 +37,9 @@ void addJobsLs(CLI::App* jobs, Client& client, Action& action) {
       }
       Table t{{"JOB ID", "TYPE", "STATUS", "RESULT", "ITEMS", "CREATED", "ENDED"}, {}, {false, true, true, true, true}};
       for (const auto& j : resp.data.value_or(std::vector<JobInfo>{})) {
-        t.add({orDash(j.taskId), orDash(j.taskType), orDash(j.status), orDash(j.resultCode), orDash(j.contentNum),
-               shortTime(orDash(j.createTime)), shortTime(orDash(j.endTime))});
+        t.add({orDash(j.taskId), nameOf(kJobTypes, j.taskType), nameOf(kJobStatuses, j.status), orDash(j.resultCode),
+               orDash(j.contentNum),
+               client.time(orDash(j.createTime)), client.time(orDash(j.endTime))});
       }
       printTable(client.out(), t);
       return kExitOk;
@@ -65,7 +67,7 @@ void addJobsCreate(CLI::App* jobs, Client& client, Action& action) {
       std::vector<FileInfo> infos;
       for (const auto& f : o->files) infos.emplace_back(client.resolve(f).id, std::nullopt);
       CreateJobBean bean;
-      bean.taskType = o->kind == "copy" ? kCopyJob : kMoveJob;
+      bean.taskType = o->kind == "copy" ? kJobTypes[0].code : kJobTypes[1].code;
       bean.actionType = clashCode(o->onClash);
       bean.taskInfo = CreateTaskInfoReq(infos, client.resolveFolder(o->to), std::nullopt, std::nullopt);
       const auto resp = client.call(client.cloud().getJobImpl(), &IJob::createJobs, bean, "jobs create");
@@ -100,12 +102,12 @@ void addJobsShow(CLI::App* jobs, Client& client, Action& action) {
       printFields(client.out(),
                   {{"Job id", j.taskId},
                    {"Name", j.taskName},
-                   {"Type", num(j.taskType)},
-                   {"Status", num(j.status)},
+                   {"Type", j.taskType ? std::optional(nameOf(kJobTypes, j.taskType)) : std::nullopt},
+                   {"Status", j.status ? std::optional(nameOf(kJobStatuses, j.status)) : std::nullopt},
                    {"Progress", j.progress ? std::optional(std::to_string(*j.progress) + "%") : std::nullopt},
                    {"Result", num(j.resultCode)},
-                   {"Created", j.createTime ? std::optional(shortTime(*j.createTime)) : std::nullopt},
-                   {"Ended", j.endTime ? std::optional(shortTime(*j.endTime)) : std::nullopt},
+                   {"Created", client.time(j.createTime)},
+                   {"Ended", client.time(j.endTime)},
                    {"Output", j.downloadUrl}});
       const auto tasks = d.taskInfos.value_or(std::vector<TaskInfo>{});
       if (!tasks.empty()) {
@@ -114,7 +116,8 @@ void addJobsShow(CLI::App* jobs, Client& client, Action& action) {
         for (const auto& task : tasks) {
           std::string result = orDash(task.resultCode);
           if (task.resultDesc) result += " " + *task.resultDesc;
-          t.add({orDash(task.filePath), orDash(task.status), result, orDash(task.newFilePath), orDash(task.newFileId)});
+          t.add({orDash(task.filePath), nameOf(kJobStatuses, task.status), result, orDash(task.newFilePath),
+                 orDash(task.newFileId)});
         }
         printTable(client.out(), t);
       }

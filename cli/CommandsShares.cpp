@@ -1,6 +1,7 @@
 // Share links (create, list, show, change, cancel, and the files behind a
 // link as a visitor sees them) and starred files.
 
+#include "Codes.hpp"
 #include "Commands.hpp"
 #include "Output.hpp"
 #include "Profile.hpp"
@@ -9,6 +10,14 @@
 namespace quillbox::cli {
 
 namespace {
+
+constexpr const char* kShareArgHelp = "The share's id, its short code or its link";
+
+// The server's keys in messages, and the options the user typed.
+const std::initializer_list<std::pair<std::string_view, std::string_view>> kShareKeys = {
+    {"expireTime", "--expire"}, {"validDays", "--days"}, {"extractCode", "--code"}, {"fileIds", "FILE"}};
+const std::initializer_list<std::pair<std::string_view, std::string_view>> kVisitorKeys = {
+    {"qbstoken", "--code"}, {"shortUrl", "LINK"}};
 
 std::string yesNo(const std::optional<bool>& v) { return v ? (*v ? "yes" : "no") : "-"; }
 
@@ -44,14 +53,17 @@ std::optional<std::vector<std::string>> listOrAbsent(const std::vector<std::stri
   return v;
 }
 
-// Summary of per-item failures, or empty when everything went through.
+// Summary of per-item failures, or empty when everything went through;
+// `status` is the exit status they share (1 when they differ).
 template <class Items, class Code, class Id, class Message>
-std::string failuresOf(const Items& items, Code code, Id id, Message message, std::size_t& failed) {
+std::string failuresOf(const Items& items, Code code, Id id, Message message, std::size_t& failed, int& status) {
   std::string text;
   failed = 0;
   for (const auto& item : items) {
     const std::string c = code(item);
     if (c == "0") continue;
+    const int itemStatus = exitCodeForItemCode(c);
+    status = failed == 0 || status == itemStatus ? itemStatus : kExitFailure;
     ++failed;
     if (!text.empty()) text += "; ";
     text += id(item) + " [" + c + "] " + message(item);
@@ -70,8 +82,9 @@ void addShareCreate(CLI::App* share, Client& client, Action& action) {
   auto o = std::make_shared<Opts>();
   CLI::App* cmd = share->add_subcommand("create", "Share files through a new link");
   cmd->add_option("FILE", o->files, "File or folder ids or /paths")->required();
-  cmd->add_option("--days", o->days, "Days the link stays valid (0: no end)")->check(CLI::NonNegativeNumber);
-  cmd->add_option("--expire", o->expire, "End of validity, e.g. 2030-01-31T23:59:59Z");
+  auto* days =
+      cmd->add_option("--days", o->days, "Days the link stays valid (0: no end)")->check(CLI::NonNegativeNumber);
+  cmd->add_option("--expire", o->expire, "End of validity, e.g. 2030-01-31T23:59:59Z")->excludes(days);
   cmd->add_option("--code", o->code,
                   std::string("Extract code visitors must give (default: the server picks one)") + kShareCodeHelp);
   cmd->add_option("--comment", o->comment, "A note shown with the link");
@@ -96,7 +109,9 @@ void addShareCreate(CLI::App* share, Client& client, Action& action) {
       bean.expireTime = o->expire;
       bean.comment = o->comment;
       bean.validDays = o->days;
-      const auto resp = client.call(client.cloud().getShareImpl(), &IShare::createShare, bean, "share create");
+      const auto resp = namingOptions(kShareKeys, [&] {
+        return client.call(client.cloud().getShareImpl(), &IShare::createShare, bean, "share create");
+      });
       if (client.json()) {
         printJson(client.out(), toJson(resp));
         return kExitOk;
@@ -106,7 +121,7 @@ void addShareCreate(CLI::App* share, Client& client, Action& action) {
                                  {"Short code", l.shortUrl},
                                  {"Extract code", l.extractCode},
                                  {"Share id", l.shareId},
-                                 {"Expires", l.expireTime ? std::optional(shortTime(*l.expireTime)) : std::nullopt},
+                                 {"Expires", client.time(l.expireTime)},
                                  {"Comment", l.comment}});
       return kExitOk;
     };
@@ -145,11 +160,12 @@ void addShareLs(CLI::App* share, Client& client, Action& action) {
         printJson(client.out(), toJson(merged));
         return kExitOk;
       }
-      Table t{
-          {"SHARE ID", "NAME", "LINK", "EXPIRES", "VIEWS", "DOWNLOADS"}, {}, {false, false, false, false, true, true}};
+      Table t{{"SHARE ID", "NAME", "LINK", "STATUS", "EXPIRES", "VIEWS", "DOWNLOADS"},
+              {},
+              {false, false, false, false, false, true, true}};
       for (const auto& l : links) {
-        t.add({orDash(l.shareId), orDash(l.displayName), orDash(l.linkUrl), shortTime(orDash(l.expireTime)),
-               orDash(l.viewCnt), orDash(l.downloadCnt)});
+        t.add({orDash(l.shareId), orDash(l.displayName), orDash(l.linkUrl), nameOf(kShareStatuses, l.status),
+               client.time(orDash(l.expireTime)), orDash(l.viewCnt), orDash(l.downloadCnt)});
       }
       printTable(client.out(), t);
       printNextPage(client, merged.nextCursor);
@@ -161,11 +177,11 @@ void addShareLs(CLI::App* share, Client& client, Action& action) {
 void addShareShow(CLI::App* share, Client& client, Action& action) {
   auto id = std::make_shared<std::string>();
   CLI::App* cmd = share->add_subcommand("show", "Show one of your share links");
-  cmd->add_option("SHARE_ID", *id, "Share id")->required();
+  cmd->add_option("SHARE", *id, kShareArgHelp)->required();
   cmd->callback([&client, &action, id] {
     action = [&client, id] {
-      const auto resp =
-          client.call(client.cloud().getShareImpl(), &IShare::getShareDetail, GetShareDetailBean(*id), "share show");
+      const auto resp = client.call(client.cloud().getShareImpl(), &IShare::getShareDetail,
+                                    GetShareDetailBean(client.shareIdOf(*id)), "share show");
       if (client.json()) {
         printJson(client.out(), toJson(resp));
         return kExitOk;
@@ -182,9 +198,9 @@ void addShareShow(CLI::App* share, Client& client, Action& action) {
                                  {"Short code", l.shortUrl},
                                  {"Extract code", l.extractCode},
                                  {"Permission", permissionText(l.permission)},
-                                 {"Shared", l.shareTime ? std::optional(shortTime(*l.shareTime)) : std::nullopt},
-                                 {"Expires", l.expireTime ? std::optional(shortTime(*l.expireTime)) : std::nullopt},
-                                 {"Status", l.status ? std::optional(std::to_string(*l.status)) : std::nullopt},
+                                 {"Shared", client.time(l.shareTime)},
+                                 {"Expires", client.time(l.expireTime)},
+                                 {"Status", l.status ? std::optional(nameOf(kShareStatuses, l.status)) : std::nullopt},
                                  {"Comment", l.comment},
                                  {"Users", with.empty() ? std::nullopt : std::optional(with)}});
       return kExitOk;
@@ -202,9 +218,10 @@ void addShareModify(CLI::App* share, Client& client, Action& action) {
   };
   auto o = std::make_shared<Opts>();
   CLI::App* cmd = share->add_subcommand("modify", "Change one of your share links");
-  cmd->add_option("SHARE_ID", o->id, "Share id")->required();
-  cmd->add_option("--days", o->days, "Valid for this many days from now (0: no end)")->check(CLI::NonNegativeNumber);
-  cmd->add_option("--expire", o->expire, "End of validity (empty: no end)");
+  cmd->add_option("SHARE", o->id, kShareArgHelp)->required();
+  auto* days = cmd->add_option("--days", o->days, "Valid for this many days from now (0: no end)")
+                   ->check(CLI::NonNegativeNumber);
+  cmd->add_option("--expire", o->expire, "End of validity (empty: no end)")->excludes(days);
   cmd->add_option("--code", o->code, std::string("New extract code") + kShareCodeHelp);
   cmd->add_option("--comment", o->comment, "New note");
   auto* dl = cmd->add_flag("--download", o->download, "Allow downloads");
@@ -216,8 +233,9 @@ void addShareModify(CLI::App* share, Client& client, Action& action) {
   cmd->add_option("--group", o->groups, "Share with exactly these groups");
   cmd->callback([&client, &action, o] {
     action = [&client, o] {
+      const std::string shareId = client.shareIdOf(o->id);
       ModifyShareDetailBean bean;
-      bean.shareId = o->id;
+      bean.shareId = shareId;
       bean.validDays = o->days;
       bean.expireTime = o->expire;
       bean.extractCode = readSecret(o->code, "QUILLBOX_SHARE_CODE", std::cin);
@@ -228,7 +246,7 @@ void addShareModify(CLI::App* share, Client& client, Action& action) {
       if (o->download || o->noDownload || o->edit || o->noEdit) {
         // The permission travels whole: start from the link's current one.
         const auto current = client.call(client.cloud().getShareImpl(), &IShare::getShareDetail,
-                                         GetShareDetailBean(o->id), "share modify");
+                                         GetShareDetailBean(shareId), "share modify");
         SharePermission p = current.shareLink && current.shareLink->permission ? *current.shareLink->permission
                                                                                : SharePermission(true, false, true);
         if (o->download) p.download = true;
@@ -237,7 +255,9 @@ void addShareModify(CLI::App* share, Client& client, Action& action) {
         if (o->noEdit) p.edit = false;
         bean.permission = p;
       }
-      const auto resp = client.call(client.cloud().getShareImpl(), &IShare::modifyShareDetail, bean, "share modify");
+      const auto resp = namingOptions(kShareKeys, [&] {
+        return client.call(client.cloud().getShareImpl(), &IShare::modifyShareDetail, bean, "share modify");
+      });
       if (client.json()) {
         printJson(client.out(), toJson(resp));
         return kExitOk;
@@ -246,9 +266,9 @@ void addShareModify(CLI::App* share, Client& client, Action& action) {
       printFields(client.out(), {{"Share id", l.shareId},
                                  {"Link", l.linkUrl},
                                  {"Extract code", l.extractCode},
-                                 {"Expires", l.expireTime ? std::optional(shortTime(*l.expireTime)) : std::nullopt},
+                                 {"Expires", client.time(l.expireTime)},
                                  {"Comment", l.comment},
-                                 {"Updated", l.updateTime ? std::optional(shortTime(*l.updateTime)) : std::nullopt}});
+                                 {"Updated", client.time(l.updateTime)}});
       return kExitOk;
     };
   });
@@ -257,27 +277,33 @@ void addShareModify(CLI::App* share, Client& client, Action& action) {
 void addShareCancel(CLI::App* share, Client& client, Action& action) {
   auto ids = std::make_shared<std::vector<std::string>>();
   CLI::App* cmd = share->add_subcommand("cancel", "Cancel share links");
-  cmd->add_option("SHARE_ID", *ids, "Share ids")->required();
+  cmd->add_option("SHARE", *ids, "Share ids, short codes or links")->required();
   cmd->callback([&client, &action, ids] {
     action = [&client, ids] {
-      const auto resp =
-          client.call(client.cloud().getShareImpl(), &IShare::cancelShare, CancelShareBean(*ids), "share cancel");
+      std::vector<std::string> shareIds;
+      for (const auto& s : *ids) shareIds.push_back(client.shareIdOf(s));
+      const auto resp = client.call(client.cloud().getShareImpl(), &IShare::cancelShare, CancelShareBean(shareIds),
+                                    "share cancel");
       const auto results = resp.subResponseList.value_or(std::vector<ShareSubResponse>{});
       std::size_t failed = 0;
+      int status = kExitFailure;
       const std::string failures = failuresOf(
           results, [](const ShareSubResponse& r) { return std::to_string(r.code.value_or(0)); },
           [](const ShareSubResponse& r) { return orDash(r.shareId); },
-          [](const ShareSubResponse& r) { return r.msg.value_or(""); }, failed);
+          [](const ShareSubResponse& r) { return r.msg.value_or(""); }, failed, status);
       if (client.json()) {
         printJson(client.out(), toJson(resp));
       } else {
         for (const auto& r : results) {
-          if (r.code.value_or(0) == 0) client.out() << "Cancelled " << forTerminal(orDash(r.shareId)) << "\n";
+          if (r.code.value_or(0) == 0 && !client.quiet()) {
+            client.out() << "Cancelled " << forTerminal(orDash(r.shareId)) << "\n";
+          }
         }
       }
       if (failed > 0) {
         throw CliError("share cancel: " + std::to_string(failed) + " of " + std::to_string(results.size()) +
-                       " links not cancelled: " + failures);
+                       " links not cancelled: " + failures,
+                       status);
       }
       return kExitOk;
     };
@@ -315,7 +341,10 @@ void addShareFiles(CLI::App* share, Client& client, Action& action) {
             bean.qbstoken = code;
             bean.refreshCount = o->count;
             bean.fileName = o->name;
-            return client.call(client.cloud().getShareImpl(), &IShare::getShareFiles, bean, "share files");
+            return namingOptions(kVisitorKeys, [&] {
+              return client.call(client.visitorCloud(o->link).getShareImpl(), &IShare::getShareFiles, bean,
+                                 "share files");
+            });
           },
           &GetShareFilesResponse::files, &GetShareFilesResponse::nextCursor);
       const std::vector<ShareFile>& files = *merged.files;
@@ -326,7 +355,7 @@ void addShareFiles(CLI::App* share, Client& client, Action& action) {
       if (merged.link) {
         const CommonShareLink& l = *merged.link;
         client.out() << "Shared by " << forTerminal(orDash(l.ownerName)) << ", access " << levelText(l.permission);
-        if (l.expireTime) client.out() << ", expires " << forTerminal(shortTime(*l.expireTime));
+        if (l.expireTime) client.out() << ", expires " << forTerminal(client.time(*l.expireTime));
         client.out() << "\n";
       }
       Table t{{"NAME", "SIZE", "DOWNLOAD", "ID"}, {}, {false, true}};
@@ -360,21 +389,23 @@ void addStar(CLI::App& app, Client& client, Action& action) {
             client.call(client.cloud().getFavorImpl(), &IFavor::getStarBatch, GetStarBatchBean(on, items), what);
         const auto results = resp.subResponseList.value_or(std::vector<SubResponse>{});
         std::size_t failed = 0;
+        int status = kExitFailure;
         const std::string failures = failuresOf(
             results, [](const SubResponse& r) { return r.code.value_or("0"); },
             [](const SubResponse& r) { return orDash(r.fileId); },
-            [](const SubResponse& r) { return r.message.value_or(""); }, failed);
+            [](const SubResponse& r) { return r.message.value_or(""); }, failed, status);
         if (client.json()) {
           printJson(client.out(), toJson(resp));
         } else {
           for (const auto& r : results) {
-            if (r.code.value_or("0") == "0")
+            if (r.code.value_or("0") == "0" && !client.quiet())
               client.out() << (on ? "Starred " : "Unstarred ") << forTerminal(orDash(r.fileId)) << "\n";
           }
         }
         if (failed > 0 || resp.status == GetStarBatchResponse::BatchStatus::allFailed) {
           throw CliError(std::string(what) + ": " + std::to_string(failed) + " of " + std::to_string(results.size()) +
-                         " files failed: " + failures);
+                         " files failed: " + failures,
+                         status);
         }
         return kExitOk;
       };
@@ -416,7 +447,7 @@ void addStar(CLI::App& app, Client& client, Action& action) {
       for (const auto& f : list) {
         const bool folder = isFolder(f.fileType, f.mimeType);
         t.add({orDash(f.fileName) + (folder ? "/" : ""), folder || !f.size ? "-" : humanSize(*f.size),
-               shortTime(orDash(f.starredTime)), orDash(f.id)});
+               client.time(orDash(f.starredTime)), orDash(f.id)});
       }
       printTable(client.out(), t);
       printNextPage(client, merged.nextCursor);

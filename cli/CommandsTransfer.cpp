@@ -1,28 +1,30 @@
-// Moving whole files: upload (with the SDK's default hasher, so content the
-// drive already has is not sent again) and download (resumable: Ctrl-C
-// keeps a resume token next to the destination for `--continue`).
+// Moving files and folders: upload (with the SDK's default hasher, so
+// content the drive already has is not sent again; several files at once)
+// and download (one file resumable: Ctrl-C keeps a resume token next to the
+// destination for `--continue`; a folder with -r, several files at once).
+
+#include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
+#include <deque>
 #include <filesystem>
+#include <map>
 #include <mutex>
-#include <thread>
+#include <set>
 
 #include <boost/json/array.hpp>
 #include <boost/json/object.hpp>
 
-#include <quillbox/upload/Sha256Result.hpp>
-#include <quillbox/upload/Sha256SliceFile.hpp>
-#include <quillbox/upload/UploadProcessResult.hpp>
-
+#include "Batch.hpp"
 #include "Commands.hpp"
 #include "Interrupt.hpp"
 #include "Output.hpp"
 #include "Profile.hpp"
 #include "Terminal.hpp"
+#include "TransferJobs.hpp"
+#include "Tree.hpp"
 
 namespace quillbox::cli {
 
@@ -52,7 +54,8 @@ std::string localName(const std::string& name) {
 
 struct DownloadOpts {
   std::optional<std::string> file, url, share, code, name, output;
-  bool resume = false, noVerify = false, force = false;
+  bool resume = false, noVerify = false, force = false, recursive = false;
+  int transfers = 4;
 };
 
 // What the download's own thread hands to the main thread.
@@ -71,7 +74,9 @@ int runDownload(Client& client, const DownloadOpts& o) {
     GetFileDetailBean detailBean;
     detailBean.fileId = r.id;
     const auto detail = client.call(client.cloud().getFileImpl(), &IFile::getFileDetail, detailBean, "download");
-    if (isFolder(detail.fileType, detail.mimeType)) throw CliError("download: " + *o.file + " is a folder");
+    if (isFolder(detail.fileType, detail.mimeType)) {
+      throw CliError("download: " + *o.file + " is a folder; add -r to download it with what it holds", kExitUsage);
+    }
     name = detail.fileName.value_or(r.id);
     size = detail.size;
     if (detail.sha256 && !detail.sha256->empty()) expectedSha = lower(*detail.sha256);
@@ -91,7 +96,8 @@ int runDownload(Client& client, const DownloadOpts& o) {
     bean.shortUrl = shortCodeOf(*o.share);
     bean.qbstoken = readSecret(o.code, "QUILLBOX_SHARE_CODE", std::cin);
     bean.pageSize = 1000;
-    const auto shared = client.call(client.cloud().getShareImpl(), &IShare::getShareFiles, bean, "download");
+    const auto shared =
+        client.call(client.visitorCloud(*o.share).getShareImpl(), &IShare::getShareFiles, bean, "download");
     std::vector<ShareFile> files;
     for (const auto& f : shared.files.value_or(std::vector<ShareFile>{})) {
       if (isFolder(f.fileType, std::nullopt)) continue;
@@ -119,6 +125,10 @@ int runDownload(Client& client, const DownloadOpts& o) {
     url = *o.url;
     std::string path = url.substr(0, url.find_first_of("?#"));
     name = path.substr(path.rfind('/') + 1);
+  }
+
+  if (o.output && *o.output == "-") {
+    return writeToStandardOutput(client, url, name, size, o.noVerify ? std::nullopt : expectedSha);
   }
 
   // The name the drive (or the link) gives may not replace a local file:
@@ -255,6 +265,74 @@ int runDownload(Client& client, const DownloadOpts& o) {
   return kExitOk;
 }
 
+// ---- download -r ---------------------------------------------------------------
+
+int runDownloadTree(Client& client, const DownloadOpts& o) {
+  prepareTransfers(client);
+  const Resolved r = client.resolve(*o.file);
+  std::string name = r.name;
+  const bool root = r.id == client.rootFolderId();
+  if (!r.folder) {
+    GetFileDetailBean detailBean;
+    detailBean.fileId = r.id;
+    const auto detail = client.call(client.cloud().getFileImpl(), &IFile::getFileDetail, detailBean, "download");
+    if (!isFolder(detail.fileType, detail.mimeType)) throw CliError("download: " + *o.file + " is not a folder");
+    name = detail.fileName.value_or(r.id);
+  } else if (!*r.folder) {
+    throw CliError("download: " + *o.file + " is not a folder; without -r it is downloaded as a file", kExitUsage);
+  }
+  // The folder itself goes into the output folder; the root's content does.
+  const fs::path outDir = fs::absolute(o.output.value_or("."));
+  if (!root && !safeLocalName(name)) throw CliError("download: the folder's name " + name + " cannot be a local name");
+  const fs::path top = root ? outDir : outDir / name;
+  const RemoteTree remote = walkRemote(client, r.id, PathFilter{});
+  for (const auto& why : remote.skipped) client.console().line("skipped: " + why);
+  std::error_code ec;
+  fs::create_directories(top, ec);
+  if (ec) throw CliError("download: cannot make " + top.native() + ": " + ec.message());
+  std::deque<DownloadJob> jobs;
+  std::size_t folders = 0;
+  for (const auto& e : remote.entries) {
+    if (e.folder) {
+      ++folders;
+      fs::create_directories(top / e.rel, ec);
+      if (ec) throw CliError("download: cannot make " + (top / e.rel).native() + ": " + ec.message());
+      continue;
+    }
+    jobs.push_back({e.id, (root ? "" : name + "/") + e.rel, top / e.rel, e.size, e.sha256, o.force});
+  }
+  std::vector<BatchItem> items;
+  for (auto& job : jobs) items.push_back(downloadItem(client, job, nullptr));
+  InterruptScope interrupt;
+  const BatchReport report = runBatch(client.console(), items, o.transfers, interrupt);
+  client.console().line(batchSummary("Downloaded", report) + " into " + top.native() + " (" + std::to_string(folders) +
+                        " folders below it)");
+
+  if (client.json()) {
+    boost::json::array done, failed;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      boost::json::object j;
+      j["path"] = jobs[i].dest.native();
+      j["fileId"] = jobs[i].fileId;
+      if (report.outcomes[i].kind == BatchOutcome::Kind::done) {
+        j["size"] = jobs[i].size;
+        if (jobs[i].sha256) j["sha256"] = *jobs[i].sha256;
+        j["verified"] = jobs[i].sha256.has_value();
+        done.push_back(std::move(j));
+      } else if (report.outcomes[i].kind == BatchOutcome::Kind::failed) {
+        j["error"] = report.outcomes[i].detail;
+        failed.push_back(std::move(j));
+      }
+    }
+    boost::json::object j;
+    j["folder"] = top.native();
+    j["downloads"] = std::move(done);
+    j["failed"] = std::move(failed);
+    printJson(client.out(), j);
+  }
+  return finishBatch("download", report, [&jobs](std::size_t i) { return jobs[i].label; });
+}
+
 void addDownload(CLI::App& app, Client& client, Action& action) {
   auto o = std::make_shared<DownloadOpts>();
   CLI::App* cmd = app.add_subcommand("download", "Download a file, with progress; Ctrl-C keeps what arrived");
@@ -272,273 +350,180 @@ void addDownload(CLI::App& app, Client& client, Action& action) {
   cmd->add_flag("--force", o->force,
                 "Replace an existing local file of the name the drive gives (without it, only a file named with -o "
                 "is replaced)");
+  auto* recursive = cmd->add_flag("-r,--recursive", o->recursive,
+                                  "Download a folder with everything in it, empty folders included, as a folder of "
+                                  "that name in the output folder (-o; default: the current folder)");
+  recursive->excludes(url)->excludes(share);
+  cmd->add_option("--transfers", o->transfers, "With -r: files fetched at once")
+      ->check(CLI::Range(1, 64))
+      ->capture_default_str();
   cmd->callback([&client, &action, o] {
     if (!o->file && !o->url && !o->share) throw CLI::ValidationError("download", "give a FILE_ID, --url or --share");
-    action = [&client, o] { return runDownload(client, *o); };
+    if (o->recursive && o->resume) throw CLI::ValidationError("download", "--continue resumes one file, not a folder");
+    action = [&client, o] { return o->recursive ? runDownloadTree(client, *o) : runDownload(client, *o); };
   });
 }
 
 // ---- upload -------------------------------------------------------------------
 
-/// The SDK's default hasher, remembering what it said about the file so
-/// that the upload's result can be matched with the listing afterwards.
-class RecordingSliceFile final : public ISliceFile {
- public:
-  std::optional<std::string> calcSha256(const fs::path& file) override {
-    auto text = inner_.calcSha256(file);
-    if (text) {
-      if (auto decoded = fromJson<Sha256Result>(*text)) {
-        std::lock_guard lock(mutex_);
-        hash_ = lower(decoded.value().hash);
-      }
-    }
-    return text;
-  }
-  std::optional<std::string> hash() const {
-    std::lock_guard lock(mutex_);
-    return hash_;
-  }
-
- private:
-  Sha256SliceFile inner_;
-  mutable std::mutex mutex_;
-  std::optional<std::string> hash_;
-};
-
-// What the SDK's lines about a failed upload step contain.
-const std::vector<std::string> kUploadFailureMarkers = {"failure code = ", "failed",        "IOException", "失败",
-                                                        "sha256 nil",      "length is nil", "null"};
-
 struct UploadOpts {
   std::vector<std::string> files;
   std::optional<std::string> to;
   std::string onClash = "rename";
+  bool recursive = false;
+  int transfers = 4;
 };
-
-// What the upload's callback hands to the main thread. The handle is kept
-// apart (in UploadStart): the upload holds its callback until it ends, and a
-// callback that held the handle would keep the upload alive for ever.
-struct UploadEvents {
-  std::mutex mutex;
-  std::optional<UploadProcessResult> outcome;  // onSuccess or onFailure
-};
-
-// What the thread that starts the upload hands to the main thread.
-struct UploadStart {
-  std::mutex mutex;
-  std::shared_ptr<Cancelable> handle;
-  std::optional<std::string> error;  // uploadFile itself threw
-  bool started = false;              // uploadFile has returned
-};
-
-struct UploadDone {
-  fs::path path;
-  std::int64_t size = 0;
-  std::optional<std::string> sha256;
-  std::string result;  // "success", "rapid success", "exist success"
-  std::optional<FileListMetadata> entry;
-};
-
-// The entry the upload made (or found): same content, the local name when
-// the server kept it, else the newest.
-std::optional<FileListMetadata> findUploaded(Client& client, const std::string& folderId, const std::string& name,
-                                             const std::optional<std::string>& sha256) {
-  std::optional<FileListMetadata> best;
-  for (auto& e : client.listAll(folderId)) {
-    if (isFolder(e.fileType, e.mimeType)) continue;
-    const bool sameContent = sha256 && e.sha256 && lower(*e.sha256) == *sha256;
-    if (!sameContent) continue;
-    if (e.fileName == name) return e;
-    if (!best || e.createdTime.value_or("") > best->createdTime.value_or("")) best = e;
-  }
-  return best;
-}
 
 int runUpload(Client& client, const UploadOpts& o) {
   for (const auto& f : o.files) {
     std::error_code ec;
-    if (!fs::is_regular_file(f, ec)) throw CliError("upload: " + f + " is not a readable file", kExitUsage);
+    if (fs::is_directory(f, ec)) {
+      if (!o.recursive) throw CliError("upload: " + f + " is a folder; add -r to upload it with what it holds", kExitUsage);
+    } else if (!fs::is_regular_file(f, ec)) {
+      throw CliError("upload: " + f + " is not a readable file", kExitUsage);
+    }
   }
+  prepareTransfers(client);
   const std::string folderId = client.resolveFolder(o.to);
-  ITransfer& transfer = client.cloud().getTransferImpl();
-  std::vector<UploadDone> done;
-  std::string failures;
-  std::size_t failed = 0;
-  InterruptScope interrupt;
-
-  bool skipped = false;
+  const std::int64_t policy = clashPolicyCode(o.onClash);
+  std::deque<UploadJob> jobs;  // stable addresses: the batch refers to them
+  std::map<std::string, std::set<std::string>> before;  // ids in each folder before
+  std::map<std::string, std::set<std::string>> takenNames;
+  std::size_t folders = 0;
+  bool plainFiles = false;
   for (const auto& f : o.files) {
-    if (interrupt.interrupted()) {  // Ctrl-C came as the previous upload finished anyway
-      skipped = true;
-      break;
+    const fs::path path = fs::absolute(f).lexically_normal();
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) continue;
+    plainFiles = true;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) throw CliError("upload: " + f + " is not a readable file", kExitUsage);
+    UploadJob job;
+    job.path = path;
+    job.label = f;
+    job.folderId = folderId;
+    job.name = path.filename().native();
+    job.size = static_cast<std::int64_t>(info.st_size);
+    job.policy = policy;
+    jobs.push_back(std::move(job));
+  }
+  if (plainFiles) {
+    for (const auto& e : client.listAll(folderId)) {
+      if (e.id) before[folderId].insert(*e.id);
+      if (e.fileName) takenNames[folderId].insert(*e.fileName);
     }
-    const fs::path path = fs::absolute(f);
-    const std::string name = path.filename().native();
-    const auto size = static_cast<std::int64_t>(fs::file_size(path));
-    auto hasher = std::make_shared<RecordingSliceFile>();
-    auto meter = std::make_shared<ProgressMeter>(client.console(), name, size);
-    auto events = std::make_shared<UploadEvents>();
-    auto start = std::make_shared<UploadStart>();
-    const std::uint64_t mark = client.diagnosticsMark();
-    client.console().status("hashing " + name + " (" + humanSize(size) + ") ...");
+  }
+  for (const auto& f : o.files) {
+    fs::path root = fs::absolute(f).lexically_normal();
+    std::error_code ec;
+    if (!fs::is_directory(root, ec)) continue;
+    if (root.filename().empty()) root = root.parent_path();  // "dir/" names dir
+    const std::string name = root.filename().native();
+    if (name.empty() || root == root.root_path()) throw CliError("upload: " + f + " has no name to give the folder");
+    std::string shown = f;
+    while (shown.size() > 1 && shown.back() == '/') shown.pop_back();
+    const LocalTree local = scanLocal(root, PathFilter{});
+    for (const auto& why : local.skipped) client.console().line("skipped: " + why);
+    const std::string topId = ensureFolder(client, folderId, name);
+    const RemoteTree remote = walkRemote(client, topId, PathFilter{});
+    for (const auto& e : remote.entries) {
+      before[e.parentId].insert(e.id);
+      takenNames[e.parentId].insert(e.name);
+    }
+    const auto ids = ensureFolders(client, topId, local, remote, false);
+    folders += ids.size();
+    for (const auto& e : local.entries) {
+      if (e.folder) continue;
+      UploadJob job;
+      job.path = e.path;
+      job.label = shown + "/" + e.rel;
+      const auto slash = e.rel.rfind('/');
+      job.folderId = ids.at(slash == std::string::npos ? std::string() : e.rel.substr(0, slash));
+      job.name = e.path.filename().native();
+      job.size = e.size;
+      job.mtimeNs = e.mtimeNs;
+      job.policy = policy;
+      jobs.push_back(std::move(job));
+    }
+  }
 
-    // uploadFile hashes the file before it returns; it runs on a thread of
-    // its own so that Ctrl-C is answered at once even for a large file.
-    std::thread starter([&transfer, &folderId, path, autoRename = clashCode(o.onClash), hasher, meter, events, start] {
-      std::shared_ptr<Cancelable> handle;
-      std::optional<std::string> error;
-      try {
-        handle = transfer.uploadFile(folderId, path, std::string(), autoRename, hasher,
-                                     [meter, events](UploadProcessResult event) {
-                                       if (const auto* p = std::get_if<uploadResult::onProgress>(&event)) {
-                                         meter->setTotal(p->total);
-                                         meter->update(p->bytes);
-                                         return;
-                                       }
-                                       if (std::holds_alternative<uploadResult::onSuccess>(event) ||
-                                           std::holds_alternative<uploadResult::onFailure>(event)) {
-                                         {
-                                           std::lock_guard lock(events->mutex);
-                                           events->outcome = std::move(event);
-                                         }
-                                         InterruptScope::wake();
-                                       }
-                                     });
-      } catch (const std::exception& e) {
-        error = e.what();
-      }
-      {
-        std::lock_guard lock(start->mutex);
-        start->handle = std::move(handle);
-        start->error = std::move(error);
-        start->started = true;
-      }
-      InterruptScope::wake();
-    });
+  std::vector<BatchItem> items;
+  for (auto& job : jobs) items.push_back(uploadItem(client, job, nullptr));
+  InterruptScope interrupt;
+  const BatchReport report = runBatch(client.console(), items, o.transfers, interrupt);
 
-    std::optional<UploadProcessResult> outcome;
-    bool cancelled = false, announced = false;
-    while (!outcome) {
-      interrupt.wait(kTick);
-      std::shared_ptr<Cancelable> handle;
-      bool started = false;
-      {
-        std::lock_guard lock(events->mutex);
-        if (events->outcome) outcome = events->outcome;
-      }
-      {
-        std::lock_guard lock(start->mutex);
-        if (start->error && !outcome) outcome = uploadResult::onFailure{-1, *start->error};
-        handle = start->handle;
-        started = start->started;
-      }
-      if (started && !announced) {
-        announced = true;
-        if (!outcome) client.console().clearStatus();
-      }
-      if (interrupt.interrupted() && !cancelled) {
-        if (!started) {
-          // Still hashing: nothing has been sent, so there is nothing to undo.
-          client.console().clearStatus();
-          client.console().line("quillbox: upload interrupted while hashing " + name);
-          std::fflush(stdout);
-          std::_Exit(kExitInterrupted);
-        }
-        if (handle) handle->cancel();
-        cancelled = true;
-      }
-      if (started) meter->tick();
-    }
-    starter.join();
-
-    const auto* success = std::get_if<uploadResult::onSuccess>(&*outcome);
-    if (cancelled && !success) {
-      meter->finish("interrupted");
-      throw CliError("upload of " + f + " interrupted; nothing was kept, run the upload again to start over",
-                     kExitInterrupted);
-    }
-    if (!success) {
-      const auto& failure = std::get<uploadResult::onFailure>(*outcome);
-      meter->finish("failed");
-      ++failed;
-      if (!failures.empty()) failures += "; ";
-      failures += f + " [" + std::to_string(failure.errCode) + "] " + failure.errMsg;
-      // The SDK reports every failed upload with one fixed code; the first
-      // complaint it logged names the cause, with the server's code and message.
-      if (auto cause = client.firstDiagnosticSince(mark, kUploadFailureMarkers)) failures += " (" + *cause + ")";
-      continue;
-    }
-    UploadDone d;
-    d.path = path;
-    d.size = size;
-    d.sha256 = hasher->hash();
-    d.result = success->msg;
-    if (d.result == "success") {
-      meter->update(size);
-      meter->finish("uploaded");
-    } else {
-      client.console().clearStatus();
-      client.console().line(
-          name + ": " +
-          (d.result == "rapid success"
-               ? "rapid upload - the drive already had this content, nothing was sent"
-               : std::string(d.result == "exist success" ? "already in the folder with this content" : d.result)));
-    }
-    d.entry = findUploaded(client, folderId, name, d.sha256);
-    done.push_back(std::move(d));
+  std::vector<UploadJob*> uploaded;
+  for (auto& job : jobs) uploaded.push_back(&job);
+  findStoredNames(client, uploaded, before);
+  for (const auto& job : jobs) {
+    if (job.result.empty() || !job.storedName || *job.storedName == job.name) continue;
+    const auto taken = takenNames.find(job.folderId);
+    const bool clash = taken != takenNames.end() && taken->second.count(job.name) > 0;
+    client.console().line(job.label + ": stored as " + *job.storedName + ": " +
+                          (clash ? job.name + " exists; use --on-clash replace to overwrite"
+                                 : "the drive chose another name"));
+  }
+  if (o.recursive || jobs.size() > 1) {
+    client.console().line(batchSummary("Uploaded", report) +
+                          (folders > 0 ? " (" + std::to_string(folders) + " folders)" : std::string()));
   }
 
   if (client.json()) {
-    boost::json::array uploads;
-    for (const auto& d : done) {
+    boost::json::array uploads, failed;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      const UploadJob& d = jobs[i];
       boost::json::object u;
       u["path"] = d.path.native();
+      if (report.outcomes[i].kind == BatchOutcome::Kind::failed) {
+        u["error"] = report.outcomes[i].detail;
+        failed.push_back(std::move(u));
+        continue;
+      }
+      if (d.result.empty()) continue;
       u["size"] = d.size;
       if (d.sha256) u["sha256"] = *d.sha256;
       u["result"] = d.result;
       u["rapid"] = d.result == "rapid success";
       u["exist"] = d.result == "exist success";
-      if (d.entry) {
-        if (d.entry->id) u["fileId"] = *d.entry->id;
-        if (d.entry->fileName) u["fileName"] = *d.entry->fileName;
-      }
+      if (d.fileId) u["fileId"] = *d.fileId;
+      if (d.storedName) u["fileName"] = *d.storedName;
+      u["renamed"] = d.storedName && *d.storedName != d.name;
       uploads.push_back(std::move(u));
     }
     boost::json::object j;
     j["folderId"] = folderId;
     j["uploads"] = std::move(uploads);
+    j["failed"] = std::move(failed);
     printJson(client.out(), j);
-  } else if (!done.empty()) {
+  } else if (!o.recursive && report.done > 0) {
     Table t{{"FILE", "SIZE", "RESULT", "NAME", "ID"}, {}, {false, true}};
-    for (const auto& d : done) {
+    for (const auto& d : jobs) {
+      if (d.result.empty()) continue;
       const std::string result = d.result == "rapid success"   ? "rapid upload"
                                  : d.result == "exist success" ? "already there"
                                                                : "uploaded";
-      t.add({d.path.filename().native(), humanSize(d.size), result,
-             d.entry ? orDash(d.entry->fileName) : std::string("-"), d.entry ? orDash(d.entry->id) : std::string("-")});
+      t.add({d.path.filename().native(), humanSize(d.size), result, orDash(d.storedName), orDash(d.fileId)});
     }
     printTable(client.out(), t);
   }
-  if (skipped) {
-    throw CliError(
-        "upload interrupted; " + std::to_string(o.files.size() - done.size() - failed) + " files were not uploaded",
-        kExitInterrupted);
-  }
-  if (failed > 0) {
-    throw CliError("upload: " + std::to_string(failed) + " of " + std::to_string(o.files.size()) +
-                   " files failed: " + failures);
-  }
-  return kExitOk;
+  return finishBatch("upload", report, [&jobs](std::size_t i) { return jobs[i].label; });
 }
 
 void addUpload(CLI::App& app, Client& client, Action& action) {
   auto o = std::make_shared<UploadOpts>();
-  CLI::App* cmd = app.add_subcommand("upload", "Upload files, with progress; content the drive has is not sent again");
-  cmd->add_option("FILE", o->files, "Local files")->required();
+  CLI::App* cmd = app.add_subcommand(
+      "upload", "Upload files (and with -r folders), with progress; content the drive has is not sent again");
+  cmd->add_option("FILE", o->files, "Local files, or folders with -r")->required();
   cmd->add_option("--to", o->to, "Destination folder (id or /path; default: your root folder)");
-  cmd->add_option("--on-clash", o->onClash, "When the name is taken: rename, fail or overwrite")
-      ->check(CLI::IsMember({"rename", "fail", "overwrite"}))
+  cmd->add_flag("-r,--recursive", o->recursive,
+                "Upload folders with everything in them, empty folders included: DIR becomes DEST/DIR (an existing "
+                "folder of that name is reused)");
+  cmd->add_option("--on-clash", o->onClash,
+                  "When a file of the name is there with other content: rename (store it under a free name), fail, "
+                  "or replace it")
+      ->check(CLI::IsMember({"rename", "fail", "replace", "overwrite"}))
       ->capture_default_str();
+  cmd->add_option("--transfers", o->transfers, "Files sent at once")->check(CLI::Range(1, 64))->capture_default_str();
   cmd->callback([&client, &action, o] { action = [&client, o] { return runUpload(client, *o); }; });
 }
 
@@ -547,6 +532,7 @@ void addUpload(CLI::App& app, Client& client, Action& action) {
 void addTransferCommands(CLI::App& app, Client& client, Action& action) {
   addUpload(app, client, action);
   addDownload(app, client, action);
+  addSyncCommand(app, client, action);
 }
 
 }  // namespace quillbox::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
@@ -123,14 +124,62 @@ std::string humanSize(std::int64_t bytes) {
   return text;
 }
 
-std::string shortTime(std::string_view iso) {
-  // 2024-05-01T12:00:00[.fff]Z
-  if (iso.size() >= 19 && iso[4] == '-' && iso[7] == '-' && iso[10] == 'T' && iso[13] == ':' && iso[16] == ':') {
-    std::string out(iso.substr(0, 19));
-    out[10] = ' ';
-    return out;
+std::string sizeText(std::int64_t bytes, bool exact) { return exact ? std::to_string(bytes) : humanSize(bytes); }
+
+namespace {
+
+// The number in iso[at, at + digits), or -1.
+int digitsAt(std::string_view iso, std::size_t at, std::size_t digits) {
+  int value = 0;
+  if (at + digits > iso.size()) return -1;
+  for (std::size_t i = at; i < at + digits; ++i) {
+    if (iso[i] < '0' || iso[i] > '9') return -1;
+    value = value * 10 + (iso[i] - '0');
   }
-  return std::string(iso);
+  return value;
+}
+
+}  // namespace
+
+std::string timeText(std::string_view iso, bool utc) {
+  // 2024-05-01T12:00:00[.fff][Z|+hh:mm|-hh:mm]
+  const std::string unchanged(iso);
+  if (iso.size() < 19 || iso[4] != '-' || iso[7] != '-' || iso[10] != 'T' || iso[13] != ':' || iso[16] != ':') {
+    return unchanged;
+  }
+  std::tm tm{};
+  tm.tm_year = digitsAt(iso, 0, 4) - 1900;
+  tm.tm_mon = digitsAt(iso, 5, 2) - 1;
+  tm.tm_mday = digitsAt(iso, 8, 2);
+  tm.tm_hour = digitsAt(iso, 11, 2);
+  tm.tm_min = digitsAt(iso, 14, 2);
+  tm.tm_sec = digitsAt(iso, 17, 2);
+  if (tm.tm_year < -1900 || tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour < 0 ||
+      tm.tm_hour > 23 || tm.tm_min < 0 || tm.tm_min > 59 || tm.tm_sec < 0 || tm.tm_sec > 60) {
+    return unchanged;
+  }
+  std::size_t at = 19;
+  if (at < iso.size() && iso[at] == '.') {
+    ++at;
+    while (at < iso.size() && iso[at] >= '0' && iso[at] <= '9') ++at;
+  }
+  const std::string_view zone = iso.substr(at);
+  long offset = 0;
+  if (zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && zone[3] == ':') {
+    const int hours = digitsAt(zone, 1, 2), minutes = digitsAt(zone, 4, 2);
+    if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59) return unchanged;
+    offset = (zone[0] == '-' ? -1L : 1L) * (hours * 3600L + minutes * 60L);
+  } else if (!zone.empty() && zone != "Z") {
+    return unchanged;
+  }
+  const std::time_t when = ::timegm(&tm) - offset;
+  std::tm shown{};
+  if (utc ? ::gmtime_r(&when, &shown) == nullptr : ::localtime_r(&when, &shown) == nullptr) return unchanged;
+  char text[64];
+  if (std::strftime(text, sizeof text, utc ? "%Y-%m-%d %H:%M:%S UTC" : "%Y-%m-%d %H:%M:%S %z", &shown) == 0) {
+    return unchanged;
+  }
+  return text;
 }
 
 std::string clockDuration(double seconds) {

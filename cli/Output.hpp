@@ -41,8 +41,12 @@ std::size_t displayWidth(std::string_view text);
 
 /// 0 B, 1023 B, 1.0 KiB, 64.0 MiB, 1.5 GiB ...
 std::string humanSize(std::int64_t bytes);
-/// "2024-05-01T12:00:00.000Z" -> "2024-05-01 12:00:00"; other texts unchanged.
-std::string shortTime(std::string_view iso);
+/// A server's time ("2024-05-01T12:00:00.000Z", or with an offset such as
+/// "+08:00") as "2024-05-01 14:00:00 +0200" in the local time zone (TZ), or
+/// as "2024-05-01 12:00:00 UTC" when `utc` is set; other texts unchanged.
+std::string timeText(std::string_view iso, bool utc);
+/// A size for people ("1.5 MiB"), or in bytes when `exact` is set.
+std::string sizeText(std::int64_t bytes, bool exact);
 /// m:ss or h:mm:ss.
 std::string clockDuration(double seconds);
 

@@ -188,6 +188,13 @@ void ProgressMeter::updateFraction(double fraction, Clock::time_point now) {
 
 void ProgressMeter::setTotal(std::int64_t total) { total_.store(total); }
 
+void ProgressMeter::setLabel(std::string_view label) {
+  std::string text = forTerminal(label);
+  if (text == label_) return;
+  label_ = std::move(text);
+  drawnBytes_ = -2;  // something to show
+}
+
 ProgressSnapshot ProgressMeter::snapshot(Clock::time_point now) {
   ProgressSnapshot s;
   s.label = label_;

@@ -78,6 +78,9 @@ class ProgressMeter {
   /// known total it is turned into bytes.
   void updateFraction(double fraction, Clock::time_point now = Clock::now());
   void setTotal(std::int64_t total);
+  /// Changes what the line is called (from the thread that owns the meter);
+  /// the next tick() redraws it.
+  void setLabel(std::string_view label);
   /// For a resumed transfer: the first update carries the bytes an earlier
   /// run fetched, which the final average speed leaves out.
   void averageFromFirstUpdate() { fromFirstUpdate_ = true; }

@@ -59,19 +59,84 @@ std::optional<std::string> readText(const bj::object& o, std::string_view key, s
   return std::nullopt;
 }
 
-bj::object toObject(std::uint64_t id, const Fault& s, std::int64_t remaining) {
+std::optional<std::string> readBool(const bj::object& o, std::string_view key, bool& out) {
+  auto it = o.find(key);
+  if (it == o.end() || it->value().is_null()) return std::nullopt;
+  if (!it->value().is_bool()) return "\"" + std::string(key) + "\" must be true or false";
+  out = it->value().as_bool();
+  return std::nullopt;
+}
+
+// A share between 0 and 1 (an integer 0 or 1, or a fraction).
+std::optional<std::string> readShare(const bj::object& o, std::string_view key, std::optional<double>& out) {
+  auto it = o.find(key);
+  if (it == o.end() || it->value().is_null()) return std::nullopt;
+  const bj::value& v = it->value();
+  double x = -1;
+  if (v.is_double()) x = v.as_double();
+  if (v.is_int64()) x = static_cast<double>(v.as_int64());
+  if (v.is_uint64()) x = static_cast<double>(v.as_uint64());
+  if (!(x >= 0.0 && x <= 1.0)) return "\"" + std::string(key) + "\" must be a number from 0 to 1";
+  out = x;
+  return std::nullopt;
+}
+
+std::optional<std::string> readSeed(const bj::object& o, std::string_view key, std::uint64_t& out) {
+  auto it = o.find(key);
+  if (it == o.end() || it->value().is_null()) return std::nullopt;
+  const bj::value& v = it->value();
+  if (v.is_uint64()) {
+    out = v.as_uint64();
+  } else if (v.is_int64() && v.as_int64() >= 0) {
+    out = static_cast<std::uint64_t>(v.as_int64());
+  } else {
+    return "\"" + std::string(key) + "\" must be a non-negative integer";
+  }
+  return std::nullopt;
+}
+
+// Seconds (a non-negative integer) or an HTTP date (text), as the header carries it.
+std::optional<std::string> readRetryAfter(const bj::object& o, std::optional<std::string>& out) {
+  auto it = o.find("retryAfter");
+  if (it == o.end() || it->value().is_null()) return std::nullopt;
+  const bj::value& v = it->value();
+  if (v.is_int64() && v.as_int64() >= 0) {
+    out = std::to_string(v.as_int64());
+    return std::nullopt;
+  }
+  if (v.is_string() && !v.as_string().empty()) {
+    const std::string text(v.as_string());
+    bool printable = true;
+    for (unsigned char c : text) printable = printable && c >= 0x20 && c < 0x7F;
+    if (printable) {
+      out = text;
+      return std::nullopt;
+    }
+  }
+  return std::string("\"retryAfter\" is a number of seconds or an HTTP date such as \"Wed, 21 Oct 2015 07:28:00 GMT\"");
+}
+
+bj::object toObject(const Fault& s, std::uint64_t seen, std::uint64_t fired) {
   bj::object o;
-  o["id"] = id;
+  o["id"] = s.id;
   o["path"] = s.path;
   if (s.method) o["method"] = *s.method;
   o["kind"] = kindName(s.kind);
   o["count"] = s.count;
-  o["remaining"] = remaining;
+  if (s.count > 0) o["remaining"] = s.count - static_cast<std::int64_t>(fired);
+  if (s.every > 0) o["every"] = s.every;
+  if (s.probability) {
+    o["probability"] = *s.probability;
+    o["seed"] = s.seed;
+  }
+  o["seen"] = seen;
+  o["fired"] = fired;
   switch (s.kind) {
     case FaultKind::status:
       o["status"] = s.status;
       o["code"] = s.code;
       o["msg"] = s.msg;
+      if (s.retryAfter) o["retryAfter"] = *s.retryAfter;
       break;
     case FaultKind::delay: o["ms"] = s.ms; break;
     case FaultKind::stall:
@@ -80,6 +145,7 @@ bj::object toObject(std::uint64_t id, const Fault& s, std::int64_t remaining) {
       break;
     case FaultKind::reset:
       if (s.afterBytes) o["afterBytes"] = *s.afterBytes;
+      if (s.handled) o["handled"] = true;
       break;
     case FaultKind::truncate: o["afterBytes"] = s.afterBytes.value_or(0); break;
     case FaultKind::corrupt:
@@ -117,8 +183,16 @@ std::variant<Fault, std::string> Fault::parse(std::string_view json) {
 
   constexpr std::int64_t big = std::int64_t{1} << 50;
   std::optional<std::int64_t> n;
-  if (auto e = readCount(*o, "count", 1, 1000000, n)) return *e;
-  fault.count = n.value_or(1);
+  if (auto e = readCount(*o, "every", 1, 1000000, n)) return *e;
+  fault.every = n.value_or(0);
+  if (auto e = readShare(*o, "probability", fault.probability)) return *e;
+  if (auto e = readSeed(*o, "seed", fault.seed)) return *e;
+  if (fault.every > 0 && fault.probability) return std::string("\"every\" and \"probability\" exclude each other");
+  // A share of the requests may go on until removed; the next N need an N.
+  const bool share = fault.every > 0 || fault.probability;
+  n.reset();
+  if (auto e = readCount(*o, "count", share ? 0 : 1, 1000000, n)) return *e;
+  fault.count = n.value_or(share ? 0 : 1);
   n.reset();
   if (auto e = readCount(*o, "status", 200, 599, n)) return *e;
   fault.status = static_cast<unsigned>(n.value_or(500));
@@ -128,12 +202,19 @@ std::variant<Fault, std::string> Fault::parse(std::string_view json) {
   text.reset();
   if (auto e = readText(*o, "msg", text)) return *e;
   if (text) fault.msg = *text;
+  if (auto e = readRetryAfter(*o, fault.retryAfter)) return *e;
+  if (fault.retryAfter && fault.kind != FaultKind::status) return std::string("\"retryAfter\" goes with kind status");
+  if (auto e = readBool(*o, "handled", fault.handled)) return *e;
+  if (fault.handled && fault.kind != FaultKind::reset) return std::string("\"handled\" goes with kind reset");
   n.reset();
   if (auto e = readCount(*o, "ms", 0, 600000, n)) return *e;
   fault.ms = n.value_or(fault.kind == FaultKind::stall ? 60000 : 1000);
   n.reset();
   if (auto e = readCount(*o, "afterBytes", 0, big, n)) return *e;
   if (n) fault.afterBytes = static_cast<std::uint64_t>(*n);
+  if (fault.handled && fault.afterBytes) {
+    return std::string("\"handled\" resets before the answer; \"afterBytes\" resets within it: give one");
+  }
   n.reset();
   if (auto e = readCount(*o, "offset", 0, big, n)) return *e;
   fault.offset = static_cast<std::uint64_t>(n.value_or(0));
@@ -170,20 +251,33 @@ bool globMatch(std::string_view pattern, std::string_view text) {
 
 std::uint64_t FaultRegistry::arm(Fault fault) {
   std::lock_guard lock(mutex_);
-  const std::uint64_t id = nextId_++;
-  const std::int64_t remaining = fault.count;
-  faults_.push_back({id, std::move(fault), remaining});
-  return id;
+  fault.id = nextId_++;
+  Armed armed;
+  armed.draws.seed(fault.seed);
+  armed.fault = std::move(fault);
+  faults_.push_back(std::move(armed));
+  return faults_.back().fault.id;
 }
 
 std::optional<Fault> FaultRegistry::take(std::string_view method, std::string_view path) {
   std::lock_guard lock(mutex_);
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-    if (it->fault.method && *it->fault.method != method) continue;
-    if (!globMatch(it->fault.path, path)) continue;
-    Fault fault = it->fault;
+    const Fault& f = it->fault;
+    if (f.method && *f.method != method) continue;
+    if (!globMatch(f.path, path)) continue;
+    ++it->seen;
+    bool strike = f.every == 0 || it->seen % static_cast<std::uint64_t>(f.every) == 0;
+    if (f.probability) {
+      // 53 bits of the generator's output as a fraction in [0, 1): the same
+      // sequence on every platform for a seed.
+      const double draw = static_cast<double>(it->draws() >> 11) * 0x1.0p-53;
+      strike = draw < *f.probability;
+    }
+    if (!strike) continue;
+    Fault fault = f;
     ++fired_;
-    if (--it->remaining <= 0) faults_.erase(it);
+    ++it->fired;
+    if (f.count > 0 && it->fired >= static_cast<std::uint64_t>(f.count)) faults_.erase(it);
     return fault;
   }
   return std::nullopt;
@@ -205,7 +299,7 @@ std::size_t FaultRegistry::clear() {
 bool FaultRegistry::remove(std::uint64_t id) {
   std::lock_guard lock(mutex_);
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-    if (it->id == id) {
+    if (it->fault.id == id) {
       faults_.erase(it);
       return true;
     }
@@ -217,7 +311,7 @@ std::string FaultRegistry::describe() const {
   bj::object out;
   bj::array list;
   std::lock_guard lock(mutex_);
-  for (const auto& f : faults_) list.emplace_back(toObject(f.id, f.fault, f.remaining));
+  for (const auto& f : faults_) list.emplace_back(toObject(f.fault, f.seen, f.fired));
   out["faults"] = std::move(list);
   out["held"] = holds_.size();
   out["fired"] = fired_;
@@ -251,10 +345,13 @@ constexpr std::size_t kLogSize = 1000;
 
 void FaultRegistry::record(LoggedRequest entry) {
   std::lock_guard lock(mutex_);
+  const std::uint64_t seq = ++logged_;
   if (log_.size() < kLogSize) {
     log_.push_back(std::move(entry));
+    logSeq_.push_back(seq);
   } else {
     log_[logNext_] = std::move(entry);
+    logSeq_[logNext_] = seq;
     logNext_ = (logNext_ + 1) % kLogSize;
   }
 }
@@ -263,8 +360,10 @@ std::string FaultRegistry::describeRequests() const {
   bj::array list;
   std::lock_guard lock(mutex_);
   for (std::size_t i = 0; i < log_.size(); ++i) {
-    const LoggedRequest& e = log_[(logNext_ + i) % log_.size()];
+    const std::size_t at = (logNext_ + i) % log_.size();
+    const LoggedRequest& e = log_[at];
     bj::object o;
+    o["seq"] = logSeq_[at];
     // Request text as it came: any bytes, made valid UTF-8 for the answer.
     o["method"] = toValidUtf8(e.method);
     o["path"] = toValidUtf8(e.path);
@@ -272,7 +371,10 @@ std::string FaultRegistry::describeRequests() const {
     if (!e.range.empty()) o["range"] = toValidUtf8(e.range);
     if (!e.ifRange.empty()) o["ifRange"] = toValidUtf8(e.ifRange);
     o["bytes"] = e.bytes;
-    if (!e.fault.empty()) o["fault"] = e.fault;
+    if (!e.fault.empty()) {
+      o["fault"] = e.fault;
+      o["faultId"] = e.faultId;
+    }
     list.emplace_back(std::move(o));
   }
   bj::object out;
@@ -283,6 +385,7 @@ std::string FaultRegistry::describeRequests() const {
 void FaultRegistry::clearRequests() {
   std::lock_guard lock(mutex_);
   log_.clear();
+  logSeq_.clear();
   logNext_ = 0;
 }
 

@@ -1,13 +1,15 @@
 #pragma once
-// Faults armed through the control endpoint: each one strikes the next N
-// requests whose path matches its pattern. Also keeps a short log of the
-// requests answered, which the control endpoint lists.
+// Faults armed through the control endpoint: each one strikes requests whose
+// path matches its pattern: the next N, every k-th, or a seeded random share
+// of them. Also keeps a short log of the requests answered, which the
+// control endpoint lists.
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -19,7 +21,8 @@ enum class FaultKind {
   status,    // answer `status` with the envelope {"code": code, "msg": msg}; the request is not handled
   delay,     // wait `ms` before handling the request
   stall,     // stop sending for `ms` after `afterBytes` body bytes (before the answer when absent), then go on
-  reset,     // reset the connection (RST) after `afterBytes` body bytes (before the answer when absent)
+  reset,     // reset the connection (RST) after `afterBytes` body bytes (before the answer when absent;
+             // with `handled`, after the request took effect)
   truncate,  // announce the full length, send `afterBytes` body bytes, then close
   corrupt,   // flip `length` bytes from body offset `offset` of the answer (or of the request)
 };
@@ -27,13 +30,24 @@ enum class FaultKind {
 std::string_view kindName(FaultKind kind);
 
 struct Fault {
+  std::uint64_t id = 0;               // given when armed
   std::string path;                   // glob: '*' any run of characters, '?' one character
   std::optional<std::string> method;  // any method when absent
+  /// How many requests it strikes in all; 0: until removed (only with
+  /// `every` or `probability`).
   std::int64_t count = 1;
+  /// Strikes the k-th, 2k-th, ... matching request (0: each one).
+  std::int64_t every = 0;
+  /// Strikes a matching request with this probability, drawn from a
+  /// generator seeded with `seed`: the same requests in every run.
+  std::optional<double> probability;
+  std::uint64_t seed = 0;
   FaultKind kind = FaultKind::status;
   unsigned status = 500;
   std::int64_t code = 500;
   std::string msg = "injected fault";
+  std::optional<std::string> retryAfter;  // status: the Retry-After header (seconds or an HTTP date)
+  bool handled = false;                   // reset: handle the request, then reset instead of answering
   std::int64_t ms = 1000;
   std::optional<std::uint64_t> afterBytes;
   std::uint64_t offset = 0;
@@ -53,16 +67,19 @@ struct LoggedRequest {
   unsigned status = 0;
   std::string range;
   std::string ifRange;
-  std::uint64_t bytes = 0;  // announced body length of the answer
-  std::string fault;        // the kind of fault that struck it, if any
+  std::uint64_t bytes = 0;   // announced body length of the answer
+  std::string fault;         // the kind of fault that struck it, if any
+  std::uint64_t faultId = 0; // and its id
 };
 
 class FaultRegistry {
  public:
   /// Arms a fault; returns its id.
   std::uint64_t arm(Fault fault);
-  /// The fault for this request, if one matches (the oldest first); using it
-  /// counts against its `count`, and a spent fault is dropped.
+  /// The fault that strikes this request, if any: the oldest matching fault
+  /// whose turn it is (`every`, `probability`). A strike counts against its
+  /// `count`, and a spent fault is dropped. A request struck by one fault is
+  /// not seen by the younger ones.
   std::optional<Fault> take(std::string_view method, std::string_view path);
   /// Removes every fault and releases every held request; returns how many faults there were.
   std::size_t clear();
@@ -75,7 +92,8 @@ class FaultRegistry {
   void unhold(std::uint64_t id);
   std::size_t held() const;
 
-  /// The most recent answered requests (up to 1000), for tests and debugging.
+  /// The most recent answered requests (up to 1000), for tests and debugging;
+  /// a request reset before its answer is logged with status 0.
   void record(LoggedRequest entry);
   /// {"requests":[...]}, oldest first.
   std::string describeRequests() const;
@@ -83,9 +101,10 @@ class FaultRegistry {
 
  private:
   struct Armed {
-    std::uint64_t id;
     Fault fault;
-    std::int64_t remaining;
+    std::uint64_t seen = 0;   // matching requests that reached it
+    std::uint64_t fired = 0;  // of them, struck
+    std::mt19937_64 draws;    // for `probability`
   };
   mutable std::mutex mutex_;
   std::vector<Armed> faults_;
@@ -95,6 +114,8 @@ class FaultRegistry {
   std::uint64_t fired_ = 0;
   std::vector<LoggedRequest> log_;  // a ring once full
   std::size_t logNext_ = 0;
+  std::uint64_t logged_ = 0;  // requests logged since the start (the log's sequence numbers)
+  std::vector<std::uint64_t> logSeq_;
 };
 
 }  // namespace quillbox::emulator

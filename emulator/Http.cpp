@@ -267,10 +267,11 @@ class Session : public std::enable_shared_from_this<Session> {
     const bool hasBody = !head_->is_done();
 
     fault_.reset();
+    logged_ = false;
     if (shared_.handler.faultable(req_.path)) fault_ = shared_.faults.take(req_.method, req_.path);
 
     plan_ = BodyPlan{};
-    if (fault_ && (fault_->kind == FaultKind::status || (fault_->kind == FaultKind::reset && !fault_->afterBytes))) {
+    if (fault_ && (fault_->kind == FaultKind::status || resetsUnhandled())) {
       mode_ = Mode::discard;
     } else {
       try {
@@ -295,7 +296,7 @@ class Session : public std::enable_shared_from_this<Session> {
     // (and may then send the body or not: the connection ends after it).
     if (mode_ == Mode::discard && (!small || expectContinue)) {
       // Not worth reading: answer and close.
-      if (fault_ && fault_->kind == FaultKind::reset) return resetNow();
+      if (resetsUnhandled()) return resetNow();
       keepAlive_ = false;
       return afterBody();
     }
@@ -377,9 +378,13 @@ class Session : public std::enable_shared_from_this<Session> {
     }
     if (fault_) {
       switch (fault_->kind) {
-        case FaultKind::status: return respond(errorEnvelope(fault_->status, fault_->code, fault_->msg));
+        case FaultKind::status: {
+          HttpResponse refusal = errorEnvelope(fault_->status, fault_->code, fault_->msg);
+          if (fault_->retryAfter) refusal.headers.emplace_back("Retry-After", *fault_->retryAfter);
+          return respond(std::move(refusal));
+        }
         case FaultKind::reset:
-          if (!fault_->afterBytes) return resetNow();
+          if (resetsUnhandled()) return resetNow();
           break;
         case FaultKind::delay: return holdThen(fault_->ms, [](Session& s) { s.process(); });
         case FaultKind::stall:
@@ -464,10 +469,9 @@ class Session : public std::enable_shared_from_this<Session> {
     const bool bodyAllowed = !(s / 100 == 1 || s == 204 || s == 304);
     const std::uint64_t announced = bodyAllowed ? (res_.blob ? res_.length : res_.body.size()) : 0;
     total_ = res_.headOnly ? 0 : announced;
-    if (!req_.path.empty() && shared_.handler.faultable(req_.path)) {
-      shared_.faults.record({req_.method, req_.path, s, req_.range.value_or(""), req_.ifRange.value_or(""), announced,
-                             fault_ ? std::string(kindName(fault_->kind)) : std::string()});
-    }
+    log(s, announced);
+    // The request took effect; its answer is lost with the connection.
+    if (fault_ && fault_->kind == FaultKind::reset && fault_->handled) return resetNow();
 
     headText_.clear();
     headText_.reserve(256);
@@ -563,7 +567,22 @@ class Session : public std::enable_shared_from_this<Session> {
     readHead();
   }
 
+  // A reset with neither `afterBytes` nor `handled` strikes before the request is handled.
+  bool resetsUnhandled() const {
+    return fault_ && fault_->kind == FaultKind::reset && !fault_->afterBytes && !fault_->handled;
+  }
+
+  // Logs the request once: with the answer's status, or 0 when it had none.
+  void log(unsigned status, std::uint64_t announced) {
+    if (logged_ || req_.path.empty() || !shared_.handler.faultable(req_.path)) return;
+    logged_ = true;
+    shared_.faults.record({req_.method, req_.path, status, req_.range.value_or(""), req_.ifRange.value_or(""),
+                           announced, fault_ ? std::string(kindName(fault_->kind)) : std::string(),
+                           fault_ ? fault_->id : 0});
+  }
+
   void resetNow() {
+    log(0, 0);
     error_code ignored;
     socket_.set_option(net::socket_base::linger(true, 0), ignored);
     socket_.close(ignored);
@@ -597,6 +616,7 @@ class Session : public std::enable_shared_from_this<Session> {
   HttpRequest req_;
   BodyPlan plan_;
   std::optional<Fault> fault_;
+  bool logged_ = false;  // the request is in the request log
   std::uint64_t bodyPos_ = 0;
   HttpResponse res_;
   std::string headText_;

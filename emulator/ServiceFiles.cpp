@@ -4,10 +4,10 @@
 #include <algorithm>
 
 #include "emulator/Crypto.hpp"
-#include "emulator/Service.hpp"
+#include "emulator/Areas.hpp"
+#include "emulator/Views.hpp"
 #include "emulator/ServiceUtil.hpp"
 #include "quillbox/services/file/FileServiceRecords.hpp"
-#include "upload/FileInfoUtil.hpp"
 
 namespace quillbox::emulator {
 
@@ -53,16 +53,35 @@ std::string firstParent(const std::optional<std::vector<std::string>>& parents) 
 
 }  // namespace
 
-HttpResponse Service::filesList(const UserRec& u, const std::string& type, const HttpRequest& req) {
+void FilesApi::addRoutes(RouteTable& t) {
+  t.add({"POST", "files/rename/*", [this](Call& c) { return rename(core_.caller(c.req), c.seg[2], c.req); }, true});
+  t.add({"POST", "files/*/detail", [this](Call& c) { return fileDetail(core_.caller(c.req), c.seg[1], c.req); }, true});
+  t.add(
+      {"POST", "files/multipart/uploadUrl", [this](Call& c) { return uploadUrls(core_.caller(c.req), c.req); }, true});
+  t.add({"POST", "files/search", [this](Call& c) { return fileSearch(core_.caller(c.req), c.req); }, true});
+  t.add({"GET", "files/path", [this](Call& c) { return filesPath(core_.caller(c.req), c.query); }, true});
+  t.add({"GET", "files/statsDir", [this](Call& c) { return filesStatsDir(core_.caller(c.req), c.query); }, true});
+  t.add({"POST", "files/download", [this](Call& c) { return downloadUrls(core_.caller(c.req), c.req); }, true});
+  t.add({"POST", "files/create", [this](Call& c) { return filesCreate(core_.caller(c.req), c.req); }, true});
+  // Joining and hashing the parts runs on the worker pool and takes the lock itself.
+  Route complete("POST", "files/complete", [this](Call& c) { return this->complete(c.req); });
+  complete.heavy = true;
+  t.add(std::move(complete));
+  t.add({"POST", "files/*", [this](Call& c) { return filesList(core_.caller(c.req), c.seg[1], c.req); }, true});
+  t.add({"GET", "access", [this](Call& c) { return accessFiles(core_.caller(c.req)); }, true});
+  t.add({"POST", "directory", [this](Call& c) { return createDirectory(core_.caller(c.req), c.req); }, true});
+}
+
+HttpResponse FilesApi::filesList(const UserRec& u, const std::string& type, const HttpRequest& req) {
   const auto bean = bodyAs<FilesListBean>(req);
   if (type != "list" && type != "all") throw ApiError{400, "unknown listing type \"" + type + "\": list or all"};
   if (bean.type && *bean.type != type) throw ApiError{400, "type in the body differs from the path"};
-  checkContainer(u, bean.containerId);
-  const NodeRec& folder = requireFolder(u, bean.parentFileId.value_or("root"));
+  core_.checkContainer(u, bean.containerId);
+  const NodeRec& folder = core_.requireFolder(u, bean.parentFileId.value_or("root"));
 
   std::vector<const NodeRec*> found;
   const bool all = type == "all";
-  state_.walkBelow(folder.id, [&](const NodeRec& n) {
+  core_.state.walkBelow(folder.id, [&](const NodeRec& n) {
     if (n.hidden && !bean.hidden) return false;
     if (all) {
       if (!n.folder && (!bean.fileType || *bean.fileType == n.fileType)) found.push_back(&n);
@@ -77,7 +96,7 @@ HttpResponse Service::filesList(const UserRec& u, const std::string& type, const
   const Page page = paginate(found.size(), bean.pageInfo ? std::optional(bean.pageInfo->pageSize) : std::nullopt,
                              bean.pageInfo ? bean.pageInfo->pageCursor : std::nullopt, 100);
   std::vector<FileListMetadata> files;
-  for (std::size_t i = page.first; i < page.last; ++i) files.push_back(listEntry(u, *found[i]));
+  for (std::size_t i = page.first; i < page.last; ++i) files.push_back(listEntry(core_, u, *found[i]));
   FilesListResponse resp;
   resp.files = std::move(files);
   resp.category = type;
@@ -86,10 +105,10 @@ HttpResponse Service::filesList(const UserRec& u, const std::string& type, const
   return ok(std::move(resp));
 }
 
-HttpResponse Service::fileSearch(const UserRec& u, const HttpRequest& req) {
+HttpResponse FilesApi::fileSearch(const UserRec& u, const HttpRequest& req) {
   const auto bean = bodyAs<FilesSearchBean>(req);
   const Filter filter = bean.filter.value_or(Filter{});
-  checkContainer(u, filter.containerId);
+  core_.checkContainer(u, filter.containerId);
   std::optional<Millis> from, to;
   if (filter.updateTimeRange && !filter.updateTimeRange->empty()) {
     const std::string& range = *filter.updateTimeRange;
@@ -101,13 +120,13 @@ HttpResponse Service::fileSearch(const UserRec& u, const HttpRequest& req) {
       throw ApiError{400, "updateTimeRange is \"from,to\" (times or milliseconds)"};
     }
   }
-  const NodeRec& base = requireFolder(u, filter.parentFolder && !filter.parentFolder->empty() ? *filter.parentFolder
-                                                                                            : std::string("root"));
+  const NodeRec& base = core_.requireFolder(
+      u, filter.parentFolder && !filter.parentFolder->empty() ? *filter.parentFolder : std::string("root"));
   const bool direct = filter.parentFolder && !filter.parentFolder->empty() && !bean.recursived;
   std::vector<const NodeRec*> found;
   const bool ownerMatches = !filter.ownerId || filter.ownerId->empty() || *filter.ownerId == u.userId;
   if (!bean.recycled && ownerMatches) {
-    state_.walkBelow(base.id, [&](const NodeRec& n) {
+    core_.state.walkBelow(base.id, [&](const NodeRec& n) {
       const bool hit = containsIgnoringCase(n.name, filter.keyWord.value_or("")) &&
                        (!filter.fileType || filter.fileType->empty() || *filter.fileType == n.fileType) &&
                        (!from || n.editedTime >= *from) && (!to || n.editedTime <= *to);
@@ -121,7 +140,7 @@ HttpResponse Service::fileSearch(const UserRec& u, const HttpRequest& req) {
   const Page page = paginate(found.size(), bean.pageInfo ? std::optional(bean.pageInfo->pageSize) : std::nullopt,
                              bean.pageInfo ? bean.pageInfo->pageCursor : std::nullopt, 100);
   std::vector<FileBean> files;
-  for (std::size_t i = page.first; i < page.last; ++i) files.push_back(searchHit(u, *found[i]));
+  for (std::size_t i = page.first; i < page.last; ++i) files.push_back(searchHit(core_, u, *found[i]));
   FileSearchResponse resp;
   resp.files = std::move(files);
   resp.total = static_cast<std::int64_t>(found.size());
@@ -129,24 +148,24 @@ HttpResponse Service::fileSearch(const UserRec& u, const HttpRequest& req) {
   return ok(std::move(resp));
 }
 
-HttpResponse Service::filesPath(const UserRec& u, const Query& q) {
-  checkContainer(u, queryText(q, "containerId"));
+HttpResponse FilesApi::filesPath(const UserRec& u, const Query& q) {
+  core_.checkContainer(u, queryText(q, "containerId"));
   const auto fileId = queryText(q, "fileId");
-  const NodeRec& n = requireNode(u, fileId && !fileId->empty() ? *fileId : std::string("root"));
+  const NodeRec& n = core_.requireNode(u, fileId && !fileId->empty() ? *fileId : std::string("root"));
   FilesPathResponse resp;
-  resp.fileIdPath = state_.idPath(n);
-  resp.namePath = state_.namePath(n);
+  resp.fileIdPath = core_.state.idPath(n);
+  resp.namePath = core_.state.namePath(n);
   return ok(std::move(resp));
 }
 
-HttpResponse Service::filesStatsDir(const UserRec& u, const Query& q) {
-  checkContainer(u, queryText(q, "containerId"));
+HttpResponse FilesApi::filesStatsDir(const UserRec& u, const Query& q) {
+  core_.checkContainer(u, queryText(q, "containerId"));
   const auto fileId = queryText(q, "fileId");
   const auto recursive = queryText(q, "recursive").value_or("true");
   if (recursive != "true" && recursive != "false") throw ApiError{400, "recursive is true or false"};
-  const NodeRec& folder = requireFolder(u, fileId && !fileId->empty() ? *fileId : std::string("root"));
+  const NodeRec& folder = core_.requireFolder(u, fileId && !fileId->empty() ? *fileId : std::string("root"));
   std::int64_t size = 0, dirs = 0, files = 0;
-  state_.walkBelow(folder.id, [&](const NodeRec& n) {
+  core_.state.walkBelow(folder.id, [&](const NodeRec& n) {
     if (n.folder) {
       ++dirs;
     } else {
@@ -164,20 +183,20 @@ HttpResponse Service::filesStatsDir(const UserRec& u, const Query& q) {
   return ok(std::move(resp));
 }
 
-HttpResponse Service::fileDetail(const UserRec& u, const std::string& fileId, const HttpRequest& req) {
+HttpResponse FilesApi::fileDetail(const UserRec& u, const std::string& fileId, const HttpRequest& req) {
   const auto bean = bodyAs<GetFileDetailBean>(req);
   if (bean.fileId && *bean.fileId != fileId) throw ApiError{400, "fileId in the body differs from the path"};
-  checkContainer(u, bean.containerId);
-  const NodeRec& n = requireNode(u, fileId);
+  core_.checkContainer(u, bean.containerId);
+  const NodeRec& n = core_.requireNode(u, fileId);
   GetFileDetailResponse resp;
-  fillEntry(resp, u, n);
+  fillEntry(core_, resp, u, n);
   resp.containers = std::vector<std::string>{u.containerId};
   if (!n.folder) {
-    const std::string url = downloadUrl(n);
+    const std::string url = core_.downloadUrl(n);
     resp.fileSuffix = suffixOf(n.name);
     resp.size = n.size;
     resp.sha256 = n.sha256;
-    resp.downloadLinks = contentLinks(url);
+    resp.downloadLinks = Core::contentLinks(url);
     SliceObjectMetadata object;
     object.id = n.sha256;
     object.start = 0;
@@ -186,18 +205,18 @@ HttpResponse Service::fileDetail(const UserRec& u, const std::string& fileId, co
                         isoTime(n.editedTime), ResourceMetadata(n.sha256, n.size, n.sha256, object), std::nullopt);
     resp.attachments =
         std::vector<AttachmentMetadata>{AttachmentMetadata(std::string("content"), n.sha256, n.sha256, asset)};
-    state_.touch(u.userId, n.id, 1, now());
-    markDirty();
+    core_.state.touch(u.userId, n.id, 1, core_.now());
+    core_.markDirty();
   }
   return ok(std::move(resp));
 }
 
-HttpResponse Service::accessFiles(const UserRec& u) {
+HttpResponse FilesApi::accessFiles(const UserRec& u) {
   std::vector<RecentlyAccess> list;
-  auto it = state_.access.find(u.userId);
-  if (it != state_.access.end()) {
+  auto it = core_.state.access.find(u.userId);
+  if (it != core_.state.access.end()) {
     for (const auto& a : it->second) {
-      const NodeRec* n = state_.node(a.fileId);
+      const NodeRec* n = core_.state.node(a.fileId);
       if (!n || n->ownerId != u.userId) continue;
       AccessiFileInfo file;
       file.id = n->id;
@@ -210,11 +229,11 @@ HttpResponse Service::accessFiles(const UserRec& u) {
       file.collaborateTime = isoTime(a.time);
       file.collaborateType = a.operateType;
       file.fileType = n->fileType;
-      auto stars = state_.stars.find(u.userId);
-      file.favorite = stars != state_.stars.end() && stars->second.count(n->id) > 0;
+      auto stars = core_.state.stars.find(u.userId);
+      file.favorite = stars != core_.state.stars.end() && stars->second.count(n->id) > 0;
       file.fileSuffix = suffixOf(n->name);
       file.mimeType = n->mimeType;
-      file.downloadLinks = links(*n);
+      file.downloadLinks = core_.links(*n);
       file.userCapabilities = capabilities(true);
       RecentlyAccess entry;
       entry.operateTime = isoTime(a.time);
@@ -227,44 +246,44 @@ HttpResponse Service::accessFiles(const UserRec& u) {
   return ok(GetAccessResponse(std::move(list)));
 }
 
-HttpResponse Service::downloadUrls(const UserRec& u, const HttpRequest& req) {
+HttpResponse FilesApi::downloadUrls(const UserRec& u, const HttpRequest& req) {
   const auto bean = bodyAs<GetDownloadUrlBean>(req);
-  checkContainer(u, bean.containerId);
+  core_.checkContainer(u, bean.containerId);
   if (!bean.fileIds || bean.fileIds->empty()) throw ApiError{400, "fileIds is required"};
   if (bean.fileIds->size() > 1000) throw ApiError{400, "at most 1000 files at once"};
   std::vector<DownloadInfoResponse> downloads;
   std::size_t good = 0;
   for (const auto& id : *bean.fileIds) {
-    const NodeRec* n = state_.ownedNode(u, id);
+    const NodeRec* n = core_.state.ownedNode(u, id);
     if (!n) {
       downloads.emplace_back(id, std::nullopt, std::nullopt, std::string("404"), std::string("no such file"));
     } else if (n->folder) {
       downloads.emplace_back(id, n->name, std::nullopt, std::string("400"), std::string("a folder has no content"));
     } else {
-      downloads.emplace_back(id, n->name, downloadUrl(*n), std::string("0"), std::string("success"));
-      state_.touch(u.userId, n->id, 2, now());
+      downloads.emplace_back(id, n->name, core_.downloadUrl(*n), std::string("0"), std::string("success"));
+      core_.state.touch(u.userId, n->id, 2, core_.now());
       ++good;
     }
   }
-  if (good > 0) markDirty();
+  if (good > 0) core_.markDirty();
   GetDownloadUrlResponse resp;
   resp.batchCode = good == downloads.size() ? 0 : good == 0 ? 2 : 1;
   resp.downloads = std::move(downloads);
   return ok(std::move(resp));
 }
 
-HttpResponse Service::createDirectory(const UserRec& u, const HttpRequest& req) {
+HttpResponse FilesApi::createDirectory(const UserRec& u, const HttpRequest& req) {
   const auto bean = bodyAs<CreateDirectoryBean>(req);
-  checkContainer(u, bean.containerId);
+  core_.checkContainer(u, bean.containerId);
   if (!bean.fileName || !validName(*bean.fileName)) {
     throw ApiError{400, "fileName must be a name of 1 to 255 bytes without \"/\", \"\\\" or control characters, "
                         "and not \".\" or \"..\""};
   }
-  const NodeRec& parent = requireFolder(u, firstParent(bean.parentFolder));
+  const NodeRec& parent = core_.requireFolder(u, firstParent(bean.parentFolder));
   const ClashPolicy policy = clashPolicy(bean.renameMode);
   if (policy == ClashPolicy::overwrite) {
     // Replacing a folder means reusing it.
-    if (NodeRec* existing = state_.childNamed(parent.id, *bean.fileName); existing && existing->folder) {
+    if (NodeRec* existing = core_.state.childNamed(parent.id, *bean.fileName); existing && existing->folder) {
       CreateDirectoryResponse resp;
       resp.id = existing->id;
       resp.fileName = existing->name;
@@ -273,9 +292,9 @@ HttpResponse Service::createDirectory(const UserRec& u, const HttpRequest& req) 
     }
   }
   const std::string parentId = parent.id;
-  const std::string name = resolveClash(parentId, *bean.fileName, policy);
+  const std::string name = core_.resolveClash(parentId, *bean.fileName, policy);
   NodeRec n;
-  n.id = newId("f");
+  n.id = core_.newId("f");
   n.ownerId = u.userId;
   n.parentId = parentId;
   n.name = name;
@@ -284,38 +303,38 @@ HttpResponse Service::createDirectory(const UserRec& u, const HttpRequest& req) 
   n.fileType = "10";
   n.description = bean.description.value_or("");
   n.hidden = bean.hidden;
-  n.createdTime = n.editedTime = now();
+  n.createdTime = n.editedTime = core_.now();
   CreateDirectoryResponse resp;
   resp.id = n.id;
   resp.fileName = n.name;
   resp.mimeType = n.mimeType;
-  state_.insert(std::move(n));
-  markDirty();
+  core_.state.insert(std::move(n));
+  core_.markDirty();
   return ok(std::move(resp));
 }
 
-HttpResponse Service::rename(const UserRec& u, const std::string& fileId, const HttpRequest& req) {
+HttpResponse FilesApi::rename(const UserRec& u, const std::string& fileId, const HttpRequest& req) {
   const auto bean = bodyAs<FilesRenameBean>(req);
   if (bean.fileId && *bean.fileId != fileId) throw ApiError{400, "fileId in the body differs from the path"};
-  checkContainer(u, bean.containerId);
+  core_.checkContainer(u, bean.containerId);
   if (!bean.name || !validName(*bean.name)) {
     throw ApiError{400, "name must be a name of 1 to 255 bytes without \"/\", \"\\\" or control characters, "
                         "and not \".\" or \"..\""};
   }
-  NodeRec& n = requireNode(u, fileId);
+  NodeRec& n = core_.requireNode(u, fileId);
   if (n.parentId.empty()) throw ApiError{400, "the root folder cannot be renamed"};
   const std::string id = n.id;
   const std::string parentId = n.parentId;
-  const std::string name = resolveClash(parentId, *bean.name, clashPolicy(bean.renameMode), id);
-  NodeRec* target = state_.node(id);  // still there: resolveClash never removes the node itself
+  const std::string name = core_.resolveClash(parentId, *bean.name, clashPolicy(bean.renameMode), id);
+  NodeRec* target = core_.state.node(id);  // still there: resolveClash never removes the node itself
   target->name = name;
-  target->editedTime = now();
-  if (!target->folder) state_.touch(u.userId, id, 4, now());
-  markDirty();
+  target->editedTime = core_.now();
+  if (!target->folder) core_.state.touch(u.userId, id, 4, core_.now());
+  core_.markDirty();
   return ok(BaseResponse());
 }
 
-void Service::addUploadedFile(const UploadRec& up, const std::string& name, std::shared_ptr<Blob> content) {
+void FilesApi::addUploadedFile(const UploadRec& up, const std::string& name, std::shared_ptr<Blob> content) {
   NodeRec n;
   n.id = up.fileId;
   n.ownerId = up.userId;
@@ -327,16 +346,16 @@ void Service::addUploadedFile(const UploadRec& up, const std::string& name, std:
   n.fileType = up.fileType;
   n.description = up.description;
   n.hidden = up.hidden;
-  n.createdTime = n.editedTime = now();
-  state_.addRef(up.sha256, std::move(content));
-  state_.touch(up.userId, n.id, 3, now());
-  state_.insert(std::move(n));
-  markDirty();
+  n.createdTime = n.editedTime = core_.now();
+  core_.state.addRef(up.sha256, std::move(content));
+  core_.state.touch(up.userId, n.id, 3, core_.now());
+  core_.state.insert(std::move(n));
+  core_.markDirty();
 }
 
-HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
+HttpResponse FilesApi::filesCreate(const UserRec& u, const HttpRequest& req) {
   const auto bean = bodyAs<FilesCreateBean>(req);
-  checkContainer(u, bean.containerId);
+  core_.checkContainer(u, bean.containerId);
   if (!bean.fileName || !validName(*bean.fileName)) {
     throw ApiError{400, "fileName must be a name of 1 to 255 bytes without \"/\", \"\\\" or control characters, "
                         "and not \".\" or \"..\""};
@@ -344,7 +363,7 @@ HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
   if (bean.length < 0) throw ApiError{400, "length must not be negative"};
   const std::string sha = toLower(bean.sha256.value_or(""));
   if (!isSha256Hex(sha)) throw ApiError{400, "sha256 must be the content's SHA-256 in 64 hex digits"};
-  const NodeRec& parent = requireFolder(u, firstParent(bean.parentFolder));
+  const NodeRec& parent = core_.requireFolder(u, firstParent(bean.parentFolder));
   const std::string parentId = parent.id;
   const std::string name = *bean.fileName;
   const ClashPolicy policy = clashPolicy(bean.autoRename);
@@ -355,7 +374,7 @@ HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
   resp.rapidUpload = false;
   resp.exist = false;
 
-  const NodeRec* existing = state_.childNamed(parentId, name);
+  const NodeRec* existing = core_.state.childNamed(parentId, name);
   if (existing && !existing->folder && existing->sha256 == sha && existing->size == bean.length) {
     resp.exist = true;
     resp.fileId = existing->id;
@@ -374,27 +393,27 @@ HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
 
   // The file to be: a rapid upload makes it now, a multipart upload on completion.
   UploadRec up;
-  up.fileId = newId("f");
+  up.fileId = core_.newId("f");
   up.userId = u.userId;
   up.parentId = parentId;
   up.name = name;
   up.length = bean.length;
   up.sha256 = sha;
-  up.mimeType = bean.mimeType.value_or(upload::FileInfoUtil::getMimeType(suffixOf(name)));
+  up.mimeType = bean.mimeType.value_or(mimeTypeOfName(name));
   up.fileType = bean.fileType.value_or(fileTypeCode(name));
   up.description = bean.description.value_or("");
   up.autoRename = bean.autoRename;
   up.hidden = bean.hidden;
-  up.createTime = now();
+  up.createTime = core_.now();
 
   // Rapid upload: the content is known and the caller proves it holds it.
-  const auto blob = state_.blobOf(sha);
+  const auto blob = core_.state.blobOf(sha);
   if (blob && blob->size() == static_cast<std::uint64_t>(bean.length) && bean.proofCode && !bean.proofCode->empty()) {
     std::string_view token = req.authorization;
     if (token.starts_with("Bearer ")) token.remove_prefix(7);
     const std::string expected = proofCode(token, *blob);
     if (!expected.empty() && constantTimeEquals(expected, toLower(*bean.proofCode))) {
-      const std::string finalName = resolveClash(parentId, name, policy);
+      const std::string finalName = core_.resolveClash(parentId, name, policy);
       addUploadedFile(up, finalName, blob);
       resp.rapidUpload = true;
       resp.fileId = up.fileId;
@@ -442,34 +461,34 @@ HttpResponse Service::filesCreate(const UserRec& u, const HttpRequest& req) {
     }
   }
 
-  up.uploadId = newId("up");
+  up.uploadId = core_.newId("up");
   up.parts = parts;
 
   std::vector<MultiPartInfo> answer;
   for (const auto& p : parts) {
-    answer.emplace_back(p.number, p.size, p.offset, p.hashCtx, partUrl(up.uploadId, p.number),
+    answer.emplace_back(p.number, p.size, p.offset, p.hashCtx, core_.partUrl(up.uploadId, p.number),
                         up.uploadId + "." + std::to_string(p.number));
   }
   resp.fileId = up.fileId;
   resp.uploadId = up.uploadId;
-  resp.fileName = existing && policy == ClashPolicy::rename ? state_.freeName(parentId, name) : name;
+  resp.fileName = existing && policy == ClashPolicy::rename ? core_.state.freeName(parentId, name) : name;
   resp.multiParts = std::move(answer);
-  state_.uploads[up.uploadId] = std::move(up);
-  markDirty();
+  core_.state.uploads[up.uploadId] = std::move(up);
+  core_.markDirty();
   return ok(std::move(resp));
 }
 
-HttpResponse Service::uploadUrls(const UserRec& u, const HttpRequest& req) {
+HttpResponse FilesApi::uploadUrls(const UserRec& u, const HttpRequest& req) {
   const auto bean = bodyAs<GetUploadUrlBean>(req);
   if (!bean.fileId || bean.fileId->empty()) throw ApiError{400, "fileId is required"};
   const UploadRec* up = nullptr;
-  for (const auto& [id, candidate] : state_.uploads) {
+  for (const auto& [id, candidate] : core_.state.uploads) {
     if (candidate.fileId == *bean.fileId && candidate.userId == u.userId) up = &candidate;
   }
   if (!up) throw ApiError{404, "no upload in progress for file " + *bean.fileId};
   std::vector<MultiPartInfo> answer;
   auto add = [&](const PartPlan& p) {
-    answer.emplace_back(p.number, p.size, p.offset, p.hashCtx, partUrl(up->uploadId, p.number),
+    answer.emplace_back(p.number, p.size, p.offset, p.hashCtx, core_.partUrl(up->uploadId, p.number),
                         up->uploadId + "." + std::to_string(p.number));
   };
   if (!bean.multiParts || bean.multiParts->empty()) {
@@ -487,25 +506,25 @@ HttpResponse Service::uploadUrls(const UserRec& u, const HttpRequest& req) {
   return ok(std::move(resp));
 }
 
-HttpResponse Service::complete(HttpRequest& req) {
+HttpResponse FilesApi::complete(HttpRequest& req) {
   // Assembling and hashing may take a while: the lock is held only around
   // the bookkeeping, not while the bytes are read.
   std::string uploadId, sha;
   std::vector<std::shared_ptr<Blob>> parts;
   std::int64_t length = 0;
   {
-    std::lock_guard lock(mutex_);
-    ++requests_;
-    const UserRec& u = requireUser(req);
-    settleJobs();
+    std::lock_guard lock(core_.mutex);
+    ++core_.requests;
+    const UserRec& u = core_.requireUser(req);
+    core_.settleJobs();
     const auto bean = bodyAs<FilesCompleteBean>(req);
     if (!bean.fileId || bean.fileId->empty()) throw ApiError{400, "fileId is required"};
     UploadRec* up = nullptr;
-    for (auto& [id, candidate] : state_.uploads) {
+    for (auto& [id, candidate] : core_.state.uploads) {
       if (candidate.fileId == *bean.fileId && candidate.userId == u.userId) up = &candidate;
     }
     if (!up) {
-      const NodeRec* done = state_.ownedNode(u, *bean.fileId);
+      const NodeRec* done = core_.state.ownedNode(u, *bean.fileId);
       if (done && !done->folder && (!bean.sha256 || toLower(*bean.sha256) == done->sha256)) return ok(BaseResponse());
       throw ApiError{404, "no upload in progress for file " + *bean.fileId};
     }
@@ -525,9 +544,9 @@ HttpResponse Service::complete(HttpRequest& req) {
   }
 
   auto release = [&](unsigned status, const std::string& msg) -> HttpResponse {
-    std::lock_guard lock(mutex_);
-    auto it = state_.uploads.find(uploadId);
-    if (it != state_.uploads.end()) it->second.completing = false;
+    std::lock_guard lock(core_.mutex);
+    auto it = core_.state.uploads.find(uploadId);
+    if (it != core_.state.uploads.end()) it->second.completing = false;
     return errorResponse(status, msg);
   };
 
@@ -535,11 +554,11 @@ HttpResponse Service::complete(HttpRequest& req) {
   std::shared_ptr<Blob> content;
   std::string actual;
   {
-    std::lock_guard lock(mutex_);
-    content = state_.blobOf(sha);
+    std::lock_guard lock(core_.mutex);
+    content = core_.state.blobOf(sha);
   }
   Sha256 hasher;
-  std::unique_ptr<BlobWriter> writer = content ? nullptr : storage_.newWriter(static_cast<std::uint64_t>(length));
+  std::unique_ptr<BlobWriter> writer = content ? nullptr : core_.storage.newWriter(static_cast<std::uint64_t>(length));
   if (!content && !writer) return release(507, "cannot store the content");
   std::vector<char> buffer(1 << 20);
   for (const auto& part : parts) {
@@ -559,31 +578,31 @@ HttpResponse Service::complete(HttpRequest& req) {
                             "; upload the parts again, then complete");
   }
   if (!content) {
-    content = storage_.commitBlob(std::move(writer), sha);
+    content = core_.storage.commitBlob(std::move(writer), sha);
     if (!content) return release(507, "cannot store the content");
   }
 
-  std::lock_guard lock(mutex_);
-  auto it = state_.uploads.find(uploadId);
-  if (it == state_.uploads.end()) throw ApiError{404, "the upload has gone"};
+  std::lock_guard lock(core_.mutex);
+  auto it = core_.state.uploads.find(uploadId);
+  if (it == core_.state.uploads.end()) throw ApiError{404, "the upload has gone"};
   UploadRec up = std::move(it->second);
-  state_.uploads.erase(it);
-  auto owner = state_.users.find(up.userId);
-  NodeRec* parent = owner == state_.users.end() ? nullptr : state_.folderOf(owner->second, up.parentId);
+  core_.state.uploads.erase(it);
+  auto owner = core_.state.users.find(up.userId);
+  NodeRec* parent = owner == core_.state.users.end() ? nullptr : core_.state.folderOf(owner->second, up.parentId);
   if (!parent) {
-    storage_.dropUpload(uploadId);
+    core_.storage.dropUpload(uploadId);
     throw ApiError{404, "the destination folder no longer exists"};
   }
   std::string name;
   try {
-    name = resolveClash(up.parentId, up.name, clashPolicy(up.autoRename));
+    name = core_.resolveClash(up.parentId, up.name, clashPolicy(up.autoRename));
   } catch (const ApiError&) {
     up.completing = false;
-    state_.uploads[uploadId] = std::move(up);  // keep it: the client may rename the other file and retry
+    core_.state.uploads[uploadId] = std::move(up);  // keep it: the client may rename the other file and retry
     throw;
   }
   addUploadedFile(up, name, content);
-  storage_.dropUpload(uploadId);
+  core_.storage.dropUpload(uploadId);
   return ok(BaseResponse());
 }
 

@@ -3,7 +3,8 @@
 #include <algorithm>
 
 #include "emulator/Crypto.hpp"
-#include "emulator/Service.hpp"
+#include "emulator/Areas.hpp"
+#include "emulator/Views.hpp"
 #include "emulator/ServiceUtil.hpp"
 #include "quillbox/services/share/ShareRecords.hpp"
 
@@ -59,43 +60,56 @@ std::vector<T> named(const std::vector<std::string>& ids) {
 
 }  // namespace
 
-std::int64_t Service::shareStatus(const ShareRec& s) const {
-  return s.expireAt != 0 && now() >= s.expireAt ? 1 : 0;
+void SharesApi::addRoutes(RouteTable& t) {
+  t.add({"GET", "share", [this](Call& c) { return getShares(core_.caller(c.req), c.query); }, true});
+  t.add({"POST", "share", [this](Call& c) { return createShare(core_.caller(c.req), c.req); }, true});
+  t.add({"POST", "share/cancel", [this](Call& c) { return cancelShare(core_.caller(c.req), c.req); }, true});
+  t.add({"POST", "share/files", [this](Call& c) { return shareFiles(core_.caller(c.req), c.req); }, true});
+  t.add({"GET", "share/*", [this](Call& c) { return shareDetail(core_.caller(c.req), c.seg[1]); }, true});
+  t.add({"PUT", "share/*", [this](Call& c) { return modifyShare(core_.caller(c.req), c.seg[1], c.req); }, true});
 }
 
-std::string Service::shareDisplayName(const ShareRec& s) const {
+void SharesApi::addLandingRoutes(RouteTable& t) {
+  t.add({"", "**", [this](Call& c) { return shareLanding(c.seg); }});
+}
+
+std::int64_t SharesApi::shareStatus(const ShareRec& s) const {
+  return s.expireAt != 0 && core_.now() >= s.expireAt ? 1 : 0;
+}
+
+std::string SharesApi::shareDisplayName(const ShareRec& s) const {
   std::vector<std::string> names;
   for (const auto& id : s.fileIds) {
-    if (const NodeRec* n = state_.node(id)) names.push_back(n->name);
+    if (const NodeRec* n = core_.state.node(id)) names.push_back(n->name);
   }
   if (names.empty()) return "(nothing left)";
   if (names.size() == 1) return names.front();
   return names.front() + " and " + std::to_string(names.size() - 1) + " more";
 }
 
-CommonShareLink Service::visitorLink(const ShareRec& s, const UserRec& visitor) const {
-  auto owner = state_.users.find(s.ownerId);
+CommonShareLink SharesApi::visitorLink(const ShareRec& s, const UserRec& visitor) const {
+  auto owner = core_.state.users.find(s.ownerId);
   CommonShareLink::SharePermission level = CommonShareLink::SharePermission::read;
   if (visitor.userId == s.ownerId) level = CommonShareLink::SharePermission::admin;
   else if (s.permission.edit.value_or(false)) level = CommonShareLink::SharePermission::write;
   std::optional<std::string> expireDate;
   if (s.expireAt != 0) expireDate = isoTime(s.expireAt).substr(0, 10);
   return CommonShareLink(s.shareId, s.shortUrl, isoTime(s.createTime), s.ownerId,
-                         owner == state_.users.end() ? std::string() : owner->second.name, level,
+                         owner == core_.state.users.end() ? std::string() : owner->second.name, level,
                          s.expireTime.empty() ? std::nullopt : std::optional<std::string>(s.expireTime),
                          shareStatus(s), expireDate);
 }
 
-HttpResponse Service::createShare(const UserRec& u, const HttpRequest& req) {
+HttpResponse SharesApi::createShare(const UserRec& u, const HttpRequest& req) {
   const auto bean = bodyAs<CreateShareBean>(req);
-  checkContainer(u, bean.containerId);
+  core_.checkContainer(u, bean.containerId);
   if (!bean.fileIds || bean.fileIds->empty()) throw ApiError{400, "fileIds is required"};
-  for (const auto& id : *bean.fileIds) requireNode(u, id);
+  for (const auto& id : *bean.fileIds) core_.requireNode(u, id);
   ShareRec s;
-  s.shareId = newId("sh");
+  s.shareId = core_.newId("sh");
   do {
     s.shortUrl = randomToken(8);
-  } while (std::any_of(state_.shares.begin(), state_.shares.end(),
+  } while (std::any_of(core_.state.shares.begin(), core_.state.shares.end(),
                        [&](const auto& kv) { return kv.second.shortUrl == s.shortUrl; }));
   s.ownerId = u.userId;
   s.fileIds = *bean.fileIds;
@@ -108,7 +122,7 @@ HttpResponse Service::createShare(const UserRec& u, const HttpRequest& req) {
   if (!validExtractCode(s.extractCode)) throw ApiError{400, "extractCode is up to 16 letters and digits"};
   s.comment = bean.comment.value_or("");
   s.expiredType = bean.expiredType.value_or("");
-  s.createTime = s.updateTime = now();
+  s.createTime = s.updateTime = core_.now();
   if (bean.validDays && (*bean.validDays < 0 || *bean.validDays > kMaxValidDays)) {
     throw ApiError{400, "validDays is between 0 and " + std::to_string(kMaxValidDays)};
   }
@@ -122,25 +136,25 @@ HttpResponse Service::createShare(const UserRec& u, const HttpRequest& req) {
     s.expireAt = s.createTime + *bean.validDays * kDay;
     s.expireTime = isoTime(s.expireAt);
   }
-  ShareLink link(s.shareId, s.shortUrl, config_.baseUrl + "/s/" + s.shortUrl,
+  ShareLink link(s.shareId, s.shortUrl, core_.config.baseUrl + "/s/" + s.shortUrl,
                  s.comment.empty() ? std::nullopt : std::optional<std::string>(s.comment),
                  s.expireTime.empty() ? std::nullopt : std::optional<std::string>(s.expireTime));
   link.extractCode = s.extractCode;
-  state_.shares[s.shareId] = std::move(s);
-  markDirty();
+  core_.state.shares[s.shareId] = std::move(s);
+  core_.markDirty();
   CreateShareResponse resp;
   resp.shareLink = std::move(link);
   return ok(std::move(resp));
 }
 
-HttpResponse Service::getShares(const UserRec& u, const Query& q) {
+HttpResponse SharesApi::getShares(const UserRec& u, const Query& q) {
   const std::string nameFilter = queryText(q, "displayName").value_or("");
   const std::int64_t sortType = queryInt(q, "sortType").value_or(1);
   const std::int64_t direction = queryInt(q, "sortDirection").value_or(2);
   if (sortType != 1 && sortType != 2) throw ApiError{400, "sortType is 1 (time) or 2 (name)"};
   if (direction != 1 && direction != 2) throw ApiError{400, "sortDirection is 1 (ascending) or 2 (descending)"};
   std::vector<std::pair<std::string, const ShareRec*>> mine;
-  for (const auto& [id, s] : state_.shares) {
+  for (const auto& [id, s] : core_.state.shares) {
     if (s.ownerId != u.userId) continue;
     std::string display = shareDisplayName(s);
     if (!containsIgnoringCase(display, nameFilter)) continue;
@@ -159,14 +173,14 @@ HttpResponse Service::getShares(const UserRec& u, const Query& q) {
   std::vector<ShareByMeLink> links;
   for (std::size_t i = page.first; i < page.last; ++i) {
     const ShareRec& s = *mine[i].second;
-    ShareByMeLink link(s.shareId, s.shortUrl, config_.baseUrl + "/s/" + s.shortUrl,
+    ShareByMeLink link(s.shareId, s.shortUrl, core_.config.baseUrl + "/s/" + s.shortUrl,
                        s.comment.empty() ? std::nullopt : std::optional<std::string>(s.comment),
                        s.expireTime.empty() ? std::nullopt : std::optional<std::string>(s.expireTime));
     link.shareTime = isoTime(s.createTime);
     link.scope = s.scope;
     std::vector<ShareFileInfo> files;
     for (const auto& id : s.fileIds) {
-      if (const NodeRec* n = state_.node(id)) files.push_back(shareFileInfo(*n));
+      if (const NodeRec* n = core_.state.node(id)) files.push_back(shareFileInfo(core_, *n));
     }
     link.files = std::move(files);
     link.displayName = mine[i].first;
@@ -184,32 +198,33 @@ HttpResponse Service::getShares(const UserRec& u, const Query& q) {
   return ok(std::move(resp));
 }
 
-HttpResponse Service::cancelShare(const UserRec& u, const HttpRequest& req) {
+HttpResponse SharesApi::cancelShare(const UserRec& u, const HttpRequest& req) {
   const auto bean = bodyAs<CancelShareBean>(req);
   if (!bean.shareIds) throw ApiError{400, "shareIds is required"};
   std::vector<ShareSubResponse> results;
   bool changed = false;
   for (const auto& id : *bean.shareIds) {
-    auto it = state_.shares.find(id);
-    if (it == state_.shares.end() || it->second.ownerId != u.userId) {
+    auto it = core_.state.shares.find(id);
+    if (it == core_.state.shares.end() || it->second.ownerId != u.userId) {
       results.emplace_back(id, 404, std::string("no such share"));
       continue;
     }
-    state_.shares.erase(it);
+    core_.state.shares.erase(it);
     changed = true;
     results.emplace_back(id, 0, std::string("success"));
   }
-  if (changed) markDirty();
+  if (changed) core_.markDirty();
   CancelShareResponse resp;
   resp.subResponseList = std::move(results);
   return ok(std::move(resp));
 }
 
-HttpResponse Service::shareDetail(const UserRec& u, const std::string& shareId) {
-  auto it = state_.shares.find(shareId);
-  if (it == state_.shares.end() || it->second.ownerId != u.userId) throw ApiError{404, "no such share: " + shareId};
+HttpResponse SharesApi::shareDetail(const UserRec& u, const std::string& shareId) {
+  auto it = core_.state.shares.find(shareId);
+  if (it == core_.state.shares.end() || it->second.ownerId != u.userId)
+    throw ApiError{404, "no such share: " + shareId};
   const ShareRec& s = it->second;
-  ShareByMeLinkDetail link(s.shareId, s.shortUrl, config_.baseUrl + "/s/" + s.shortUrl,
+  ShareByMeLinkDetail link(s.shareId, s.shortUrl, core_.config.baseUrl + "/s/" + s.shortUrl,
                            s.comment.empty() ? std::nullopt : std::optional<std::string>(s.comment),
                            s.expireTime.empty() ? std::nullopt : std::optional<std::string>(s.expireTime));
   link.shareTime = isoTime(s.createTime);
@@ -218,8 +233,8 @@ HttpResponse Service::shareDetail(const UserRec& u, const std::string& shareId) 
   link.groups = named<GroupInfo>(s.groupIds);
   std::vector<BaseUserInfo> users;
   for (const auto& id : s.userIds) {
-    auto uit = state_.users.find(id);
-    users.emplace_back(id, uit == state_.users.end() ? id : uit->second.name);
+    auto uit = core_.state.users.find(id);
+    users.emplace_back(id, uit == core_.state.users.end() ? id : uit->second.name);
   }
   link.users = std::move(users);
   link.displayName = shareDisplayName(s);
@@ -231,11 +246,12 @@ HttpResponse Service::shareDetail(const UserRec& u, const std::string& shareId) 
   return ok(std::move(resp));
 }
 
-HttpResponse Service::modifyShare(const UserRec& u, const std::string& shareId, const HttpRequest& req) {
+HttpResponse SharesApi::modifyShare(const UserRec& u, const std::string& shareId, const HttpRequest& req) {
   const auto bean = bodyAs<ModifyShareDetailBean>(req);
   if (bean.shareId && *bean.shareId != shareId) throw ApiError{400, "shareId in the body differs from the path"};
-  auto it = state_.shares.find(shareId);
-  if (it == state_.shares.end() || it->second.ownerId != u.userId) throw ApiError{404, "no such share: " + shareId};
+  auto it = core_.state.shares.find(shareId);
+  if (it == core_.state.shares.end() || it->second.ownerId != u.userId)
+    throw ApiError{404, "no such share: " + shareId};
   ShareRec s = it->second;  // changed as a whole or not at all
   if (bean.deptIds) s.deptIds = *bean.deptIds;
   if (bean.groupIds) s.groupIds = *bean.groupIds;
@@ -251,7 +267,7 @@ HttpResponse Service::modifyShare(const UserRec& u, const std::string& shareId, 
       throw ApiError{400, "validDays is between 0 and " + std::to_string(kMaxValidDays)};
     }
     s.validDays = bean.validDays;
-    s.expireAt = *bean.validDays > 0 ? now() + *bean.validDays * kDay : 0;
+    s.expireAt = *bean.validDays > 0 ? core_.now() + *bean.validDays * kDay : 0;
     s.expireTime = s.expireAt ? isoTime(s.expireAt) : std::string();
   }
   if (bean.expireTime) {
@@ -265,10 +281,10 @@ HttpResponse Service::modifyShare(const UserRec& u, const std::string& shareId, 
       s.expireTime = *bean.expireTime;
     }
   }
-  s.updateTime = now();
+  s.updateTime = core_.now();
   it->second = s;
-  markDirty();
-  ShareLinkModify link(s.shareId, s.shortUrl, config_.baseUrl + "/s/" + s.shortUrl,
+  core_.markDirty();
+  ShareLinkModify link(s.shareId, s.shortUrl, core_.config.baseUrl + "/s/" + s.shortUrl,
                        s.comment.empty() ? std::nullopt : std::optional<std::string>(s.comment),
                        s.expireTime.empty() ? std::nullopt : std::optional<std::string>(s.expireTime));
   link.extractCode = s.extractCode;
@@ -286,11 +302,11 @@ HttpResponse Service::modifyShare(const UserRec& u, const std::string& shareId, 
   return ok(std::move(resp));
 }
 
-HttpResponse Service::shareFiles(const UserRec& u, const HttpRequest& req) {
+HttpResponse SharesApi::shareFiles(const UserRec& u, const HttpRequest& req) {
   const auto bean = bodyAs<GetShareFilesBean>(req);
   if (!bean.shortUrl || bean.shortUrl->empty()) throw ApiError{400, "shortUrl is required"};
   ShareRec* share = nullptr;
-  for (auto& [id, s] : state_.shares) {
+  for (auto& [id, s] : core_.state.shares) {
     if (s.shortUrl == *bean.shortUrl) share = &s;
   }
   if (!share) throw ApiError{404, "no such share: " + *bean.shortUrl};
@@ -303,18 +319,18 @@ HttpResponse Service::shareFiles(const UserRec& u, const HttpRequest& req) {
   std::vector<const NodeRec*> items;
   if (!bean.parentFolder || bean.parentFolder->empty()) {
     for (const auto& id : share->fileIds) {
-      if (const NodeRec* n = state_.node(id)) items.push_back(n);
+      if (const NodeRec* n = core_.state.node(id)) items.push_back(n);
     }
   } else {
-    const NodeRec* folder = state_.node(*bean.parentFolder);
+    const NodeRec* folder = core_.state.node(*bean.parentFolder);
     const bool inside = folder && folder->folder &&
                         std::any_of(share->fileIds.begin(), share->fileIds.end(),
-                                    [&](const std::string& id) { return state_.isInside(folder->id, id); });
+                                    [&](const std::string& id) { return core_.state.isInside(folder->id, id); });
     if (!inside) throw ApiError{403, "the folder is not part of this share"};
-    auto it = state_.children.find(folder->id);
-    if (it != state_.children.end()) {
+    auto it = core_.state.children.find(folder->id);
+    if (it != core_.state.children.end()) {
       for (const auto& id : it->second) {
-        if (const NodeRec* n = state_.node(id)) items.push_back(n);
+        if (const NodeRec* n = core_.state.node(id)) items.push_back(n);
       }
     }
   }
@@ -334,10 +350,10 @@ HttpResponse Service::shareFiles(const UserRec& u, const HttpRequest& req) {
   const Page page = paginate(items.size(), bean.pageSize, bean.pageCursor, 100);
   const bool withLinks = share->permission.download.value_or(true);
   std::vector<ShareFile> files;
-  for (std::size_t i = page.first; i < page.last; ++i) files.push_back(shareFile(*items[i], withLinks));
+  for (std::size_t i = page.first; i < page.last; ++i) files.push_back(shareFile(core_, *items[i], withLinks));
   if (bean.refreshCount.value_or(false)) {
     ++share->viewCnt;
-    markDirty();
+    core_.markDirty();
   }
   GetShareFilesResponse resp;
   resp.files = std::move(files);
@@ -346,10 +362,10 @@ HttpResponse Service::shareFiles(const UserRec& u, const HttpRequest& req) {
   return ok(std::move(resp));
 }
 
-HttpResponse Service::shareLanding(const Segments& seg) {
+HttpResponse SharesApi::shareLanding(const Segments& seg) {
   if (seg.size() != 1 || seg[0].empty()) throw ApiError{404, "no such share"};
-  std::lock_guard lock(mutex_);
-  for (const auto& [id, s] : state_.shares) {
+  std::lock_guard lock(core_.mutex);
+  for (const auto& [id, s] : core_.state.shares) {
     if (s.shortUrl != seg[0]) continue;
     UserRec anonymous;
     HttpResponse r;

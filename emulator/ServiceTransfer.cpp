@@ -5,7 +5,8 @@
 #include <charconv>
 
 #include "emulator/Crypto.hpp"
-#include "emulator/Service.hpp"
+#include "emulator/Areas.hpp"
+#include "emulator/Views.hpp"
 #include "emulator/ServiceUtil.hpp"
 
 namespace quillbox::emulator {
@@ -96,7 +97,15 @@ RangeResult parseRange(std::string_view header, std::uint64_t size, ByteRange& o
 
 }  // namespace
 
-BodyPlan Service::planPart(const HttpRequest& head) {
+void TransferApi::addRoutes(RouteTable& upload, RouteTable& download) {
+  // The handlers parse and check the signed addresses themselves.
+  Route part("", "**", [this](Call& c) { return putPart(c.req); });
+  part.plan = [this](const HttpRequest& head) { return planPart(head); };
+  upload.add(std::move(part));
+  download.add({"", "**", [this](Call& c) { return this->download(c.req); }});
+}
+
+BodyPlan TransferApi::planPart(const HttpRequest& head) {
   BodyPlan plan;
   plan.kind = BodyPlan::Kind::reject;
   try {
@@ -109,14 +118,14 @@ BodyPlan Service::planPart(const HttpRequest& head) {
     }
     std::int64_t size = 0;
     {
-      std::lock_guard lock(mutex_);
+      std::lock_guard lock(core_.mutex);
       const std::string partId = s.segments[0] + "." + std::to_string(number);
-      if (!constantTimeEquals(sign("part", partId, s.expires), s.signature)) {
+      if (!constantTimeEquals(core_.sign("part", partId, s.expires), s.signature)) {
         throw ApiError{403, "the upload address's signature is not valid"};
       }
-      if (s.expires < now() / 1000) throw ApiError{403, "the upload address has expired"};
-      auto it = state_.uploads.find(s.segments[0]);
-      if (it == state_.uploads.end()) throw ApiError{404, "the upload is no longer in progress"};
+      if (s.expires < core_.now() / 1000) throw ApiError{403, "the upload address has expired"};
+      auto it = core_.state.uploads.find(s.segments[0]);
+      if (it == core_.state.uploads.end()) throw ApiError{404, "the upload is no longer in progress"};
       if (it->second.completing) throw ApiError{409, "the upload is being completed"};
       auto part = std::find_if(it->second.parts.begin(), it->second.parts.end(),
                                [&](const PartPlan& pp) { return pp.number == number; });
@@ -127,7 +136,7 @@ BodyPlan Service::planPart(const HttpRequest& head) {
       throw ApiError{400, "part " + std::to_string(number) + " has " + std::to_string(size) + " bytes, not " +
                               std::to_string(*head.contentLength)};
     }
-    plan.writer = storage_.newWriter(static_cast<std::uint64_t>(size));
+    plan.writer = core_.storage.newWriter(static_cast<std::uint64_t>(size));
     if (!plan.writer) throw ApiError{507, "cannot store the part"};
     plan.kind = BodyPlan::Kind::stream;
   } catch (const ApiError& e) {
@@ -136,7 +145,7 @@ BodyPlan Service::planPart(const HttpRequest& head) {
   return plan;
 }
 
-HttpResponse Service::putPart(HttpRequest& req) {
+HttpResponse TransferApi::putPart(HttpRequest& req) {
   // plan() has checked the address; the body is in req.stream.
   const Signed s = parseSigned(req, "/_upload/", 2);
   const std::string& uploadId = s.segments[0];
@@ -144,9 +153,9 @@ HttpResponse Service::putPart(HttpRequest& req) {
   if (!req.stream || req.streamFailed) throw ApiError{507, "cannot store the part"};
   std::int64_t size = 0;
   {
-    std::lock_guard lock(mutex_);
-    auto it = state_.uploads.find(uploadId);
-    if (it == state_.uploads.end()) throw ApiError{404, "the upload is no longer in progress"};
+    std::lock_guard lock(core_.mutex);
+    auto it = core_.state.uploads.find(uploadId);
+    if (it == core_.state.uploads.end()) throw ApiError{404, "the upload is no longer in progress"};
     for (const auto& p : it->second.parts) {
       if (p.number == number) size = p.size;
     }
@@ -155,23 +164,23 @@ HttpResponse Service::putPart(HttpRequest& req) {
     throw ApiError{400, "part " + std::to_string(number) + " has " + std::to_string(size) + " bytes, " +
                             std::to_string(req.stream->size()) + " arrived"};
   }
-  auto blob = storage_.commitPart(std::move(req.stream), uploadId, number);
+  auto blob = core_.storage.commitPart(std::move(req.stream), uploadId, number);
   if (!blob) throw ApiError{507, "cannot store the part"};
-  std::lock_guard lock(mutex_);
-  auto it = state_.uploads.find(uploadId);
-  if (it == state_.uploads.end() || it->second.completing) {
-    if (it == state_.uploads.end()) storage_.dropUpload(uploadId);
+  std::lock_guard lock(core_.mutex);
+  auto it = core_.state.uploads.find(uploadId);
+  if (it == core_.state.uploads.end() || it->second.completing) {
+    if (it == core_.state.uploads.end()) core_.storage.dropUpload(uploadId);
     throw ApiError{409, "the upload is no longer accepting parts"};
   }
   it->second.received[number] = std::move(blob);
-  ++state_.partsReceived;
-  markDirty();
+  ++core_.state.partsReceived;
+  core_.markDirty();
   HttpResponse r = ok(BaseResponse());
   r.headers.emplace_back("ETag", "\"" + uploadId + "." + std::to_string(number) + "\"");
   return r;
 }
 
-HttpResponse Service::download(const HttpRequest& req) {
+HttpResponse TransferApi::download(const HttpRequest& req) {
   if (req.method != "GET" && req.method != "HEAD") throw ApiError{405, "downloads use GET or HEAD"};
   const Signed s = parseSigned(req, "/_download/", 1);
   const std::string& fileId = s.segments[0];
@@ -179,14 +188,14 @@ HttpResponse Service::download(const HttpRequest& req) {
   std::string name, mime, sha;
   Millis edited = 0;
   {
-    std::lock_guard lock(mutex_);
-    if (!constantTimeEquals(sign("download", fileId, s.expires), s.signature)) {
+    std::lock_guard lock(core_.mutex);
+    if (!constantTimeEquals(core_.sign("download", fileId, s.expires), s.signature)) {
       throw ApiError{403, "the download address's signature is not valid"};
     }
-    if (s.expires < now() / 1000) throw ApiError{403, "the download address has expired"};
-    const NodeRec* n = state_.node(fileId);
+    if (s.expires < core_.now() / 1000) throw ApiError{403, "the download address has expired"};
+    const NodeRec* n = core_.state.node(fileId);
     if (!n || n->folder) throw ApiError{404, "the file no longer exists"};
-    blob = state_.blobOf(n->sha256);
+    blob = core_.state.blobOf(n->sha256);
     if (!blob) throw ApiError{404, "the file's content is missing"};
     name = n->name;
     mime = n->mimeType.empty() ? "application/octet-stream" : n->mimeType;

@@ -3,7 +3,8 @@
 #include <algorithm>
 
 #include "emulator/Crypto.hpp"
-#include "emulator/Service.hpp"
+#include "emulator/Areas.hpp"
+#include "emulator/Views.hpp"
 #include "emulator/ServiceUtil.hpp"
 #include "quillbox/services/carrier/CarrierRecords.hpp"
 #include "quillbox/services/user/UserRecords.hpp"
@@ -11,8 +12,6 @@
 namespace quillbox::emulator {
 
 namespace {
-
-constexpr Millis kYear = 365LL * 24 * 3600 * 1000;
 
 struct Package {
   const char* id;
@@ -31,58 +30,37 @@ constexpr Package kPackages[] = {
 
 }  // namespace
 
-UserRec& Service::createUser(std::string name, std::string authCodeHash, std::int64_t deptId, std::int64_t role) {
-  UserRec u;
-  u.userId = newId("u");
-  u.innerId = state_.nextInnerId++;
-  u.name = std::move(name);
-  u.authCodeHash = std::move(authCodeHash);
-  u.containerId = newId("c");
-  u.rootId = newId("r");
-  u.capacity = config_.capacity;
-  u.deptId = deptId;
-  u.mobile = "1390000" + std::to_string(1000 + u.innerId % 9000);
-  u.role = role;
-  u.status = 0;
-  u.createTime = now();
-  u.orders.push_back({"basic", u.createTime, u.createTime + kYear});
-  NodeRec root;
-  root.id = u.rootId;
-  root.ownerId = u.userId;
-  root.name = "root";
-  root.folder = true;
-  root.mimeType = "inode/directory";
-  root.fileType = "10";
-  root.createdTime = root.editedTime = u.createTime;
-  const std::string id = u.userId;
-  state_.users[id] = std::move(u);
-  state_.insert(std::move(root));
-  return state_.users[id];
+void UsersApi::addRoutes(RouteTable& t) {
+  t.add({"POST", "carrier/standard/user/auth", [this](Call& c) { return signIn(c.req); }, true});
+  t.add({"GET", "carrier/standard/packages", [this](Call& c) {
+           core_.caller(c.req);
+           return packages();
+         }, true});
+  t.add({"GET", "carrier/standard/packages/orders", [this](Call& c) { return packageOrders(core_.caller(c.req)); },
+         true});
+  t.add({"GET", "space/*", [this](Call& c) { return getSpace(core_.caller(c.req), c.seg[1], c.query); }, true});
+  t.add({"GET", "users/*", [this](Call& c) {
+           core_.caller(c.req);
+           return getUserById(c.seg[1]);
+         }, true});
+  t.add({"GET", "userList", [this](Call& c) {
+           core_.caller(c.req);
+           return getUserList(c.query);
+         }, true});
 }
 
-void Service::seed() {
-  state_.departments = {{100, 0, "Quillbox"}, {101, 100, "Engineering"}, {102, 100, "Sales"}, {103, 101, "Platform"}};
-  // A small directory of people who never sign in, so that user lists have content.
-  createUser("Ada Lovelace", {}, 101, 1);
-  createUser("Grace Hopper", {}, 101, 0);
-  createUser("Katherine Johnson", {}, 103, 0);
-  createUser("Edsger Dijkstra", {}, 103, 0);
-  createUser("Margaret Hamilton", {}, 102, 1);
-  createUser("Alan Turing", {}, 102, 0);
-}
-
-HttpResponse Service::signIn(const HttpRequest& req) {
+HttpResponse UsersApi::signIn(const HttpRequest& req) {
   const auto bean = bodyAs<AuthCodeBean>(req);
   if (!bean.authCode || bean.authCode->empty()) throw ApiError{400, "authCode is required"};
   const std::string hash = sha256Hex(*bean.authCode);
   UserRec* user = nullptr;
-  for (auto& [id, u] : state_.users) {
+  for (auto& [id, u] : core_.state.users) {
     if (!u.authCodeHash.empty() && constantTimeEquals(u.authCodeHash, hash)) user = &u;
   }
-  if (!user) user = &createUser("user-" + hash.substr(0, 8), hash, 101, 0);
+  if (!user) user = &core_.createUser("user-" + hash.substr(0, 8), hash, 101, 0);
   const std::string token = randomHex(16);
-  state_.tokens[token] = user->userId;
-  markDirty();
+  core_.state.tokens[token] = user->userId;
+  core_.markDirty();
 
   UserAuthResp resp;
   resp.accessToken = token;
@@ -92,21 +70,21 @@ HttpResponse Service::signIn(const HttpRequest& req) {
   return ok(std::move(resp));
 }
 
-HttpResponse Service::getSpace(const UserRec& u, const std::string& ownerId, const Query& q) {
+HttpResponse UsersApi::getSpace(const UserRec& u, const std::string& ownerId, const Query& q) {
   if (!ownerId.empty() && ownerId != u.userId) {
-    if (state_.users.count(ownerId)) throw ApiError{403, "only your own space can be read"};
+    if (core_.state.users.count(ownerId)) throw ApiError{403, "only your own space can be read"};
     throw ApiError{404, "no such user: " + ownerId};
   }
   if (auto type = queryText(q, "type"); type && !type->empty() && *type != "1" && *type != "personal") {
     throw ApiError{404, "no space of type \"" + *type + "\""};
   }
-  checkContainer(u, queryText(q, "containerId"));
+  core_.checkContainer(u, queryText(q, "containerId"));
   SpaceInfo info;
   info.tenantId = "emulator";
   info.creator = u.userId;
   info.createTime = isoTime(u.createTime);
   info.modifier = u.userId;
-  info.updateTime = isoTime(now());
+  info.updateTime = isoTime(core_.now());
   info.ownerId = u.userId;
   info.type = 1;
   info.status = 0;
@@ -120,13 +98,13 @@ HttpResponse Service::getSpace(const UserRec& u, const std::string& ownerId, con
   return ok(std::move(resp));
 }
 
-UserInfo Service::userInfo(const UserRec& u) const {
+UserInfo UsersApi::userInfo(const UserRec& u) const {
   UserInfo info;
   info.id = u.innerId;
   info.name = u.name;
   info.userId = u.userId;
   info.deptId = u.deptId;
-  for (const auto& d : state_.departments) {
+  for (const auto& d : core_.state.departments) {
     if (d.id == u.deptId) info.deptName = d.name;
   }
   info.mobile = u.mobile;
@@ -135,21 +113,21 @@ UserInfo Service::userInfo(const UserRec& u) const {
   return info;
 }
 
-HttpResponse Service::getUserById(const std::string& userId) {
+HttpResponse UsersApi::getUserById(const std::string& userId) {
   if (userId.empty()) throw ApiError{400, "a user id is required"};
-  auto it = state_.users.find(userId);
-  if (it == state_.users.end()) throw ApiError{404, "no such user: " + userId};
+  auto it = core_.state.users.find(userId);
+  if (it == core_.state.users.end()) throw ApiError{404, "no such user: " + userId};
   GetUsersByIdResponse resp;
   resp.data = userInfo(it->second);
   return ok(std::move(resp));
 }
 
-HttpResponse Service::getUserList(const Query& q) {
+HttpResponse UsersApi::getUserList(const Query& q) {
   const auto isDirect = queryText(q, "isDirect");
   if (!isDirect) throw ApiError{400, "isDirect is required"};
   if (*isDirect != "true" && *isDirect != "false") throw ApiError{400, "isDirect is true or false"};
   const auto dept = queryInt(q, "deptId");
-  if (dept && std::none_of(state_.departments.begin(), state_.departments.end(),
+  if (dept && std::none_of(core_.state.departments.begin(), core_.state.departments.end(),
                            [&](const Department& d) { return d.id == *dept; })) {
     throw ApiError{404, "no such department: " + std::to_string(*dept)};
   }
@@ -159,7 +137,7 @@ HttpResponse Service::getUserList(const Query& q) {
     for (int depth = 0; depth < 64 && deptId != 0; ++depth) {
       if (deptId == *dept) return true;
       std::int64_t parent = 0;
-      for (const auto& d : state_.departments) {
+      for (const auto& d : core_.state.departments) {
         if (d.id == deptId) parent = d.parentId;
       }
       deptId = parent;
@@ -168,7 +146,7 @@ HttpResponse Service::getUserList(const Query& q) {
   };
   const std::string keyWord = queryText(q, "keyWord").value_or("");
   std::vector<const UserRec*> matches;
-  for (const auto& [id, u] : state_.users) {
+  for (const auto& [id, u] : core_.state.users) {
     if (!within(u.deptId)) continue;
     if (!containsIgnoringCase(u.name, keyWord) && !containsIgnoringCase(u.userId, keyWord) &&
         u.mobile.find(keyWord) == std::string::npos) {
@@ -189,14 +167,15 @@ HttpResponse Service::getUserList(const Query& q) {
   return ok(std::move(resp));
 }
 
-HttpResponse Service::packages() {
+HttpResponse UsersApi::packages() {
   std::vector<DrivePackageInfo> list;
   for (const auto& p : kPackages) {
     DrivePackageInfo info;
     info.packageId = p.id;
-    info.name = p.capacity ? std::string(p.name) : std::string(p.name) + " " + std::to_string(config_.capacity >> 30) + " GB";
+    info.name = p.capacity ? std::string(p.name)
+                           : std::string(p.name) + " " + std::to_string(core_.config.capacity >> 30) + " GB";
     info.type = p.type;
-    info.capacity = p.capacity ? p.capacity : config_.capacity;
+    info.capacity = p.capacity ? p.capacity : core_.config.capacity;
     info.status = 1;
     info.price = p.price;
     info.promotionPrice = p.promotionPrice;
@@ -209,7 +188,7 @@ HttpResponse Service::packages() {
   return ok(std::move(resp));
 }
 
-HttpResponse Service::packageOrders(const UserRec& u) {
+HttpResponse UsersApi::packageOrders(const UserRec& u) {
   std::vector<OrderedPackageInfo> list;
   for (const auto& order : u.orders) {
     for (const auto& p : kPackages) {
@@ -218,10 +197,11 @@ HttpResponse Service::packageOrders(const UserRec& u) {
       info.activateTime = isoTime(order.activateTime);
       info.endTime = isoTime(order.endTime);
       info.packageId = p.id;
-      info.name = p.capacity ? std::string(p.name) : std::string(p.name) + " " + std::to_string(u.capacity >> 30) + " GB";
+      info.name =
+          p.capacity ? std::string(p.name) : std::string(p.name) + " " + std::to_string(u.capacity >> 30) + " GB";
       info.type = p.type;
       info.capacity = p.capacity ? p.capacity : u.capacity;
-      info.status = order.endTime > now() ? 1 : 0;
+      info.status = order.endTime > core_.now() ? 1 : 0;
       info.price = p.price;
       info.countryCode = "CN";
       info.currencyCode = "CNY";

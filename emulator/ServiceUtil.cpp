@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "upload/FileInfoUtil.hpp"
+#include "quillbox/upload/FileType.hpp"
 
 namespace quillbox::emulator {
 
@@ -152,6 +152,8 @@ std::string suffixOf(const std::string& name) {
   return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
-std::string fileTypeCode(const std::string& name) { return upload::FileInfoUtil::getFileTypeCode(name); }
+std::string fileTypeCode(const std::string& name) { return std::string(categoryCode(fileTypeOf(name))); }
+
+std::string mimeTypeOfName(const std::string& name) { return mimeTypeOf(suffixOf(name)); }
 
 }  // namespace quillbox::emulator

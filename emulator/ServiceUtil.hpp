@@ -9,11 +9,24 @@
 #include <utility>
 
 #include "emulator/Http.hpp"
-#include "emulator/Service.hpp"
+#include "emulator/Core.hpp"
 #include "quillbox/request/BaseResponse.hpp"
 #include "quillbox/request/Json.hpp"
 
 namespace quillbox::emulator {
+
+// Where each area's paths begin.
+inline constexpr std::string_view kApiPrefix = "/quillbox/ose/v1/";
+inline constexpr std::string_view kControlPrefix = "/_emulator/";
+inline constexpr std::string_view kUploadPrefix = "/_upload/";
+inline constexpr std::string_view kDownloadPrefix = "/_download/";
+inline constexpr std::string_view kSharePrefix = "/s/";
+
+inline constexpr Millis kYear = 365LL * 24 * 3600 * 1000;
+
+// Job task types and statuses.
+inline constexpr std::int64_t kCopy = 1, kMove = 2;
+inline constexpr std::int64_t kWaiting = 0, kRunning = 1, kSucceeded = 2, kFailed = 3, kCancelled = 4;
 
 /// "2024-05-01T12:00:00.000Z"
 std::string isoTime(Millis ms);
@@ -71,5 +84,7 @@ std::optional<std::string> queryText(const std::map<std::string, std::string, st
 std::string suffixOf(const std::string& name);
 /// The file type code of a name's extension.
 std::string fileTypeCode(const std::string& name);
+/// The MIME type of a name's extension ("application/octet-stream" when unknown).
+std::string mimeTypeOfName(const std::string& name);
 
 }  // namespace quillbox::emulator

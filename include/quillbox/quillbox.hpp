@@ -32,3 +32,4 @@
 #include "quillbox/util/Log.hpp"
 #include "quillbox/util/Paging.hpp"
 #include "quillbox/util/ProgressListener.hpp"
+#include "quillbox/version.hpp"

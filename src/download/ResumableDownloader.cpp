@@ -1,36 +1,25 @@
 #include "quillbox/download/ResumableDownloader.hpp"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
 
 #include "download/DownloadFiles.hpp"
-#include "download/DownloadLimits.hpp"
 #include "download/DownloadText.hpp"
-#include "download/DownloadTransfer.hpp"
+#include "transport/DownloadTransfer.hpp"
 #include "download/ResumeToken.hpp"
 #include "request/Redact.hpp"
-#include "util/CurlLoop.hpp"
+#include "transport/DownloadLoops.hpp"
 #include "util/Log.hpp"
-#include "util/ThreadPool.hpp"
 
 namespace quillbox {
 
 namespace fs = std::filesystem;
-using download::DownloadTransfer;
-using download::TransferEnd;
+using transport::DownloadTransfer;
+using transport::TransferEnd;
 
 namespace {
-
-// The downloader whose callback thread this is (set once on that thread).
-thread_local const void* tlsCallbackThreadOf = nullptr;
-
-// Tears down downloaders whose last reference went on their own callback
-// thread, which cannot join itself. Lives as long as the process.
-util::ThreadPool& reaper() {
-  static auto* pool = new util::ThreadPool("quillbox-download-reaper", 1);
-  return *pool;
-}
 
 DownloadError resumeDataError(std::string why) {
   DownloadError error;
@@ -59,32 +48,15 @@ struct Handlers {
 /// transfer holds it too (through its Attempt), so it lives until the outcome
 /// has been reported.
 struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloader::Core> {
-  Core(std::string url, fs::path destination, std::string identifier)
+  // The last reference goes on a host thread or on a callback thread (the
+  // job that reported the outcome held it); never on an I/O thread:
+  // transfers hand their reference to the callback thread.
+  Core(std::string url, fs::path destination, std::string identifier, std::shared_ptr<transport::DownloadLoops> set)
       : targetURL(std::move(url)),
         destinationURL(std::move(destination)),
         sessionIdentifier(std::move(identifier)),
-        executor(std::make_unique<util::ThreadPool>("quillbox-download", 1)),
-        loop(std::make_unique<util::CurlLoop>("quillbox-download")) {
-    executor->post([this] { tlsCallbackThreadOf = this; });
-  }
-
-  // The last reference goes on a host thread, or on this downloader's own
-  // callback thread (the job that reported the outcome held it). Never on
-  // the I/O thread: transfers hand their reference to the callback thread.
-  ~Core() {
-    running.reset();  // its easy handle goes before the loop's share handle
-    if (tlsCallbackThreadOf == this) {
-      std::shared_ptr<util::CurlLoop> oldLoop(std::move(loop));
-      std::shared_ptr<util::ThreadPool> oldExecutor(std::move(executor));
-      reaper().post([l = std::move(oldLoop), e = std::move(oldExecutor)]() mutable {
-        l.reset();
-        e.reset();
-      });
-    } else {
-      loop.reset();
-      executor.reset();
-    }
-  }
+        loops(set ? std::move(set) : transport::DownloadLoops::processDefault()),
+        executor(loops->newStrand()) {}
 
   void start(std::function<void(double)> progress, std::function<void(DownloadResult)> completion);
   void cancel();
@@ -103,23 +75,27 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   const fs::path destinationURL;
   const std::string sessionIdentifier;
 
-  std::unique_ptr<util::ThreadPool> executor;  // host callbacks and log lines, in order
-  std::unique_ptr<util::CurlLoop> loop;        // this downloader's own transport session
+  // Declared first, so that it goes last: the strand and the running
+  // transfer's easy handle (which uses its loop's share handle) go before it.
+  const std::shared_ptr<transport::DownloadLoops> loops;
+  const std::shared_ptr<transport::DownloadLoops::Strand> executor;  // host callbacks and log lines, in order
 
   mutable std::mutex mutex;  // guards everything below
   std::condition_variable stopped;
   DownloadState state = DownloadState::idle;
   std::optional<download::ResumeToken> resume;
   std::optional<util::Sha256Digest> expectedSha256;
+  std::int64_t maxBytesPerSecond = 0;
   std::uint64_t generation = 0;  // of the newest start()
   std::shared_ptr<DownloadTransfer> running;
   std::uint64_t runningGeneration = 0;  // 0: nothing running
-  util::CurlLoop::Id runningId = 0;     // 0: not in the loop yet (being prepared)
+  transport::CurlLoop* runningLoop = nullptr;
+  transport::CurlLoop::Id runningId = 0;  // 0: not in a loop yet (being prepared)
 };
 
 /// One start(): receives its transfer's events and reports them to the
 /// callbacks given with that start.
-class ResumableDownloader::Core::Attempt final : public download::TransferEvents {
+class ResumableDownloader::Core::Attempt final : public transport::TransferEvents {
  public:
   Attempt(std::shared_ptr<Core> core, std::uint64_t generation,
           std::shared_ptr<const Handlers> handlers)
@@ -137,8 +113,7 @@ class ResumableDownloader::Core::Attempt final : public download::TransferEvents
   void ended(std::shared_ptr<TransferEvents> self, TransferEnd end) override {
     core_->transferEnded(generation_, end);
     // Nothing of this object may be touched after the post: the job owns it.
-    util::ThreadPool& executor = *core_->executor;
-    executor.post([self = std::move(self), end = std::move(end)]() mutable {
+    core_->executor->post([self = std::move(self), end = std::move(end)]() mutable {
       static_cast<Attempt&>(*self).report(std::move(end));
     });
   }
@@ -195,7 +170,7 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
   const std::uint64_t attemptNo = ++generation;
   auto attempt = std::make_shared<Attempt>(shared_from_this(), attemptNo,
                                            std::make_shared<const Handlers>(Handlers{std::move(progress), std::move(completion)}));
-  download::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}, expectedSha256};
+  transport::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}, expectedSha256};
   std::optional<DownloadError> problem;
   std::string line;
   if (resume) {
@@ -221,7 +196,7 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
 
   if (!problem) {
     try {
-      running = std::make_shared<DownloadTransfer>(attempt, std::move(from), download::downloadLimits());
+      running = std::make_shared<DownloadTransfer>(attempt, std::move(from), loops->options(), maxBytesPerSecond);
       runningGeneration = attemptNo;
       runningId = 0;
       if (running->needsPreparation()) {
@@ -230,7 +205,8 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
         // is never held up by a large partial file.
         executor->post([self = shared_from_this(), attemptNo, transfer = running] { self->prepared(attemptNo, transfer); });
       } else {
-        runningId = loop->start(running);
+        runningLoop = &loops->nextLoop();
+        runningId = runningLoop->start(running);
       }
       return;
     } catch (const std::exception& e) {
@@ -249,7 +225,7 @@ void ResumableDownloader::Core::cancel() {
     std::lock_guard lock(mutex);
     if (runningGeneration != 0) {
       running->requestStop(DownloadTransfer::Stop::cancel);  // the transfer removes its own file
-      if (runningId != 0) loop->cancel(runningId);
+      if (runningId != 0) runningLoop->cancel(runningId);
     } else if (resume) {
       orphan = resume->partialFile;
     }
@@ -270,7 +246,7 @@ void ResumableDownloader::Core::pause() {
   state = DownloadState::paused;
   // Still being prepared: nothing has been written, the resume point stands.
   if (runningId == 0) return;
-  loop->cancel(runningId);
+  runningLoop->cancel(runningId);
   // The I/O thread stores the resume point as the transfer leaves the loop
   // (well under a millisecond); it never waits for this thread.
   stopped.wait(lock, [&] { return runningGeneration != paused; });
@@ -281,7 +257,8 @@ void ResumableDownloader::Core::prepared(std::uint64_t attempt, const std::share
   {
     std::lock_guard lock(mutex);
     if (!problem && transfer->stopRequested() == DownloadTransfer::Stop::none && runningGeneration == attempt) {
-      runningId = loop->start(transfer);
+      runningLoop = &loops->nextLoop();
+      runningId = runningLoop->start(transfer);
       return;
     }
   }
@@ -343,7 +320,13 @@ std::optional<DownloadError> ResumableDownloader::Core::setExpectedSha256(std::s
 
 ResumableDownloader::ResumableDownloader(std::string targetURL, std::filesystem::path destinationURL,
                                          std::string sessionIdentifier)
-    : core_(std::make_shared<Core>(std::move(targetURL), std::move(destinationURL), std::move(sessionIdentifier))) {}
+    : ResumableDownloader(std::move(targetURL), std::move(destinationURL), std::move(sessionIdentifier), nullptr) {}
+
+ResumableDownloader::ResumableDownloader(std::string targetURL, std::filesystem::path destinationURL,
+                                         std::string sessionIdentifier,
+                                         std::shared_ptr<transport::DownloadLoops> transport)
+    : core_(std::make_shared<Core>(std::move(targetURL), std::move(destinationURL), std::move(sessionIdentifier),
+                                   std::move(transport))) {}
 
 ResumableDownloader::~ResumableDownloader() = default;
 
@@ -377,6 +360,11 @@ std::optional<DownloadError> ResumableDownloader::setExpectedSha256(std::string_
 
 std::optional<DownloadError> ResumableDownloader::moveTempFile(const std::filesystem::path& location) const {
   return download::moveIntoPlace(location, core_->destinationURL);
+}
+
+void ResumableDownloader::setMaxBytesPerSecond(std::int64_t bytesPerSecond) {
+  std::lock_guard lock(core_->mutex);
+  core_->maxBytesPerSecond = std::max<std::int64_t>(bytesPerSecond, 0);
 }
 
 const std::string& ResumableDownloader::targetURL() const { return core_->targetURL; }

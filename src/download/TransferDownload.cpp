@@ -1,14 +1,13 @@
 #include "download/TransferDownload.hpp"
 
-#include "quillbox/download/ResumableDownloader.hpp"
-
 namespace quillbox::download {
 
 std::shared_ptr<Cancelable> startDownload(std::string url, std::string /*fileId*/, std::filesystem::path localPath,
                                           std::function<void(double)> progress,
-                                          std::function<void(DownloadResult)> completion) {
+                                          std::function<void(DownloadResult)> completion,
+                                          std::shared_ptr<transport::DownloadLoops> transport) {
   auto downloader = std::make_shared<ResumableDownloader>(std::move(url), std::move(localPath),
-                                                          std::string(kDownloadSessionIdentifier));
+                                                          std::string(kDownloadSessionIdentifier), std::move(transport));
   downloader->start(std::move(progress), std::move(completion));
   return downloader;
 }

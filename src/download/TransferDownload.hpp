@@ -8,6 +8,7 @@
 
 #include "quillbox/download/Cancelable.hpp"
 #include "quillbox/download/DownloadResult.hpp"
+#include "quillbox/download/ResumableDownloader.hpp"
 
 namespace quillbox::download {
 
@@ -15,8 +16,11 @@ inline constexpr std::string_view kDownloadSessionIdentifier = "com.resumable.do
 
 /// ITransfer::downloadFile: a new downloader for `url` → `localPath`, started
 /// with the two callbacks and returned as the handle. `fileId` is not used.
+/// It runs on `transport`, or on the process-wide download transport when
+/// that is null.
 std::shared_ptr<Cancelable> startDownload(std::string url, std::string fileId, std::filesystem::path localPath,
                                           std::function<void(double)> progress,
-                                          std::function<void(DownloadResult)> completion);
+                                          std::function<void(DownloadResult)> completion,
+                                          std::shared_ptr<transport::DownloadLoops> transport = nullptr);
 
 }  // namespace quillbox::download

@@ -8,21 +8,57 @@
 #include "services/job/JobImpl.hpp"
 #include "services/share/ShareImpl.hpp"
 #include "services/user/UserImpl.hpp"
+#include "transport/Transport.hpp"
+#include "util/MainQueue.hpp"
+#include "util/NamedOperationQueue.hpp"
 
 namespace quillbox {
 
+namespace {
+
+transport::TransportOptions transportOptions(const CloudInstance::Options& options) {
+  transport::TransportOptions t;
+  t.connectTimeout = options.connectTimeout;
+  t.stallTimeout = options.stallTimeout;
+  return t;
+}
+
+std::unique_ptr<util::NamedOperationQueue> makePartQueue(std::size_t width) {
+  // The default width is announced ("CPU num = "), a chosen one is not.
+  if (width == 0) return std::make_unique<util::NamedOperationQueue>("NORMAL_T");
+  return std::make_unique<util::NamedOperationQueue>("NORMAL_T", width);
+}
+
+}  // namespace
+
+// Declared in the order of need: each member uses only those above it, and
+// members go away in the reverse order.
 struct CloudInstance::Impl {
-  request::Settings settings;
-  request::UserImpl user{settings};
-  request::FileImpl file{settings};
-  request::ShareImpl share{settings};
-  request::FavorImpl favor{settings};
-  request::JobImpl job{settings};
-  request::CarrierImpl carrier{settings};
-  request::TransferImpl transfer{file, settings};
+  transport::Transport transport;
+  request::Settings settings{transport};
+  services::user::UserImpl user{settings};
+  services::file::FileImpl file{settings};
+  services::share::ShareImpl share{settings};
+  services::favor::FavorImpl favor{settings};
+  services::job::JobImpl job{settings};
+  services::carrier::CarrierImpl carrier{settings};
+  util::MainQueue mainQueue;
+  std::unique_ptr<util::NamedOperationQueue> partQueue = makePartQueue(transport.options().partsInFlight);
+  facade::TransferImpl transfer{upload::UploadEngine{file, settings, mainQueue, *partQueue}};
+
+  explicit Impl(const transport::TransportOptions& options) : transport(options) {}
+
+  ~Impl() {
+    // Every exchange and part PUT in flight ends as cancelled, and so does
+    // every later one; the callbacks they owe the host run on their usual
+    // threads. Only then do the queues and the transport go.
+    transport.shutdown();
+    transport.inFlight().waitUntilIdle();
+  }
 };
 
-CloudInstance::CloudInstance() : impl_(std::make_unique<Impl>()) {}
+CloudInstance::CloudInstance() : CloudInstance(Options{}) {}
+CloudInstance::CloudInstance(Options options) : impl_(std::make_unique<Impl>(transportOptions(options))) {}
 CloudInstance::~CloudInstance() = default;
 
 CloudInstance& CloudInstance::shared() {

@@ -1,18 +1,21 @@
 #pragma once
 
+#include <memory>
+#include <mutex>
+
 #include "quillbox/download/ITransfer.hpp"
-#include "quillbox/services/file/IFile.hpp"
-#include "request/Settings.hpp"
+#include "transport/DownloadLoops.hpp"
+#include "upload/UploadEngine.hpp"
 
-namespace quillbox::request {
+namespace quillbox::facade {
 
-/// The transfer service: each call starts a transfer of its own; the service
-/// itself keeps nothing.
+/// The transfer service: each call starts a transfer of its own. Downloads
+/// run on the client's download loops, made with the client's transport
+/// options on the first download.
 class TransferImpl final : public ITransfer {
  public:
-  /// Uploads go through `files` and read the token and container from
-  /// `settings`.
-  TransferImpl(IFile& files, const Settings& settings) : files_(files), settings_(settings) {}
+  /// Uploads run on `engine`, whose pieces must outlive this.
+  explicit TransferImpl(upload::UploadEngine engine) : engine_(engine) {}
 
   std::shared_ptr<Cancelable> downloadFile(std::string url, std::string fileId, std::filesystem::path localPath,
                                            std::function<void(double)> progress,
@@ -22,8 +25,11 @@ class TransferImpl final : public ITransfer {
                                          std::function<void(UploadProcessResult)> onCallback) override;
 
  private:
-  IFile& files_;
-  const Settings& settings_;
+  std::shared_ptr<transport::DownloadLoops> downloadLoops();
+
+  upload::UploadEngine engine_;
+  std::mutex mutex_;  // guards downloadLoops_
+  std::shared_ptr<transport::DownloadLoops> downloadLoops_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::facade

@@ -3,7 +3,7 @@
 #include <random>
 
 #include "quillbox/request/BaseResponse.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "request/Redact.hpp"
 #include "util/Log.hpp"
 #include "util/Text.hpp"
@@ -30,37 +30,84 @@ std::string makeTraceId() {
   return id;
 }
 
-void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& settings,
-                        std::unique_ptr<ResponseDelivery> delivery) {
-  const int built = self->buildParams();
-  if (!self->heads) self->heads.emplace();
-  auto& heads = *self->heads;
+namespace {
+
+/// The request as it goes out, secrets masked: one line for the address,
+/// one per header, one for the body.
+void logRequest(const std::string& url, const std::optional<transport::HeaderMap>& headers,
+                const std::optional<std::string>& body) {
+  QUILLBOX_LOG(debug, "Request url = " + maskUrlQuery(url));
+  if (headers) {
+    for (const auto& [name, value] : *headers) {
+      QUILLBOX_LOG(debug, "Request head = " + name + " : " + std::string(loggableHeaderValue(name, value)));
+    }
+  }
+  if (!body) {
+    QUILLBOX_LOG(debug, "Request Body: 空");
+  } else if (util::isValidUtf8(*body)) {
+    QUILLBOX_LOG(debug, "Request Body: " + loggableBody(*body));
+  } else {
+    QUILLBOX_LOG(debug, "Request Body: 无法解码的二进制数据");
+  }
+  QUILLBOX_LOG(debug, "request httpResponse session.data after");
+}
+
+/// The headers every service request carries.
+void addStandardHeaders(std::map<std::string, std::string>& heads, const std::optional<std::string>& token) {
   heads["Content-Type"] = "application/json; charset=utf-8";
   heads["x-qz-agentname"] = "standard";
   heads["Accept"] = "*/*";
   heads["X-Traceid"] = makeTraceId();
   heads["User-Agent"] = "DSDK";
-  const Settings::Snapshot connection = settings.connection();
-  if (connection.token) heads["Authorization"] = *connection.token;
+  if (token) heads["Authorization"] = *token;
+}
 
-  if (built == -1) {
-    delivery->deliverFailure(-1, "params build faild");
-    return;
-  }
+/// Whether a finished exchange is to be sent again. This is where a retry
+/// stage belongs: it sees every outcome before it is interpreted; one that
+/// says yes hands the same request, with the same completion, to the
+/// transport once more instead of delivering. Nothing is retried today.
+bool sendAgain(const transport::HttpResult&) { return false; }
 
-  // The exchange starts on a worker thread: the caller's thread only builds.
+}  // namespace
+
+void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& settings,
+                        std::unique_ptr<ResponseDelivery> delivery) {
+  transport::Transport& transport = settings.transport();
   std::shared_ptr<ResponseDelivery> target = std::move(delivery);
-  HttpHelper::shared().callbacks().post([self = std::move(self), host = connection.host.value_or(""), target] {
-    std::optional<NetworkError> error = HttpHelper::shared().sendRequest(
-        host, self->requestPath(), self->method, self->heads, std::nullopt, self->body,
-        // The request object lives until its answer has been handled.
-        [self, target](const HttpResult& result) { handleResponse(result, *target); });
-    if (error) {
-      const std::string text = "callRequest error: " + error->description();
-      QUILLBOX_LOG(error, text);
-      target->deliverFailure(-1, text);
-    }
-  });
+  // Held until the callback has returned: a client waits for it when it goes
+  // away.
+  transport::InFlight::Ticket ticket = transport.inFlight().enter();
+  auto fail = [&](std::string text) {
+    transport.callbacks().post([target, ticket, text = std::move(text)]() mutable {
+      target->deliverFailure(-1, std::move(text));
+    });
+  };
+
+  // 1. Build: path, query and body from the request record.
+  const int built = self->buildParams();
+  // 2. The standard headers, with the token as it is now.
+  const Settings::Snapshot connection = settings.connection();
+  if (!self->heads) self->heads.emplace();
+  addStandardHeaders(*self->heads, connection.token);
+  if (built == -1) return fail("params build faild");
+
+  // 3. The address, and the request as it goes out in the log.
+  const std::string text = connection.host.value_or("") + self->requestPath();
+  const std::optional<std::string> url = transport::composeUrl(text, std::nullopt);
+  if (!url) {
+    const std::string message = "callRequest error: " + NetworkError::invalidURL().description();
+    QUILLBOX_LOG(error, message);
+    return fail(message);
+  }
+  if (util::logEnabled(LogLevel::debug)) logRequest(text, self->heads, self->body);
+
+  // 4. The transport: from here on the I/O thread has it.
+  const RequestCore& request = *self;
+  transport.exchange(*url, request.method, request.heads, request.body,
+                     // 5.-7. On a callback thread: classify, decode, deliver.
+                     [self, target, ticket](const transport::HttpResult& result) {
+                       if (!sendAgain(result)) handleResponse(result, *target);
+                     });
 }
 
 namespace {

@@ -13,9 +13,13 @@
 #include "quillbox/request/NetworkResult.hpp"
 #include "request/Settings.hpp"
 
+namespace quillbox::transport {
+struct HttpResult;
+}
+
 namespace quillbox::request {
 
-struct HttpResult;
+using transport::HttpResult;
 
 /// Hands one exchange's outcome to the typed callback of its request.
 class ResponseDelivery {
@@ -50,9 +54,12 @@ class RequestCore {
   std::string requestPath() const;
 
  protected:
-  /// Builds, adds the standard headers and either reports a build failure at
-  /// once (on the calling thread) or starts the exchange; `self` keeps the
-  /// request alive until its callback has run.
+  /// The request pipeline, on the calling thread up to the hand-over to the
+  /// transport: build, standard headers, log, send. The answer is then
+  /// classified, decoded and delivered on a callback thread of the settings'
+  /// transport, and so is a failure to build or to form the URL: the
+  /// callback never runs on the calling thread. `self` keeps the request
+  /// alive until its callback has run.
   static void start(std::shared_ptr<RequestCore> self, const Settings& settings,
                     std::unique_ptr<ResponseDelivery> delivery);
 };

@@ -4,13 +4,25 @@
 #include <optional>
 #include <string>
 
+namespace quillbox::transport {
+class Transport;
+}
+
 namespace quillbox::request {
 
-/// The connection settings the request pipeline reads when each request
-/// starts. The facade owns one and exposes it to the host; every access is
-/// under one lock, so a request always sees a consistent host and token.
+/// What the request pipeline needs of its client: the connection settings,
+/// read when each request starts, and the transport requests go out on. The
+/// facade owns one per client and exposes the settings to the host; every
+/// access is under one lock, so a request always sees a consistent host and
+/// token.
 class Settings {
  public:
+  explicit Settings(transport::Transport& transport) : transport_(transport) {}
+  Settings(const Settings&) = delete;
+  Settings& operator=(const Settings&) = delete;
+
+  transport::Transport& transport() const { return transport_; }
+
   struct Snapshot {
     std::optional<std::string> host;
     std::optional<std::string> token;
@@ -53,6 +65,7 @@ class Settings {
     this->*f = std::move(v);
   }
 
+  transport::Transport& transport_;
   mutable std::mutex mutex_;
   std::optional<std::string> authCode_;
   std::optional<std::string> token_;

@@ -56,10 +56,14 @@ std::string FileInfoUtil::pathExtension(const std::filesystem::path& file) {
   return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
-std::string FileInfoUtil::getFileTypeCode(const std::filesystem::path& file) {
+FileType FileInfoUtil::getFileType(const std::filesystem::path& file) {
   const auto& table = extensionTable();
   auto it = table.find(pathExtension(file));
-  return std::string(it == table.end() ? categoryCode(FileType::other) : categoryCode(it->second));
+  return it == table.end() ? FileType::other : it->second;
+}
+
+std::string FileInfoUtil::getFileTypeCode(const std::filesystem::path& file) {
+  return std::string(categoryCode(getFileType(file)));
 }
 
 std::string FileInfoUtil::getMimeType(std::string_view extension) {
@@ -75,3 +79,11 @@ std::string FileInfoUtil::getMimeType(std::string_view extension) {
 }
 
 }  // namespace quillbox::upload
+
+namespace quillbox {
+
+FileType fileTypeOf(const std::filesystem::path& file) { return upload::FileInfoUtil::getFileType(file); }
+
+std::string mimeTypeOf(std::string_view extension) { return upload::FileInfoUtil::getMimeType(extension); }
+
+}  // namespace quillbox

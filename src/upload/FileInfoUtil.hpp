@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "quillbox/upload/FileType.hpp"
+
 namespace quillbox::upload {
 
 /// The two descriptive fields of a create request, derived from the file's
@@ -16,6 +18,8 @@ class FileInfoUtil {
   /// match: "jpg" is a picture, "JPG" is not); "45" for every extension the
   /// table does not list, and for a name without one.
   static std::string getFileTypeCode(const std::filesystem::path& file);
+  /// The category behind getFileTypeCode (`other` when not listed).
+  static FileType getFileType(const std::filesystem::path& file);
 
   /// The MIME type of an extension (without the dot, any letter case), from
   /// the table compiled in from the system's mime.types;

@@ -4,7 +4,6 @@
 #include "request/BaseResponseCodec.hpp"
 #include "request/Redact.hpp"
 #include "util/Log.hpp"
-#include "util/MainQueue.hpp"
 #include "util/Text.hpp"
 
 namespace quillbox::upload {
@@ -67,14 +66,14 @@ void UploadManager::submit() {
     }
   }
   if (cancelled) {
-    util::MainQueue::async(
+    mainQueue_.async(
         [self = shared_from_this()] { self->giveVerdict(uploadResult::onFailure{-1, "has cancel"}); });
     return;
   }
   QUILLBOX_LOG(debug, kTag + ": uploadManager submit curTask Size = " + std::to_string(tasks.size()));
   if (tasks.empty()) {
     // Nothing to wait for: the verdict follows at once.
-    util::MainQueue::async([self = shared_from_this()] { self->checkOnComplete(); });
+    mainQueue_.async([self = shared_from_this()] { self->checkOnComplete(); });
     return;
   }
   std::weak_ptr<UploadManager> weak = weak_from_this();
@@ -100,15 +99,15 @@ void UploadManager::subCallback(UploadResult result) {
   auto self = shared_from_this();
   if (auto* success = std::get_if<partResult::onSuccess>(&result)) {
     QUILLBOX_LOG(debug, "subCallback success resp = " + loggable(success->response));
-    util::MainQueue::async([self, key = success->hash, response = success->response] {
+    mainQueue_.async([self, key = success->hash, response = success->response] {
       self->onPartSuccess(key, response);
     });
   } else if (auto* failure = std::get_if<partResult::onFailure>(&result)) {
-    util::MainQueue::async([self, key = failure->hash] { self->onPartFailure(key); });
+    mainQueue_.async([self, key = failure->hash] { self->onPartFailure(key); });
     QUILLBOX_LOG(warning, "subCallback failure hash = " + failure->hash + ", code = " + std::to_string(failure->code) +
         ", msg = " + failure->msg);
   } else if (auto* progress = std::get_if<partResult::onProgress>(&result)) {
-    util::MainQueue::async(
+    mainQueue_.async(
         [self, key = progress->hash, written = progress->bytesWritten] { self->onPartProgress(key, written); });
     QUILLBOX_LOG(debug, "subCallback procress  hash = " + progress->hash + ", current = " + std::to_string(progress->bytesWritten) +
         ", total = " + std::to_string(progress->totalBytes));
@@ -134,7 +133,7 @@ void UploadManager::cancel() {
   }
   for (const auto& task : tasks) task->abortRunningPut();
   if (!neverRun.empty()) {
-    util::MainQueue::async([self = shared_from_this(), keys = std::move(neverRun)] { self->onPartsAbandoned(keys); });
+    mainQueue_.async([self = shared_from_this(), keys = std::move(neverRun)] { self->onPartsAbandoned(keys); });
   }
 }
 

@@ -13,14 +13,15 @@
 #include "quillbox/upload/UploadProcessResult.hpp"
 #include "upload/UploadResult.hpp"
 #include "upload/UploadTask.hpp"
+#include "util/MainQueue.hpp"
 #include "util/NamedOperationQueue.hpp"
 
 namespace quillbox::upload {
 
-/// Runs the parts of one file in parallel on the shared work queue, keeps
+/// Runs the parts of one file in parallel on the client's part queue, keeps
 /// one record per part and turns the parts' results into results for the
-/// whole file. All bookkeeping and every report happen on MainQueue, one at a
-/// time:
+/// whole file. All bookkeeping and every report happen on the client's
+/// MainQueue, one at a time:
 /// - one onItemFinish per part, in the order the parts finish;
 /// - onProgress with the sum of the parts' latest byte counts and the total
 ///   set by setTotalLength();
@@ -45,7 +46,9 @@ class UploadManager final : public std::enable_shared_from_this<UploadManager> {
     std::string description() const;
   };
 
-  explicit UploadManager(util::NamedOperationQueue& queue = util::ThreadPoolUtil::normalQueue()) : queue_(queue) {}
+  /// Parts run on `queue`; bookkeeping and reports on `mainQueue`. Both
+  /// must outlive the manager's last job.
+  UploadManager(util::NamedOperationQueue& queue, util::MainQueue& mainQueue) : queue_(queue), mainQueue_(mainQueue) {}
 
   /// Adds a part under its key (`hash1`), with a record for its `length`
   /// bytes; a later part with the same key replaces the earlier one. Before
@@ -79,6 +82,7 @@ class UploadManager final : public std::enable_shared_from_this<UploadManager> {
   void report(UploadProcessResult result);
 
   util::NamedOperationQueue& queue_;
+  util::MainQueue& mainQueue_;
   std::atomic<bool> hasCancel_{false};
 
   mutable std::mutex mutex_;  // guards everything below; never held while logging or reporting

@@ -12,7 +12,7 @@
 #include "upload/ProofCodeCalculator.hpp"
 #include "upload/UploadRecordsCodec.hpp"
 #include "util/Log.hpp"
-#include "util/MainQueue.hpp"
+#include "transport/Transport.hpp"
 #include "util/ReadOnlyFile.hpp"
 #include "util/Text.hpp"
 
@@ -65,17 +65,17 @@ std::string partKey(const MultiPartInfo& part) {
 
 }  // namespace
 
-UploadProcessTask::UploadProcessTask(IFile& files, const request::Settings& settings,
-                                     std::shared_ptr<UploadManager> manager)
+UploadProcessTask::UploadProcessTask(const UploadEngine& engine, std::shared_ptr<UploadManager> manager)
     : timeStamp(secondsSince1970()),
-      files_(files),
-      settings_(settings),
-      uploadManager_(manager ? std::move(manager) : std::make_shared<UploadManager>()) {}
+      engine_(engine),
+      uploadManager_(manager ? std::move(manager)
+                             : std::make_shared<UploadManager>(engine.partQueue, engine.mainQueue)) {}
 
-std::shared_ptr<UploadProcessTask> UploadProcessTask::create(IFile& files, const request::Settings& settings,
+std::shared_ptr<UploadProcessTask> UploadProcessTask::create(const UploadEngine& engine,
                                                              std::shared_ptr<UploadManager> manager) {
-  auto task = std::make_shared<UploadProcessTask>(files, settings, std::move(manager));
+  auto task = std::make_shared<UploadProcessTask>(engine, std::move(manager));
   task->retainSelf_ = task;
+  task->ticket_ = engine.settings.transport().inFlight().enter();
   QUILLBOX_LOG(debug, kTag + " retain self " + std::to_string(task->timeStamp));
   return task;
 }
@@ -106,18 +106,26 @@ void UploadProcessTask::deliver(const std::function<void(UploadProcessResult)>& 
 
 void UploadProcessTask::finish(State terminal, UploadProcessResult outcome) {
   std::shared_ptr<UploadProcessTask> self;
+  transport::InFlight::Ticket ticket;
   {
     std::lock_guard lock(mutex_);
     if (!allowed(state_, terminal)) return;  // the outcome has been reported already
     state_ = terminal;
     self = std::move(retainSelf_);
+    ticket = std::move(ticket_);
   }
   deliver(onCallback, std::move(outcome));
   QUILLBOX_LOG(debug, kTag + " release self " + std::to_string(timeStamp));
 }
 
 void UploadProcessTask::releaseSelf(std::int64_t code, std::string message) {
-  finish(State::done, uploadResult::onSuccess{code, std::move(message)});
+  uploadResult::onSuccess outcome(code, std::move(message));
+  {
+    std::lock_guard lock(mutex_);
+    outcome.fileId = createdFileId_;
+    outcome.fileName = createdFileName_;
+  }
+  finish(State::done, std::move(outcome));
 }
 
 void UploadProcessTask::releaseSelfOnError() { finish(State::failed, uploadResult::onFailure{-1006, "file invaild"}); }
@@ -180,7 +188,7 @@ void UploadProcessTask::creareOrgFile(std::vector<MultiPartInfo> parts, const st
   bean.autoRename = autoName;
   bean.multiParts = std::move(parts);
   bean.sha256 = sha256;
-  bean.proofCode = ProofCodeCalculator::calcProofCode(settings_.token().value_or(""), *file);
+  bean.proofCode = ProofCodeCalculator::calcProofCode(engine_.settings.token().value_or(""), *file);
   bean.length = length;
   bean.fileType = FileInfoUtil::getFileTypeCode(*file);
   bean.parentFolder = std::vector<std::string>{cloudPath.value_or("root")};
@@ -193,8 +201,8 @@ void UploadProcessTask::creareOrgFile(std::vector<MultiPartInfo> parts, const st
   QUILLBOX_LOG(debug, "creareOrgFile proofCode " + std::string(bean.proofCode->empty() ? "" : request::kMasked));
   if (!advance(State::hashing, State::creating)) return;
   auto self = shared_from_this();
-  files_.filesCreate(bean, [self, sha256](NetworkResult<FilesCreateResponse> answer) {
-    util::MainQueue::async([self, sha256, answer = std::move(answer)] { self->onCreateAnswer(answer, sha256); });
+  engine_.files.filesCreate(bean, [self, sha256](NetworkResult<FilesCreateResponse> answer) {
+    self->engine_.mainQueue.async([self, sha256, answer = std::move(answer)] { self->onCreateAnswer(answer, sha256); });
   });
 }
 
@@ -210,6 +218,11 @@ void UploadProcessTask::onCreateAnswer(const NetworkResult<FilesCreateResponse>&
     QUILLBOX_LOG(error, "file create failed:" + response.msg.value_or("nil"));
     releaseSelfOnError();
     return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    createdFileId_ = response.fileId;
+    createdFileName_ = response.fileName;
   }
   // A finished upload stands even when it was cancelled meanwhile.
   if (response.rapidUpload.value_or(false)) {
@@ -256,7 +269,7 @@ void UploadProcessTask::startMultipartUpload(const std::string& fileId, const st
     return;
   }
   for (const MultiPartInfo& p : parts) {
-    auto task = std::make_shared<UploadTask>();
+    auto task = std::make_shared<UploadTask>(engine_.settings.transport().parts());
     task->uploadUrl = p.uploadUrl.value_or("");
     task->file = *file;
     task->offset = p.partOffset;
@@ -303,8 +316,8 @@ void UploadProcessTask::submitComplete(const std::string& fileId, const std::str
   bean.sha256 = sha256;
   QUILLBOX_LOG(info, "====start submitComplete, fileId = " + fileId + "====");
   auto self = shared_from_this();
-  files_.fileComplete(bean, [self](NetworkResult<BaseResponse> answer) {
-    util::MainQueue::async([self, answer = std::move(answer)] { self->onCompleteAnswer(answer); });
+  engine_.files.fileComplete(bean, [self](NetworkResult<BaseResponse> answer) {
+    self->engine_.mainQueue.async([self, answer = std::move(answer)] { self->onCompleteAnswer(answer); });
   });
 }
 
@@ -324,15 +337,15 @@ void UploadProcessTask::cancel() {
   uploadManager_->cancel();
 }
 
-std::shared_ptr<Cancelable> startUpload(IFile& files, const request::Settings& settings, std::filesystem::path file,
+std::shared_ptr<Cancelable> startUpload(const UploadEngine& engine, std::filesystem::path file,
                                         std::string cloudPath, std::optional<std::string> fileId,
                                         std::int64_t autoRename, std::shared_ptr<ISliceFile> sliceFile,
                                         std::function<void(UploadProcessResult)> onCallback) {
-  auto task = UploadProcessTask::create(files, settings);
+  auto task = UploadProcessTask::create(engine);
   task->defaultSliceFile = std::move(sliceFile);
   task->onCallback = std::move(onCallback);
   task->cloudPath = std::move(cloudPath);
-  task->containId = settings.contentId();
+  task->containId = engine.settings.contentId();
   if (!file.empty()) task->file = std::move(file);
   task->autoName = autoRename;
   (void)fileId;  // the server's file id comes with the create answer

@@ -17,7 +17,8 @@
 #include "quillbox/services/file/IFile.hpp"
 #include "quillbox/upload/ISliceFile.hpp"
 #include "quillbox/upload/UploadProcessResult.hpp"
-#include "request/Settings.hpp"
+#include "transport/InFlight.hpp"
+#include "upload/UploadEngine.hpp"
 #include "upload/UploadManager.hpp"
 
 namespace quillbox::upload {
@@ -33,7 +34,8 @@ namespace quillbox::upload {
 ///      └───────────┴─────────────┴─────────────┴──────▶ failed
 ///
 /// Hashing runs on the thread that starts the upload; everything after it
-/// (answers, part results, every event the host receives) runs on MainQueue.
+/// (answers, part results, every event the host receives) runs on the
+/// engine's MainQueue.
 /// Events other than the outcome reach the host only while uploading.
 class UploadProcessTask final : public Cancelable, public std::enable_shared_from_this<UploadProcessTask> {
  public:
@@ -42,8 +44,9 @@ class UploadProcessTask final : public Cancelable, public std::enable_shared_fro
   enum class State { hashing, creating, uploading, completing, done, failed };
 
   /// A new task that holds itself until it has reported its outcome, so the
-  /// host need not keep it. `files` and `settings` must outlive it.
-  static std::shared_ptr<UploadProcessTask> create(IFile& files, const request::Settings& settings,
+  /// host need not keep it. Until then it also holds a ticket of the
+  /// transport's in-flight count, so the client outlives it.
+  static std::shared_ptr<UploadProcessTask> create(const UploadEngine& engine,
                                                    std::shared_ptr<UploadManager> manager = nullptr);
 
   /// Set these before filesCreateRequest().
@@ -70,7 +73,7 @@ class UploadProcessTask final : public Cancelable, public std::enable_shared_fro
   bool hasCancel() const { return hasCancel_.load(); }
   State state() const;
 
-  UploadProcessTask(IFile& files, const request::Settings& settings, std::shared_ptr<UploadManager> manager);
+  UploadProcessTask(const UploadEngine& engine, std::shared_ptr<UploadManager> manager);
 
  private:
   void creareOrgFile(std::vector<MultiPartInfo> parts, const std::string& sha256, std::int64_t length);
@@ -92,14 +95,17 @@ class UploadProcessTask final : public Cancelable, public std::enable_shared_fro
   void forward(const UploadProcessResult& event);
   void deliver(const std::function<void(UploadProcessResult)>& callback, UploadProcessResult result);
 
-  IFile& files_;
-  const request::Settings& settings_;
+  const UploadEngine engine_;
   std::shared_ptr<UploadManager> uploadManager_;
   std::atomic<bool> hasCancel_{false};
 
-  mutable std::mutex mutex_;  // guards the two fields below; never held while calling out
+  mutable std::mutex mutex_;  // guards the fields below; never held while calling out
   State state_ = State::hashing;
   std::shared_ptr<UploadProcessTask> retainSelf_;
+  // The file as the create answer named it; carried by the success outcome.
+  std::optional<std::string> createdFileId_;
+  std::optional<std::string> createdFileName_;
+  transport::InFlight::Ticket ticket_;
 };
 
 /// Starts an upload of `file` into the folder `cloudPath`: hashes it with
@@ -107,7 +113,7 @@ class UploadProcessTask final : public Cancelable, public std::enable_shared_fro
 /// is sent as the create request's "autoRename"; `fileId` is not used. The
 /// outcome may be reported before this returns (failures found while
 /// hashing, on this thread).
-std::shared_ptr<Cancelable> startUpload(IFile& files, const request::Settings& settings, std::filesystem::path file,
+std::shared_ptr<Cancelable> startUpload(const UploadEngine& engine, std::filesystem::path file,
                                         std::string cloudPath, std::optional<std::string> fileId,
                                         std::int64_t autoRename, std::shared_ptr<ISliceFile> sliceFile,
                                         std::function<void(UploadProcessResult)> onCallback);

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 
-#include "request/HttpHelper.hpp"
-#include "upload/UploadFileRequest.hpp"
 #include "util/Log.hpp"
 #include "util/ProgressHandler.hpp"
 #include "util/ReadOnlyFile.hpp"
@@ -44,29 +43,13 @@ void UploadTask::run() {
   const auto available = static_cast<std::int64_t>(*size) - offset;
   const std::int64_t count = std::max<std::int64_t>(0, std::min(length, available));
 
-  UploadFileRequest request(request::UploadBody{handle, offset, count});
-  request.url = uploadUrl;
-  request.hash = hash1;
-  request.progressListener = std::make_shared<util::ProgressHandler>(
+  auto progress = std::make_shared<util::ProgressHandler>(
       weak_from_this(), [this](const std::string& key, std::int64_t written, std::int64_t total) {
         QUILLBOX_LOG(debug, kTag + ": onProgress - " + key + ", bytesWritten = " + std::to_string(written) +
             ", totalBytes = " + std::to_string(total));
         report(partResult::onProgress{key, written, total});
       });
-
-  const BaseResponse response = request.upload([this](util::CurlLoop::Id id) {
-    bool cancelled = false;
-    {
-      std::lock_guard lock(mutex_);
-      putId_ = id;
-      cancelled = hasCancel.load();
-    }
-    if (cancelled) request::HttpHelper::shared().cancelUpload(id);
-  });
-  {
-    std::lock_guard lock(mutex_);
-    putId_ = 0;
-  }
+  const BaseResponse response = put(transport::PartBody{handle, offset, count}, std::move(progress));
 
   if (hasCancel) {
     QUILLBOX_LOG(info, kTag + ": has response but is cancel");
@@ -80,6 +63,29 @@ void UploadTask::run() {
   }
 }
 
+BaseResponse UploadTask::put(transport::PartBody body, std::shared_ptr<ProgressListener> progress) {
+  std::shared_ptr<transport::PartWaiter> waiter;
+  try {
+    waiter = puts_.start(uploadUrl, std::move(body), hash1, std::move(progress));
+  } catch (const std::exception&) {
+    return BaseResponse(-1, "upload error", std::nullopt);
+  }
+  if (waiter->id() != 0) {
+    // Known before the wait, so that a cancel from now on aborts the PUT.
+    bool cancelled = false;
+    {
+      std::lock_guard lock(mutex_);
+      putId_ = waiter->id();
+      cancelled = hasCancel.load();
+    }
+    if (cancelled) puts_.cancel(waiter->id());
+  }
+  BaseResponse response = waiter->await();
+  std::lock_guard lock(mutex_);
+  putId_ = 0;
+  return response;
+}
+
 bool UploadTask::stopBeforeStart() {
   QUILLBOX_LOG(info, "UploadTask cancel");
   hasCancel = true;
@@ -88,12 +94,12 @@ bool UploadTask::stopBeforeStart() {
 }
 
 void UploadTask::abortRunningPut() {
-  util::CurlLoop::Id id = 0;
+  transport::CurlLoop::Id id = 0;
   {
     std::lock_guard lock(mutex_);
     id = putId_;
   }
-  if (id != 0) request::HttpHelper::shared().cancelUpload(id);
+  if (id != 0) puts_.cancel(id);
 }
 
 void UploadTask::setOperation(std::shared_ptr<util::Operation> operation) {

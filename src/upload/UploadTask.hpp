@@ -11,8 +11,10 @@
 #include <string_view>
 
 #include "quillbox/download/Cancelable.hpp"
+#include "quillbox/request/BaseResponse.hpp"
+#include "quillbox/util/ProgressListener.hpp"
 #include "upload/UploadResult.hpp"
-#include "util/CurlLoop.hpp"
+#include "transport/PartTransfer.hpp"
 #include "util/NamedOperationQueue.hpp"
 
 namespace quillbox::upload {
@@ -23,6 +25,9 @@ namespace quillbox::upload {
 class UploadTask final : public Cancelable, public std::enable_shared_from_this<UploadTask> {
  public:
   static constexpr std::string_view TAG = "UploadTask";
+
+  /// The part is sent with `puts`, which must outlive run().
+  explicit UploadTask(transport::PartPuts& puts) : puts_(puts) {}
 
   /// Fill these before run(); they are not changed afterwards.
   std::function<void(UploadResult)> onCallback;
@@ -58,13 +63,18 @@ class UploadTask final : public Cancelable, public std::enable_shared_from_this<
   std::string description() const;
 
  private:
+  /// Sends the body with one PUT and waits for its end: code 0 "success",
+  /// or code -1 with the reason ("url invalid", "upload error", the
+  /// transport's text).
+  BaseResponse put(transport::PartBody body, std::shared_ptr<ProgressListener> progress);
   void report(UploadResult result) const {
     if (onCallback) onCallback(std::move(result));
   }
 
+  transport::PartPuts& puts_;
   mutable std::mutex mutex_;  // guards the two fields below
   std::shared_ptr<util::Operation> operation_;
-  util::CurlLoop::Id putId_ = 0;  // the running PUT, 0 when none
+  transport::CurlLoop::Id putId_ = 0;  // the running PUT, 0 when none
 };
 
 }  // namespace quillbox::upload

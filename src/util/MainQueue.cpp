@@ -1,28 +1,20 @@
 #include "util/MainQueue.hpp"
 
-#include "util/ThreadPool.hpp"
-
 namespace quillbox::util {
 
 namespace {
-
-thread_local bool onMainQueue = false;
-
-ThreadPool& pool() {
-  // Never destroyed: jobs may still be posted while the process exits.
-  static ThreadPool* instance = new ThreadPool("quillbox-main", 1);
-  return *instance;
-}
-
+thread_local const MainQueue* current = nullptr;
 }  // namespace
 
+MainQueue::MainQueue() : pool_("quillbox-main", 1) {}
+
 void MainQueue::async(std::function<void()> job) {
-  pool().post([job = std::move(job)] {
-    onMainQueue = true;
+  pool_.post([this, job = std::move(job)] {
+    current = this;
     job();
   });
 }
 
-bool MainQueue::isCurrent() { return onMainQueue; }
+bool MainQueue::isCurrent() const { return current == this; }
 
 }  // namespace quillbox::util

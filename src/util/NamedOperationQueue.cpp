@@ -56,10 +56,4 @@ void NamedOperationQueue::addOperation(std::shared_ptr<Operation> operation) {
   });
 }
 
-NamedOperationQueue& ThreadPoolUtil::normalQueue() {
-  // Never destroyed: operations may still be running while the process exits.
-  static NamedOperationQueue* queue = new NamedOperationQueue("NORMAL_T");
-  return *queue;
-}
-
 }  // namespace quillbox::util

@@ -63,15 +63,6 @@ class NamedOperationQueue {
   ThreadPool pool_;
 };
 
-/// Holder of the process-wide work queue.
-class ThreadPoolUtil {
- public:
-  ThreadPoolUtil() = delete;
-  /// The queue of every part upload of the process, "NORMAL_T". Created on
-  /// first use, never destroyed.
-  static NamedOperationQueue& normalQueue();
-};
-
 /// The number of processors, at least 1.
 std::size_t activeProcessorCount();
 

@@ -14,6 +14,9 @@
 #include <gtest/gtest.h>
 
 #include "Client.hpp"
+#include "Codes.hpp"
+#include "Commands.hpp"
+#include "Docs.hpp"
 #include "Output.hpp"
 #include "Profile.hpp"
 #include "Progress.hpp"
@@ -202,8 +205,8 @@ TEST(CliOutput, SizesTimesAndDurations) {
   EXPECT_EQ(humanSize(64 * kMiB), "64.0 MiB");
   EXPECT_EQ(humanSize(3LL << 40), "3.0 TiB");
   EXPECT_EQ(humanSize(-5), "-");
-  EXPECT_EQ(shortTime("2024-05-01T12:34:56.789Z"), "2024-05-01 12:34:56");
-  EXPECT_EQ(shortTime("yesterday"), "yesterday");
+  EXPECT_EQ(sizeText(1000, true), "1000");
+  EXPECT_EQ(sizeText(1024, false), "1.0 KiB");
   EXPECT_EQ(clockDuration(0), "0:00");
   EXPECT_EQ(clockDuration(61.4), "1:01");
   EXPECT_EQ(clockDuration(3725), "1:02:05");
@@ -211,6 +214,124 @@ TEST(CliOutput, SizesTimesAndDurations) {
   EXPECT_EQ(shortCodeOf("http://h:1/s/AbC9?x=1"), "AbC9");
   EXPECT_EQ(shortCodeOf("AbC9"), "AbC9");
   EXPECT_EQ(shortCodeOf("https://h/s/AbC9/"), "AbC9");
+  EXPECT_EQ(hostOfLink("https://h:8/s/AbC9?x=1"), "https://h:8");
+  EXPECT_EQ(hostOfLink("AbC9"), std::nullopt);
+  EXPECT_EQ(hostOfLink("http:///s/AbC9"), std::nullopt);
+  EXPECT_EQ(withOptionNames("expireTime is a time; myexpireTime, expireTimes stay; (expireTime)",
+                            {{"expireTime", "--expire"}}),
+            "--expire is a time; myexpireTime, expireTimes stay; (--expire)");
+}
+
+TEST(CliOutput, TimesInTheLocalZoneWithItsOffsetOrInUtc) {
+  const char* const old = std::getenv("TZ");
+  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+  ::setenv("TZ", "QBX-02:30", 1);
+  ::tzset();
+  const struct {
+    std::string iso;
+    bool utc;
+    std::string shown;
+  } cases[] = {
+      {"2024-05-01T12:34:56.789Z", false, "2024-05-01 15:04:56 +0230"},
+      {"2024-05-01T12:34:56Z", true, "2024-05-01 12:34:56 UTC"},
+      {"2024-05-01T12:34:56", true, "2024-05-01 12:34:56 UTC"},
+      {"2024-05-01T20:00:00+08:00", true, "2024-05-01 12:00:00 UTC"},
+      {"2024-12-31T23:59:59-01:00", true, "2025-01-01 00:59:59 UTC"},
+      {"yesterday", false, "yesterday"},
+      {"2024-13-01T00:00:00Z", true, "2024-13-01T00:00:00Z"},
+      {"2024-05-01T12:00:00+0800", true, "2024-05-01T12:00:00+0800"},
+      {"2024-05-01T12:00:00Zulu", false, "2024-05-01T12:00:00Zulu"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(timeText(c.iso, c.utc), c.shown) << c.iso;
+  if (saved) {
+    ::setenv("TZ", saved->c_str(), 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
+}
+
+TEST(CliCodes, NamesShownAndNamesOrNumbersTaken) {
+  EXPECT_EQ(nameOf(kJobStatuses, std::optional<std::int64_t>(4)), "cancelled");
+  EXPECT_EQ(nameOf(kJobStatuses, std::optional<std::int64_t>(9)), "9");
+  EXPECT_EQ(nameOf(kAccessActions, std::optional<std::string>("3")), "uploaded");
+  EXPECT_EQ(nameOf(kShareStatuses, std::optional<std::int64_t>()), "-");
+  const struct {
+    CLI::Validator take;
+    std::string in, out, refusal;
+  } cases[] = {
+      {codeOf(kJobStatuses, "job status"), "done", "2", ""},
+      {codeOf(kJobStatuses, "job status"), "3", "3", ""},
+      {codeOf(kJobTypes, "job type"), "-1", "-1", ""},
+      {codeOf(kJobStatuses, "job status"), "Done", "Done", "accepted: waiting, running, done, failed, cancelled"},
+      {fileTypeCodeOf(), "pdf", "45", ""},
+      {fileTypeCodeOf(), "15", "15", ""},
+      {fileTypeCodeOf(), "pdff", "pdff", "accepted: folder, picture, video, word, excel, ppt, audio, archive"},
+      {fileTypeCodeOf(), "150", "150", "unknown file type"},
+  };
+  for (auto c : cases) {
+    std::string value = c.in;
+    const std::string said = c.take(value);
+    EXPECT_EQ(value, c.out) << c.in;
+    if (c.refusal.empty()) {
+      EXPECT_EQ(said, "") << c.in;
+    } else {
+      EXPECT_THAT(said, HasSubstr(c.refusal)) << c.in;
+    }
+  }
+}
+
+TEST(CliDocs, TheManualPageCoversTheCommandTreeAndFormatsCleanly) {
+  Client client;
+  Action action;
+  CLI::App app{"", "quillbox"};
+  buildApp(app, client, action);
+  const std::string page = manPage(app, "9.8.7");
+  for (const char* part : {"\"quillbox 9.8.7\"", ".SS \"quillbox jobs ls\"", ".SS \"quillbox mkdir NAME\"",
+                           ".SS \"quillbox share show SHARE\"", "\\-\\-max", ".SH EXIT STATUS\n.TP\n.B 0\ndone",
+                           ".B 130\ninterrupted", "QUILLBOX_SHARE_CODE"}) {
+    EXPECT_THAT(page, HasSubstr(part));
+  }
+  EXPECT_THAT(page, Not(HasSubstr(".SS \"quillbox jobs\"\n")));  // a group is not a command of its own
+  EXPECT_THAT(page, Not(HasSubstr("\n.quillbox")));
+  if (std::system("command -v groff >/dev/null 2>&1") != 0) GTEST_SKIP() << "no groff to check the formatting with";
+  test::TempDir dir("quillbox-man");
+  std::ofstream(dir.path() / "quillbox.1") << page;
+  const std::string command = "groff -man -ww -z " + (dir.path() / "quillbox.1").native() + " 2>&1";
+  std::FILE* groff = ::popen(command.c_str(), "r");
+  ASSERT_NE(groff, nullptr);
+  std::string said;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, groff)) said += buffer;
+  EXPECT_EQ(::pclose(groff), 0) << said;
+  EXPECT_EQ(said, "");
+}
+
+TEST(CliExitCodes, EachFailureMapsToTheStatusScriptsBranchOn) {
+  const struct {
+    std::int64_t code;
+    std::string message;
+    int status;
+  } cases[] = {
+      {401, "the access token is not valid", kExitRefused},
+      {403, "wrong extract code", kExitRefused},
+      {404, "no such file", kExitNotFound},
+      {410, "the share has expired", kExitNotFound},
+      {409, "name taken", kExitFailure},
+      {400, "bad input", kExitFailure},
+      {503, "busy", kExitTemporary},
+      {429, "slow down", kExitTemporary},
+      {-1, "request error Couldn't connect to server: Failed to connect", kExitTemporary},
+      {-1, "response status code = 502", kExitTemporary},
+      {-1, "response status code = 403", kExitRefused},
+      {-1, "response status code = 99999999999999999999", kExitFailure},
+      {-1, "str to bean error missing key", kExitFailure},
+      {-1006, "file invaild", kExitFailure},
+  };
+  for (const auto& c : cases) EXPECT_EQ(exitCodeForFailure(c.code, c.message), c.status) << c.code << " " << c.message;
+  EXPECT_EQ(exitCodeForItemCode("404"), kExitNotFound);
+  EXPECT_EQ(exitCodeForItemCode("-"), kExitFailure);
+  EXPECT_EQ(exitCodeForItemCode(""), kExitFailure);
 }
 
 mode_t modeOf(const fs::path& p) {

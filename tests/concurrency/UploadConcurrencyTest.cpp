@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "quillbox/upload/Sha256SliceFile.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "request/Settings.hpp"
 #include "services/file/FileImpl.hpp"
 #include "support/Callbacks.hpp"
@@ -91,21 +91,21 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
     return Reply{};
   });
 
-  request::Settings settings;
-  settings.setHost(base);
-  settings.setToken("t");
-  request::FileImpl files(settings);
+  test::UploadRig rig;
+  rig.settings.setHost(base);
+  rig.settings.setToken("t");
+  services::file::FileImpl files(rig.settings);
   auto slicer = std::make_shared<Sha256SliceFile>(kPartSize);
 
   std::vector<test::UploadEvents> events;
-  for (int i = 0; i < kFiles; ++i) events.emplace_back(true);
+  for (int i = 0; i < kFiles; ++i) events.emplace_back(&rig.mainQueue, true);
   std::vector<std::shared_ptr<Cancelable>> handles(kFiles);
 
   std::vector<std::thread> starters;
   for (int i = 0; i < kFiles; ++i) {
     starters.emplace_back([&, i] {
       handles[i] = upload::startUpload(
-          files, settings, dir / ("f" + std::to_string(i) + ".bin"), "/many", std::nullopt, 4, slicer,
+          rig.engine(files), dir / ("f" + std::to_string(i) + ".bin"), "/many", std::nullopt, 4, slicer,
           events[i].callback());
       if (i >= kFiles - kCancelled) handles[i]->cancel();
     });
@@ -113,13 +113,9 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
   for (auto& t : starters) t.join();
   for (auto& e : events) ASSERT_TRUE(e.outcome(60s).has_value());
   // Let anything still on its way arrive, then count again.
-  auto& queue = util::ThreadPoolUtil::normalQueue();
-  while (queue.operationCount() > 0 || request::HttpHelper::shared().runningUploads() > 0) {
-    std::this_thread::sleep_for(1ms);
-  }
-  for (int round = 0; round < 2; ++round) test::drainMainQueue();
+  rig.settle();
 
-  EXPECT_LE(peak.load(), static_cast<int>(queue.maxConcurrentOperationCount()));
+  EXPECT_LE(peak.load(), static_cast<int>(rig.partQueue.maxConcurrentOperationCount()));
   EXPECT_GE(peak.load(), 1);
   int succeeded = 0;
   for (int i = 0; i < kFiles; ++i) {
@@ -128,7 +124,9 @@ TEST(UploadConcurrency, EightUploadsShareTheQueueWidthAndEachEndsOnce) {
     const UploadProcessResult outcome = *events[i].outcome();
     if (std::holds_alternative<uploadResult::onSuccess>(outcome)) ++succeeded;
     if (i < kFiles - kCancelled) {
-      EXPECT_EQ(outcome, UploadProcessResult(uploadResult::onSuccess{0, "success"})) << i;
+      // Each outcome names its own file (the create answer's id is the file's name here).
+      const uploadResult::onSuccess expected(0, "success", "f" + std::to_string(i) + ".bin");
+      EXPECT_EQ(outcome, UploadProcessResult(expected)) << i;
       // Every part of every uncancelled upload arrived intact.
       const std::string name = "f" + std::to_string(i) + ".bin";
       for (std::size_t offset = 0; offset < contents[i].size(); offset += kPartSize) {

@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+
 #include <gmock/gmock.h>
 
 #include "CliFixture.hpp"
@@ -53,13 +55,13 @@ TEST_F(CliTest, SignInKeepsAPrivateProfileAndFlagsBeatEnvironmentBeatsProfile) {
   EXPECT_EQ(text(qj({"space"}), "data.ownerId"), alice);
 
   // A token given on the command line or in the environment wins over the profile's.
-  expectOneLineError(q({"--token", "not-a-token", "space"}), 1, "[401]", "the access token is not valid");
-  expectOneLineError(q({"space"}, {"QUILLBOX_TOKEN=not-a-token"}), 1, "[401]");
+  expectOneLineError(q({"--token", "not-a-token", "space"}), 4, "[401]", "the access token is not valid");
+  expectOneLineError(q({"space"}, {"QUILLBOX_TOKEN=not-a-token"}), 4, "[401]");
   EXPECT_EQ(q({"--token", token, "space"}, {"QUILLBOX_TOKEN=not-a-token"}).status, 0);
   EXPECT_EQ(qAt(dir(), {"--token", "-", "space"}, token + "\n", {"QUILLBOX_TOKEN=not-a-token"}).status, 0);
   // The same for the host: nothing listens on port 1.
   const Outcome unreachable = q({"space"}, {"QUILLBOX_HOST=http://127.0.0.1:1"});
-  EXPECT_EQ(unreachable.status, 1);
+  EXPECT_EQ(unreachable.status, 5);
   EXPECT_EQ(unreachable.errLines().size(), 1u) << unreachable.err;
   EXPECT_EQ(q({"--host", url(), "space"}, {"QUILLBOX_HOST=http://127.0.0.1:1"}).status, 0);
 
@@ -80,8 +82,8 @@ TEST_F(CliTest, SignInKeepsAPrivateProfileAndFlagsBeatEnvironmentBeatsProfile) {
   ASSERT_EQ(out.status, 0) << out.err;
   EXPECT_TRUE(at(out.json(), "removed").as_bool());
   EXPECT_FALSE(std::filesystem::exists(profile));
-  expectOneLineError(q({"space"}), 2, "no server address");
-  expectOneLineError(q({"--host", url(), "space"}), 2, "not signed in");
+  expectOneLineError(q({"space"}), 4, "no server address");
+  expectOneLineError(q({"--host", url(), "space"}), 4, "not signed in");
 }
 
 TEST_F(CliTest, EveryKindOfCommandFailsWithOneClearLineOrAUsageStatus) {
@@ -106,7 +108,7 @@ TEST_F(CliTest, EveryKindOfCommandFailsWithOneClearLineOrAUsageStatus) {
     std::vector<std::string> args{"--token", "wrong"};
     args.insert(args.end(), c.begin(), c.end());
     SCOPED_TRACE(joined(args));
-    expectOneLineError(q(args), 1, "[401]", "the access token is not valid");
+    expectOneLineError(q(args), 4, "[401]", "the access token is not valid");
   }
   for (const auto& args : std::vector<std::vector<std::string>>{{},
                                                                 {"no-such-command"},
@@ -121,6 +123,59 @@ TEST_F(CliTest, EveryKindOfCommandFailsWithOneClearLineOrAUsageStatus) {
   EXPECT_EQ(q({"--help"}).status, 0);
 }
 
+TEST_F(CliTest, HelpUnknownCommandsAndCompletionComeFromTheCommandTree) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {{"help", "jobs", "ls"}, 0, "quillbox jobs ls [OPTIONS]", ""},
+      {{"help"}, 0, "Exit status: 0 done, 1 failed, 2 bad usage, 3 not found, 4 not signed in or refused, 5 ", ""},
+      {{"help", "nope"}, 2, "", "quillbox: unknown command nope; the commands are: login, logout, space"},
+      {{"rm", "x"}, 2, "", "quillbox: unknown command rm; the commands are: login,"},
+      {{"--host", "h", "--json", "jobs", "rmm"},
+       2,
+       "",
+       "unknown command jobs rmm; the jobs commands are: ls, create, show, cancel"},
+      {{"completion", "zsh"}, 2, "", "zsh"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(joined(c.args));
+    const Outcome r = q(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_THAT(r.out, HasSubstr(c.out));
+    EXPECT_THAT(r.err, HasSubstr(c.err));
+  }
+
+  EXPECT_THAT(q({"--version"}).out, ::testing::MatchesRegex("quillbox [0-9]+\\.[0-9]+\\.[0-9]+\n"));
+
+  // The completion script, run by bash on a few command lines.
+  const Outcome script = q({"completion", "bash"});
+  ASSERT_EQ(script.status, 0) << script.err;
+  std::ofstream(dir() / "quillbox.bash") << script.out;
+  const struct {
+    std::string line;  // the words before the one completed, then the start of that one
+    std::string offered;
+  } lines[] = {{"jo", "jobs"},
+               {"jobs ''", "ls create show cancel"},
+               {"--json jobs ls --st", "--status"},
+               {"ls --max 5 --by", "--bytes"},
+               {"share show --", "--host"},
+               {"rm", ""}};
+  for (const auto& l : lines) {
+    Child bash({"/bin/bash", "-c",
+                "source " + (dir() / "quillbox.bash").native() + "; COMP_WORDS=(quillbox " + l.line +
+                    "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _quillbox; echo \"${COMPREPLY[*]}\""},
+               cliEnvironment(dir()));
+    EXPECT_EQ(bash.wait(), 0) << bash.err();
+    if (l.offered.empty()) {
+      EXPECT_EQ(bash.out(), "\n") << l.line;
+    } else {
+      EXPECT_THAT(bash.out(), HasSubstr(l.offered)) << l.line;
+    }
+  }
+}
+
 TEST_F(CliTest, ControlCharactersFromTheServerOrTheDiskAreShownNeverObeyed) {
   signIn();
   auto expectDefused = [](const Outcome& r) {
@@ -132,7 +187,7 @@ TEST_F(CliTest, ControlCharactersFromTheServerOrTheDiskAreShownNeverObeyed) {
   // An error message that would clear the screen and retitle the window.
   armFault(R"({"path":"/quillbox/ose/v1/space/*","kind":"status","msg":"boom\u001b[2J\u001b]0;owned\u0007"})");
   const Outcome failed = q({"space"});
-  expectOneLineError(failed, 1, "space: [500] boom\\x1b[2J\\x1b]0;owned\\x07");
+  expectOneLineError(failed, 5, "space: [500] boom\\x1b[2J\\x1b]0;owned\\x07");
   expectDefused(failed);
 
   // A name with a C1 control sequence introducer and a right-to-left
@@ -169,7 +224,7 @@ TEST_F(CliTest, SpaceUsersAndPackages) {
   ASSERT_EQ(at(found, "list").as_array().size(), 1u);
   EXPECT_EQ(text(qj({"users", "show", text(found, "list.0.userId")}), "data.name"), "Ada Lovelace");
   EXPECT_EQ(at(qj({"users", "ls", "--offset", "1", "--limit", "2"}), "list").as_array().size(), 2u);
-  expectOneLineError(q({"users", "show", "u-nobody"}), 1, "[404]");
+  expectOneLineError(q({"users", "show", "u-nobody"}), 3, "[404]");
   EXPECT_THAT(q({"users", "ls"}).out, HasSubstr("Ada Lovelace"));
   EXPECT_EQ(text(qj({"packages", "ls"}), "data.0.packageId"), "basic");
   EXPECT_EQ(text(qj({"packages", "orders"}), "data.0.packageId"), "basic");

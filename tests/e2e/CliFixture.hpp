@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include "Harness.hpp"
@@ -38,6 +39,28 @@ class CliTest : public ::testing::Test {
     const Outcome r = q(args);
     EXPECT_EQ(r.status, 0) << "quillbox " << joined(args) << "\n" << r.err;
     return r.json();
+  }
+
+  /// The signed-in user's POST straight to the service (to set up many
+  /// entries quickly); the HTTP status.
+  long api(const std::string& path, const std::string& body) const {
+    const auto profile = boost::json::parse(readFile(dir() / "config" / "quillbox" / "profile.json"));
+    const std::string authorization = "Authorization: " + text(profile, "token");
+    CURL* curl = curl_easy_init();
+    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
+    headers = curl_slist_append(headers, authorization.c_str());
+    const std::string target = url() + "/quillbox/ose/v1/" + path;
+    curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION,
+                     +[](char*, std::size_t size, std::size_t n, void*) { return size * n; });
+    long status = 0;
+    if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+    return status;
   }
 
   /// Arms one of the emulator's faults (see its control endpoint).

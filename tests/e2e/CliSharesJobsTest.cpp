@@ -9,6 +9,7 @@ namespace quillbox::e2e {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::UnorderedElementsAre;
 
 std::vector<std::string> fileNames(const boost::json::value& v, const char* key) {
@@ -23,7 +24,10 @@ TEST_F(CliTest, ShareLinksFromCreationToCancellation) {
   signIn("owner");
   const std::string owner = text(boost::json::parse(readFile(dir() / "config" / "quillbox" / "profile.json")), "token");
   const std::string shared = text(qj({"mkdir", "/shared"}), "id");
-  const std::string inner = text(qj({"mkdir", "/shared/inner"}), "id");
+  qj({"mkdir", "/shared/inner"});
+  const auto file = dir() / "given.bin";
+  writeRandomFile(file, 5000, 7);
+  upload(file, "/shared");
 
   // Codes come from the command line, standard input or the environment.
   EXPECT_THAT(q({"share", "create", "--help"}).out, HasSubstr("QUILLBOX_SHARE_CODE"));
@@ -37,14 +41,39 @@ TEST_F(CliTest, ShareLinksFromCreationToCancellation) {
   EXPECT_EQ(text(created, "shareLink.extractCode"), "abcd");
   EXPECT_EQ(text(created, "shareLink.comment"), "hello");
   EXPECT_FALSE(text(created, "shareLink.expireTime").empty());
+  const std::string code = text(created, "shareLink.shortUrl");
+
+  // Options that contradict each other are refused; refusals name the options typed.
+  EXPECT_EQ(q({"share", "create", "/shared", "--days", "7", "--expire", "2030-01-31T23:59:59Z"}).status, 2);
+  const Outcome badTime = q({"share", "create", "/shared", "--expire", "soon"});
+  EXPECT_EQ(badTime.status, 1);
+  EXPECT_THAT(badTime.err, HasSubstr("--expire is a time such as"));
+  EXPECT_THAT(badTime.err, Not(HasSubstr("expireTime")));
 
   const auto mine = qj({"share", "ls"});
   ASSERT_EQ(at(mine, "shareLinks").as_array().size(), 1u);
   EXPECT_EQ(text(mine, "shareLinks.0.shareId"), shareId);
   EXPECT_EQ(text(mine, "shareLinks.0.displayName"), "shared");
-  const auto detail = qj({"share", "show", shareId});
-  EXPECT_EQ(text(detail, "shareLink.extractCode"), "abcd");
-  EXPECT_TRUE(at(detail, "shareLink.permission.download").as_bool());
+  // A share is named by its id, its short code or its link.
+  for (const std::string& named : {shareId, code, link}) {
+    const auto detail = qj({"share", "show", named});
+    EXPECT_EQ(text(detail, "shareLink.shareId"), shareId) << named;
+    EXPECT_EQ(text(detail, "shareLink.extractCode"), "abcd");
+  }
+  EXPECT_THAT(q({"share", "show", code}).out, ::testing::ContainsRegex("Status: +active"));
+  EXPECT_EQ(q({"share", "show", url() + "/s/nothing"}).status, 3);
+
+  // A visitor needs no host: the link gives it.
+  const auto fileShare = q({"--json", "share", "create", "/shared/given.bin"}, {"QUILLBOX_SHARE_CODE=w1"}).json();
+  const std::string fileLink = text(fileShare, "shareLink.linkUrl");
+  signIn("visitor");
+  const std::string visitorToken = text(boost::json::parse(readFile(dir() / "config/quillbox/profile.json")), "token");
+  ASSERT_EQ(q({"logout"}).status, 0);
+  const Outcome fetched = qAt(dir(), {"download", "--share", fileLink, "-o", (dir() / "fetched.bin").native()},
+                              std::nullopt, {"QUILLBOX_TOKEN=" + visitorToken, "QUILLBOX_SHARE_CODE=w1"});
+  EXPECT_EQ(fetched.status, 0) << fetched.err;
+  EXPECT_EQ(readFile(dir() / "fetched.bin"), readFile(file));
+  signIn("owner");
 
   const auto changed = q({"--json", "share", "modify", shareId, "--comment", "bye", "--no-download"},
                          {"QUILLBOX_SHARE_CODE=n3w"})
@@ -58,25 +87,24 @@ TEST_F(CliTest, ShareLinksFromCreationToCancellation) {
   // A visitor needs the extract code; the link or its short code both work.
   signIn("visitor");
   const Outcome noCode = q({"share", "files", link});
-  EXPECT_EQ(noCode.status, 1);
-  EXPECT_THAT(noCode.err, HasSubstr("[403]"));
+  EXPECT_EQ(noCode.status, 4);
+  EXPECT_THAT(noCode.err, HasSubstr("[403] this share needs its extract code (--code)"));
   const Outcome piped = qAt(dir(), {"--json", "share", "files", link, "--code", "-"}, "n3w\n");
   const auto visible = piped.json();
-  EXPECT_THAT(fileNames(visible, "files"), UnorderedElementsAre("shared"));
+  EXPECT_THAT(fileNames(visible, "files"), UnorderedElementsAre("shared"));  // the folder itself
   EXPECT_EQ(text(visible, "link.permission"), "READ");
   const auto insideFolder = q({"--json", "share", "files", text(created, "shareLink.shortUrl"), "--folder", shared},
                               {"QUILLBOX_SHARE_CODE=n3w"})
                                 .json();
-  EXPECT_THAT(fileNames(insideFolder, "files"), UnorderedElementsAre("inner"));
-  EXPECT_EQ(text(insideFolder, "files.0.id"), inner);
+  EXPECT_THAT(fileNames(insideFolder, "files"), UnorderedElementsAre("inner", "given.bin"));
 
-  const Outcome cancelled = q({"--token", owner, "--json", "share", "cancel", shareId});
+  const Outcome cancelled = q({"--token", owner, "--json", "share", "cancel", link, fileLink});
   ASSERT_EQ(cancelled.status, 0) << cancelled.err;
   EXPECT_EQ(at(cancelled.json(), "subResponseList.0.code").as_int64(), 0);
   const Outcome empty = q({"--token", owner, "--json", "share", "ls"});
   EXPECT_TRUE(at(empty.json(), "shareLinks").as_array().empty());
   const Outcome again = q({"--token", owner, "share", "cancel", shareId});
-  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.status, 3);
   EXPECT_EQ(again.errLines().size(), 1u);
   EXPECT_THAT(again.err, HasSubstr(shareId + " [404] no such share"));
 }
@@ -94,7 +122,7 @@ TEST_F(CliTest, StarsAndJobs) {
   qj({"star", "rm", a});
   EXPECT_THAT(fileNames(qj({"star", "ls"}), "starFileList"), UnorderedElementsAre("b"));
   const Outcome unknown = q({"star", "add", "f-unknown"});
-  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.status, 3);
   EXPECT_THAT(unknown.err, HasSubstr("f-unknown [404] no such file"));
 
   const std::string job = text(qj({"jobs", "create", "copy", "/a", "--to", "/dest"}), "data");
@@ -110,10 +138,19 @@ TEST_F(CliTest, StarsAndJobs) {
   EXPECT_EQ(twice.status, 1);
   EXPECT_THAT(twice.err, HasSubstr("[409]"));
   const Outcome none = q({"jobs", "show", "job-unknown"});
-  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.status, 3);
   EXPECT_THAT(none.err, HasSubstr("[404]"));
+  // Kinds and states by name; filters take names or numbers.
   const Outcome table = q({"jobs", "ls"});
-  EXPECT_THAT(table.out, HasSubstr(job));
+  EXPECT_THAT(table.out, ::testing::ContainsRegex(job + " +copy +cancelled "));
+  EXPECT_THAT(q({"jobs", "show", job}).out, ::testing::ContainsRegex("Status: +cancelled"));
+  for (const char* status : {"cancelled", "4"}) {
+    EXPECT_EQ(at(qj({"jobs", "ls", "--status", status, "--type", "copy"}), "data").as_array().size(), 1u) << status;
+  }
+  EXPECT_TRUE(at(qj({"jobs", "ls", "--status", "running"}), "data").as_array().empty());
+  const Outcome badStatus = q({"jobs", "ls", "--status", "finished"});
+  EXPECT_EQ(badStatus.status, 2);
+  EXPECT_THAT(badStatus.err, HasSubstr("accepted: waiting, running, done, failed, cancelled"));
 }
 
 }  // namespace

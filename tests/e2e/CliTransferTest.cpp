@@ -1,6 +1,6 @@
-// Uploads (multipart, rapid, already there, refused, interrupted) and
-// downloads (by id, by /path, by link, interrupted and continued), always
-// checked byte for byte.
+// Uploads (multipart, rapid, already there, name clashes, interrupted),
+// downloads (by id, by /path, by link, interrupted and continued) and whole
+// folder trees both ways, always checked byte for byte.
 
 #include <sys/stat.h>
 
@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include "CliFixture.hpp"
+#include "Trees.hpp"
 
 namespace quillbox::e2e {
 namespace {
@@ -86,16 +87,101 @@ TEST_F(CliTransferTest, UploadsRapidUploadsAndByteExactDownloads) {
   EXPECT_EQ(at(emptyCopy, "size").as_int64(), 0);
   EXPECT_TRUE(fs::exists(dir() / "empty.copy"));
   EXPECT_TRUE(partialFiles(dir()).empty());
+}
 
-  // A refused upload: one line with the SDK's code and the server's reason.
-  writeRandomFile(data, 5000, 10);
-  const Outcome refused = q({"upload", data.native(), "--to", "/in", "--on-clash", "fail"});
+TEST_F(CliTransferTest, AClashIsRenamedAndSaidSoRefusedOrReplacedAsAsked) {
+  signIn();
+  const fs::path file = dir() / "a.txt";
+  writeRandomFile(file, 3000, 31);
+  upload(file, "/");
+  struct Case {
+    std::string policy;
+    int status;
+    std::string storedAs;     // empty: refused
+    std::string saidOnError;  // what standard error says
+  };
+  std::uint32_t seed = 40;
+  for (const auto& c : std::vector<Case>{
+           {"rename", 0, "a (1).txt", "a.txt: stored as a (1).txt: a.txt exists; use --on-clash replace to overwrite"},
+           {"fail", 1, "", "409"},
+           {"replace", 0, "a.txt", ""},
+       }) {
+    SCOPED_TRACE(c.policy);
+    writeRandomFile(file, 3000, ++seed);  // other content
+    const Outcome r = q({"--json", "upload", file.native(), "--to", "/", "--on-clash", c.policy});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.saidOnError));
+    if (c.storedAs.empty()) {
+      // One line with the SDK's code and the server's reason, naming the file.
+      EXPECT_THAT(r.errLines().back(), HasSubstr("a.txt [-1006]"));
+      EXPECT_THAT(r.errLines().back(), HasSubstr("already exists"));
+      continue;
+    }
+    EXPECT_EQ(text(r.json(), "uploads.0.fileName"), c.storedAs);
+    EXPECT_EQ(at(r.json(), "uploads.0.renamed").as_bool(), c.storedAs != "a.txt");
+    const auto got = dir() / "got.txt";
+    EXPECT_EQ(q({"download", "/" + c.storedAs, "-o", got.native()}).status, 0);
+    EXPECT_TRUE(readFile(got) == readFile(file));
+  }
+}
+
+TEST_F(CliTransferTest, AFolderTreeGoesUpAndComesBackAsItWas) {
+  signIn();
+  const fs::path tree = dir() / "tree";
+  makeTree(tree, {"a.txt", "empty/", "sub dir/\xc3\xbcn\xc3\xaf c\xc3\xb8" "d\xc3\xa9.bin", "sub dir/deeper/x y.txt",
+                  "sub dir/deeper/nothing here/", "sub dir/deeper/zero.bin"},
+           70'000);
+  writeRandomFile(tree / "sub dir/deeper/zero.bin", 0, 1);
+  qj({"mkdir", "/dest"});
+  const Outcome up = q({"upload", "-r", tree.native(), "--to", "/dest", "--transfers", "3"});
+  ASSERT_EQ(up.status, 0) << up.err;
+  EXPECT_THAT(up.err, HasSubstr("Uploaded 4 files"));
+
+  // Again: the folders are reused, the files are already there.
+  const auto again = qj({"upload", "-r", tree.native() + "/", "--to", "/dest"});
+  ASSERT_EQ(at(again, "uploads").as_array().size(), 4u);
+  for (const auto& u : at(again, "uploads").as_array()) EXPECT_EQ(text(u, "result"), "exist success");
+  EXPECT_EQ(at(qj({"ls", "/dest"}), "files").as_array().size(), 1u);
+
+  const fs::path out = dir() / "out";
+  fs::create_directories(out);
+  const Outcome down = q({"download", "-r", "/dest/tree", "-o", out.native()});
+  ASSERT_EQ(down.status, 0) << down.err;
+  EXPECT_TRUE(treeOf(out / "tree") == treeOf(tree));
+  // A second download replaces nothing it was not told to.
+  const Outcome refused = q({"download", "-r", "/dest/tree", "-o", out.native()});
   EXPECT_EQ(refused.status, 1);
-  const auto lines = refused.errLines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_THAT(lines.back(), HasSubstr("[-1006]"));
-  EXPECT_THAT(lines.back(), HasSubstr("409"));
-  EXPECT_THAT(lines.back(), HasSubstr("already exists"));
+  EXPECT_THAT(refused.err, HasSubstr("--force"));
+  EXPECT_EQ(q({"download", "-r", "/dest/tree", "-o", out.native(), "--force"}).status, 0);
+  EXPECT_TRUE(treeOf(out / "tree") == treeOf(tree));
+
+  // Without -r a folder is refused with the hint.
+  for (const auto& args : std::vector<std::vector<std::string>>{{"upload", tree.native()}, {"download", "/dest/tree"}}) {
+    const Outcome r = q(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.err, HasSubstr("add -r"));
+  }
+}
+
+TEST_F(CliTransferTest, OneFailingFileAmongManyFailsTheRunAndIsNamed) {
+  signIn();
+  const fs::path tree = dir() / "many";
+  std::vector<std::string> names;
+  for (int i = 0; i < 8; ++i) names.push_back("f" + std::to_string(i) + ".bin");
+  makeTree(tree, names, 5000);
+  armFault(R"({"path":"/quillbox/ose/v1/files/create","kind":"status","status":403,"msg":"refused here"})");
+  const Outcome r = q({"--json", "upload", "-r", tree.native(), "--to", "/"});
+  EXPECT_EQ(r.status, 1);
+  ASSERT_EQ(at(r.json(), "failed").as_array().size(), 1u);
+  const std::string failed = fs::path(text(r.json(), "failed.0.path")).filename().native();
+  EXPECT_THAT(r.errLines().back(), HasSubstr("1 of 8 files failed: " + tree.native() + "/" + failed));
+  EXPECT_THAT(r.errLines().back(), HasSubstr("refused here"));
+  // The others are on the drive, the failed one is not.
+  const fs::path out = dir() / "out";
+  ASSERT_EQ(q({"download", "-r", "/many", "-o", out.native()}).status, 0);
+  auto expected = treeOf(tree);
+  expected.erase(failed);
+  EXPECT_TRUE(treeOf(out / "many") == expected);
 }
 
 TEST_F(CliTransferTest, AnInterruptedDownloadOfALongNameContinuesByteExact) {

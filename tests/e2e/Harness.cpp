@@ -217,8 +217,8 @@ HttpAnswer http(const std::string& method, const std::string& url, const std::st
 // ---- the command ------------------------------------------------------------------
 
 std::vector<std::string> cliEnvironment(const fs::path& home, const std::vector<std::string>& extra) {
-  static const char* const dropped[] = {"QUILLBOX_",   "XDG_CONFIG_HOME=", "HOME=",      "http_proxy=", "https_proxy=",
-                                        "HTTP_PROXY=", "HTTPS_PROXY=",     "all_proxy=", "ALL_PROXY="};
+  static const char* const dropped[] = {"QUILLBOX_",   "XDG_CONFIG_HOME=", "XDG_CACHE_HOME=", "HOME=",     "http_proxy=",
+                                        "https_proxy=", "HTTP_PROXY=",     "HTTPS_PROXY=",    "all_proxy=", "ALL_PROXY="};
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     const std::string entry(*e);

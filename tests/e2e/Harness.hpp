@@ -94,7 +94,8 @@ struct HttpAnswer {
 HttpAnswer http(const std::string& method, const std::string& url, const std::string& body = {});
 
 /// The environment the command runs with: this process's, without any
-/// quillbox or proxy setting, with the config folder and home in `home`,
+/// quillbox or proxy setting, with the config folder, the cache folder
+/// (~/.cache) and home in `home`,
 /// plus `extra` ("NAME=value").
 std::vector<std::string> cliEnvironment(const std::filesystem::path& home, const std::vector<std::string>& extra = {});
 

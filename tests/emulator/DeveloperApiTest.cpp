@@ -10,6 +10,7 @@
 #include "quillbox/services/carrier/ICarrier.hpp"
 #include "quillbox/util/Blocking.hpp"
 #include "quillbox/util/Paging.hpp"
+#include "quillbox/version.hpp"
 
 namespace quillbox::test {
 namespace {
@@ -233,6 +234,13 @@ TEST(DeveloperApiPaging, ABadlyBehavedServerFailsTheWalk) {
     EXPECT_EQ(outcome.code, c.code) << outcome.message;
     EXPECT_EQ(stars.calls, c.calls);
   }
+}
+
+TEST(DeveloperApiVersion, TheLibraryRunsWithTheVersionItsHeadersSay) {
+  EXPECT_STREQ(version(), QUILLBOX_VERSION_STRING);
+  EXPECT_STREQ(QUILLBOX_VERSION_STRING, (std::to_string(QUILLBOX_VERSION_MAJOR) + "." +
+                                         std::to_string(QUILLBOX_VERSION_MINOR) + "." +
+                                         std::to_string(QUILLBOX_VERSION_PATCH)).c_str());
 }
 
 }  // namespace

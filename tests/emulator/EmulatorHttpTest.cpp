@@ -448,15 +448,119 @@ TEST_F(EmulatorHttpTest, FaultsStrikeTheMatchingRequestsTheirCountAndCanBeCleare
   EXPECT_NE(cut.rc, CURLE_OK);
   EXPECT_EQ(cut.status, 0);
 
-  // The request log shows what was struck.
+  // The request log shows what was struck, a request reset before its answer too (status 0).
   auto log = controlJson("/_emulator/requests").at("requests").as_array();
   ASSERT_GE(log.size(), 3u);
-  EXPECT_EQ(str(log.at(log.size() - 2).as_object(), "fault"), "status");
+  EXPECT_EQ(str(log.at(log.size() - 3).as_object(), "fault"), "status");
+  EXPECT_EQ(str(log.back().as_object(), "fault"), "reset");
+  EXPECT_EQ(num(log.back().as_object(), "status"), 0);
 
   for (const char* bad : {R"({"kind":"status"})", R"({"path":"*","kind":"explode"})",
                           R"({"path":"*","kind":"delay","ms":"long"})", R"({"path":"*","kind":"status","count":0})",
-                          "not json"}) {
+                          R"({"path":"*","kind":"status","every":0})", R"({"path":"*","kind":"status","probability":1.5})",
+                          R"({"path":"*","kind":"status","every":2,"probability":0.5})",
+                          R"({"path":"*","kind":"status","seed":-1,"probability":0.5})",
+                          R"({"path":"*","kind":"status","retryAfter":-1})",
+                          R"({"path":"*","kind":"status","retryAfter":"a\r\nX-Injected: 1"})",
+                          R"({"path":"*","kind":"reset","retryAfter":5})", R"({"path":"*","kind":"status","handled":true})",
+                          R"({"path":"*","kind":"reset","handled":true,"afterBytes":3})", "not json"}) {
     expectEnvelope(http("POST", url("/_emulator/faults"), bad), 400, bad);
+  }
+}
+
+// Which of `n` GETs of the space a status fault struck (1-based), as the
+// answers and the request log both tell.
+std::vector<int> struckRequests(EmulatorTest& t, const std::string& token, int n) {
+  http("DELETE", t.url("/_emulator/requests"));
+  std::vector<int> struck;
+  for (int i = 1; i <= n; ++i) {
+    const long status = t.call("GET", "space/", token).status;
+    EXPECT_TRUE(status == 200 || status == 503) << status;
+    if (status == 503) struck.push_back(i);
+  }
+  auto log = t.controlJson("/_emulator/requests").at("requests").as_array();
+  EXPECT_EQ(log.size(), static_cast<std::size_t>(n)) << "one entry per request";
+  std::vector<int> logged;
+  std::int64_t previous = 0;
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    const auto& e = log.at(i).as_object();
+    EXPECT_GT(num(e, "seq"), previous) << "in the order they were answered";
+    previous = num(e, "seq");
+    if (str(e, "fault") == "status") {
+      EXPECT_EQ(num(e, "status"), 503);
+      EXPECT_GT(num(e, "faultId"), 0);
+      logged.push_back(static_cast<int>(i) + 1);
+    }
+  }
+  EXPECT_EQ(logged, struck);
+  return struck;
+}
+
+TEST_F(EmulatorHttpTest, FaultsOnAShareOfRequestsStrikeExactlyTheirTurn) {
+  const std::string token = signIn("share-of-requests");
+  const std::string base = R"({"path":"/quillbox/ose/v1/space/*","kind":"status","status":503)";
+  struct Case {
+    std::string params;
+    std::vector<int> struck;  // of 12 requests
+  };
+  const std::vector<Case> cases = {
+      {R"(,"every":3})", {3, 6, 9, 12}},             // until removed
+      {R"(,"every":2,"count":2})", {2, 4}},          // then spent
+      {R"(,"every":1,"count":0})", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+      {R"(,"probability":0})", {}},
+      {R"(,"probability":1,"count":3})", {1, 2, 3}},
+  };
+  for (const auto& c : cases) {
+    arm(base + c.params);
+    EXPECT_EQ(struckRequests(*this, token, 12), c.struck) << c.params;
+    http("DELETE", url("/_emulator/faults"));
+  }
+
+  // A seeded share strikes the same requests in every run; another seed, others.
+  auto run = [&](int seed) {
+    arm(base + R"(,"probability":0.3,"seed":)" + std::to_string(seed) + "}");
+    auto struck = struckRequests(*this, token, 40);
+    http("DELETE", url("/_emulator/faults"));
+    return struck;
+  };
+  const auto first = run(7);
+  EXPECT_EQ(run(7), first);
+  EXPECT_NE(run(8), first);
+  EXPECT_GT(first.size(), 2u);
+  EXPECT_LT(first.size(), 30u);
+}
+
+TEST_F(EmulatorHttpTest, StatusFaultsCarryRetryAfterAndHandledResetsKeepTheirEffect) {
+  const std::string token = signIn("retry-after");
+  for (const auto& [value, header] : std::vector<std::pair<std::string, std::string>>{
+           {"7", "7"}, {R"("Wed, 21 Oct 2015 07:28:00 GMT")", "Wed, 21 Oct 2015 07:28:00 GMT"}, {"", ""}}) {
+    std::string fault = R"({"path":"/quillbox/ose/v1/space/*","kind":"status","status":429)";
+    if (!value.empty()) fault += R"(,"retryAfter":)" + value;
+    arm(fault + "}");
+    auto a = call("GET", "space/", token);
+    EXPECT_EQ(a.status, 429);
+    EXPECT_EQ(a.header("retry-after"), header) << value;
+  }
+
+  // A folder create reset after the server handled it: the folder is there once,
+  // although the client saw the connection die; reset before, it is not.
+  auto folders = [&] { return controlJson("/_emulator/stats").at("folders").as_int64(); };
+  for (const bool handled : {true, false}) {
+    http("DELETE", url("/_emulator/requests"));
+    const std::int64_t before = folders();
+    arm(std::string(R"({"path":"/quillbox/ose/v1/directory","method":"POST","kind":"reset")") +
+        (handled ? R"(,"handled":true})" : "}"));
+    const std::string name = handled ? "kept" : "lost";
+    auto cut = call("POST", "directory", token, R"({"fileName":")" + name + R"(","renameMode":1,"hidden":false})");
+    EXPECT_NE(cut.rc, CURLE_OK) << handled;
+    EXPECT_EQ(folders(), before + (handled ? 1 : 0)) << handled;
+    auto log = controlJson("/_emulator/requests").at("requests").as_array();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(str(log.at(0).as_object(), "fault"), "reset");
+    EXPECT_EQ(num(log.at(0).as_object(), "status"), handled ? 200 : 0);
+    // The same create again is refused as a clash only where the first took effect.
+    auto again = call("POST", "directory", token, R"({"fileName":")" + name + R"(","renameMode":1,"hidden":false})");
+    EXPECT_EQ(again.status, handled ? 409 : 200) << again.body;
   }
 }
 

@@ -6,12 +6,12 @@
 #include "SdkHarness.hpp"
 #include "support/DownloadProbe.hpp"
 #include "support/UploadEvents.hpp"
-#include "download/DownloadLimits.hpp"
+#include "download/TransferDownload.hpp"
 #include "emulator/Crypto.hpp"
 #include "quillbox/download/ITransfer.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "quillbox/upload/Sha256SliceFile.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/DownloadLoops.hpp"
 
 namespace quillbox::test {
 namespace {
@@ -21,12 +21,6 @@ namespace bj = boost::json;
 
 class EmulatorTransferTest : public SdkTest {
  protected:
-  void TearDown() override {
-    request::HttpHelper::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60));
-    download::setDownloadLimits(download::DownloadLimits{});
-    SdkTest::TearDown();
-  }
-
   fs::path writeFile(const std::string& name, std::size_t size, unsigned seed) {
     return temp_.write(name, randomBytes(size, seed));
   }
@@ -62,14 +56,44 @@ class EmulatorTransferTest : public SdkTest {
 
 TEST_F(EmulatorTransferTest, UploadsMultipartThenRapidThenExist) {
   const fs::path file = writeFile("video.mp4", 300 * 1024 + 17, 1);
-  UploadEvents events;
-  const auto first = upload(file, 64 * 1024, &events);
-  EXPECT_EQ(first, UploadProcessResult(uploadResult::onSuccess{0, "success"}));
-  EXPECT_EQ(events.only<uploadResult::onItemFinish>().size(), 5u) << "one onItemFinish per part";
-  EXPECT_EQ(partsReceived(), 5);
+  fs::copy_file(file, dir_ / "again.mp4");
+  fs::create_directory(dir_ / "other");
+  const fs::path clash = temp_.write("other/video.mp4", randomBytes(1000, 9));
+  const fs::path empty = writeFile("empty.txt", 0, 2);
+  // In order: each case may rely on the ones before it. The outcome names the
+  // file as the listing shows it.
+  struct Case {
+    const char* what;
+    fs::path file;
+    const char* msg;
+    const char* storedName;
+    std::int64_t parts;  // sent by this upload, each with its onItemFinish
+  };
+  const Case cases[] = {
+      {"multipart", file, "success", "video.mp4", 5},
+      {"the same content under another name: rapid", dir_ / "again.mp4", "rapid success", "again.mp4", 0},
+      {"the same name and content in the same folder", file, "exist success", "video.mp4", 0},
+      {"another content under a taken name: renamed", clash, "success", "video (1).mp4", 1},
+      {"an empty file", empty, "success", "empty.txt", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::int64_t partsBefore = partsReceived();
+    UploadEvents events;
+    const UploadProcessResult outcome = upload(c.file, 64 * 1024, &events);
+    const auto* success = std::get_if<uploadResult::onSuccess>(&outcome);
+    ASSERT_NE(success, nullptr);
+    EXPECT_EQ(success->code, 0);
+    EXPECT_EQ(success->msg, c.msg);
+    EXPECT_EQ(success->fileName, c.storedName);
+    const std::string listed = idOf(c.storedName);
+    EXPECT_FALSE(listed.empty());
+    EXPECT_EQ(success->fileId, listed);
+    EXPECT_EQ(partsReceived() - partsBefore, c.parts);
+    EXPECT_EQ(events.only<uploadResult::onItemFinish>().size(), static_cast<std::size_t>(c.parts));
+  }
 
   const std::string id = idOf("video.mp4");
-  ASSERT_FALSE(id.empty());
   GetFileDetailBean detailBean;
   detailBean.fileId = id;
   auto detail = sdk<GetFileDetailResponse>([&](auto cb) { cloud().getFileImpl().getFileDetail(detailBean, cb); });
@@ -77,22 +101,6 @@ TEST_F(EmulatorTransferTest, UploadsMultipartThenRapidThenExist) {
   EXPECT_EQ(detail.value().sha256, emulator::sha256Hex(readFile(file)));
   EXPECT_EQ(detail.value().fileType, "20") << "the SDK's file type code is kept";
   EXPECT_EQ(detail.value().mimeType, "video/mp4");
-
-  // The same content under another name: the proof code is accepted and no part is sent.
-  fs::copy_file(file, dir_ / "again.mp4");
-  EXPECT_EQ(upload(dir_ / "again.mp4"), UploadProcessResult(uploadResult::onSuccess{0, "rapid success"}));
-  EXPECT_EQ(partsReceived(), 5);
-  EXPECT_FALSE(idOf("again.mp4").empty());
-
-  // The same name and content in the same folder.
-  EXPECT_EQ(upload(file), UploadProcessResult(uploadResult::onSuccess{0, "exist success"}));
-  EXPECT_EQ(partsReceived(), 5);
-
-  // An empty file: no parts at all.
-  const fs::path empty = writeFile("empty.txt", 0, 2);
-  const auto none = upload(empty);
-  EXPECT_TRUE(std::holds_alternative<uploadResult::onSuccess>(none));
-  EXPECT_FALSE(idOf("empty.txt").empty());
 }
 
 TEST_F(EmulatorTransferTest, DownloadsByLinkAndResumesWithRange) {
@@ -169,9 +177,12 @@ TEST_F(EmulatorTransferTest, ApiFaultsReachTheCallerAsTheFailuresTheyAre) {
 }
 
 TEST_F(EmulatorTransferTest, DelaysAndStallsLongerThanTheSdkWaitsAreTimeOuts) {
-  IUser& users = cloud().getUserImpl();
+  // A client of its own with short limits.
+  CloudInstance quick(CloudInstance::Options{std::chrono::seconds(5), std::chrono::seconds(1)});
+  quick.setHost(cloud().host());
+  quick.setToken(cloud().token());
+  IUser& users = quick.getUserImpl();
   auto space = [&] { return sdk<GetSpaceResp>([&](auto cb) { users.getSpace(GetSpaceBean(), cb); }); };
-  request::HttpHelper::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
   // Delayed; stalled after the head, where no body byte moves. (Bytes received
   // shortly before keep libcurl's measured speed up for a few seconds.)
   for (const char* fault : {R"({"path":"/quillbox/ose/v1/space/*","kind":"delay","ms":20000})",
@@ -221,10 +232,14 @@ TEST_F(EmulatorTransferTest, DownloadFaultsFailTheDownloadOrDamageTheBytes) {
   const fs::path file = writeFile("doc.pdf", 300 * 1024, 7);
   ASSERT_TRUE(std::holds_alternative<uploadResult::onSuccess>(upload(file)));
   const std::string link = linkOf(idOf("doc.pdf"));
-  download::setDownloadLimits(download::DownloadLimits{std::chrono::seconds(5), std::chrono::seconds(1), 0});
+  // The entry point of the transfer service, on loops with a short stall time-out.
+  transport::TransportOptions impatient;
+  impatient.downloadConnectTimeout = std::chrono::seconds(5);
+  impatient.downloadStallTimeout = std::chrono::seconds(1);
+  const auto loops = transport::DownloadLoops::make(impatient);
   auto fetch = [&](const std::string& name) {
     auto watch = Probe::make();
-    auto handle = cloud().getTransferImpl().downloadFile(link, "", dir_ / name, watch->progress(), watch->completion());
+    auto handle = download::startDownload(link, "", dir_ / name, watch->progress(), watch->completion(), loops);
     auto r = watch->wait(std::chrono::seconds(20));
     return r ? *r : DownloadResult::failure(DownloadError{DownloadError::Kind::transport, -999, "test: no outcome"});
   };

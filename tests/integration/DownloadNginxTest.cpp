@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "download/DownloadLimits.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
 #include "support/DownloadProbe.hpp"
 #include "support/Nginx.hpp"
@@ -24,8 +23,6 @@ constexpr const char* kSession = "com.resumable.download";
 
 class DownloadNginxTest : public ::testing::Test {
  protected:
-  ~DownloadNginxTest() override { download::setDownloadLimits({}); }
-
   /// Once the access log has `lines` lines: the last that carried a Range header.
   std::string lastRangedRequest(std::size_t lines) {
     EXPECT_TRUE(nginx.waitForAccessLog(lines, 10s));

@@ -12,14 +12,15 @@
 #include <mutex>
 #include <thread>
 
-#include "download/DownloadLimits.hpp"
 #include "download/DownloadText.hpp"
 #include "download/ResumeToken.hpp"
 #include "download/TransferDownload.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
+#include "transport/DownloadLoops.hpp"
 #include "support/Callbacks.hpp"
 #include "support/DownloadProbe.hpp"
 #include "support/LoopbackServer.hpp"
+#include "support/RangeFile.hpp"
 #include "support/TestFiles.hpp"
 #include "util/Sha256.hpp"
 
@@ -36,6 +37,8 @@ using test::describe;
 using test::LogCapture;
 using test::LoopbackServer;
 using test::partialFiles;
+using test::bodyReply;
+using test::RangeFile;
 using test::Probe;
 using test::RecordedRequest;
 using test::Reply;
@@ -43,81 +46,8 @@ using ::testing::HasSubstr;
 
 constexpr const char* kSession = "com.resumable.download";
 
-/// Waits until the log holds a line equal to `line`.
-bool waitForLine(const LogCapture& log, const std::string& line, std::chrono::milliseconds timeout = 10s) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    const auto lines = log.lines();
-    if (std::find(lines.begin(), lines.end(), line) != lines.end()) return true;
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-}
-
-Reply bodyReply(std::string body) {
-  Reply reply;
-  reply.body = std::move(body);
-  reply.headers.emplace_back("Content-Type", "application/octet-stream");
-  return reply;
-}
-
-/// A file as a file server offers it: with an ETag, honouring "Range: bytes=N-" when
-/// "If-Range" names the current ETag and answering everything else with the whole body.
-class RangeFile {
- public:
-  RangeFile(std::string body, std::string etag) : body_(std::move(body)), etag_(std::move(etag)) {}
-
-  void replace(std::string body, std::string etag) {
-    std::lock_guard lock(mutex_);
-    body_ = std::move(body);
-    etag_ = std::move(etag);
-  }
-
-  Reply answer(const RecordedRequest& request) const {
-    std::string body;
-    std::string etag;
-    {
-      std::lock_guard lock(mutex_);
-      body = body_;
-      etag = etag_;
-    }
-    Reply reply;
-    reply.headers = {{"ETag", etag}, {"Accept-Ranges", "bytes"}};
-    const auto range = request.header("Range");
-    if (range && range->starts_with("bytes=") && request.header("If-Range") == etag) {
-      const std::size_t from = std::stoull(range->substr(6));
-      const std::string size = std::to_string(body.size());
-      if (from >= body.size()) {
-        reply.status = 416;
-        reply.headers.emplace_back("Content-Range", "bytes */" + size);
-        return reply;
-      }
-      reply.status = 206;
-      reply.headers.emplace_back("Content-Range",
-                                 "bytes " + std::to_string(from) + "-" + std::to_string(body.size() - 1) + "/" + size);
-      reply.body = body.substr(from);
-      return reply;
-    }
-    reply.body = std::move(body);
-    return reply;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::string body_;
-  std::string etag_;
-};
-
 class DownloadTest : public ::testing::Test {
  protected:
-  void TearDown() override { download::setDownloadLimits({}); }
-
-  static void throttle(std::int64_t bytesPerSecond) {
-    download::DownloadLimits limits;
-    limits.maxBytesPerSecond = bytesPerSecond;
-    download::setDownloadLimits(limits);
-  }
-
   std::shared_ptr<ResumableDownloader> downloader(const std::string& path, const fs::path& destination) {
     return std::make_shared<ResumableDownloader>(server.baseUrl() + path, destination, kSession);
   }
@@ -134,7 +64,7 @@ TEST_F(DownloadTest, DownloadsTheBodyByteExactWithRisingProgressAndTheLogLines) 
   const std::string body = test::randomBytes(3 * 1024 * 1024 + 123, 1);
   server.setHandler([&](const RecordedRequest&) { return bodyReply(body); });
   LogCapture log;
-  const fs::path destination = dir.path() / "report.bin";
+  const fs::path destination = dir.path() / "a" / "b" / "report.bin";  // folders made on the way
   auto d = downloader("/files/report.bin?sig=secret&exp=99", destination);
   EXPECT_EQ(d->state(), DownloadState::idle);
   EXPECT_EQ(d->sessionIdentifier(), kSession);
@@ -147,7 +77,7 @@ TEST_F(DownloadTest, DownloadsTheBodyByteExactWithRisingProgressAndTheLogLines) 
   EXPECT_TRUE(readFile(destination) == body);
   EXPECT_EQ(d->state(), DownloadState::completed);
   EXPECT_FALSE(d->resumeData().has_value());
-  EXPECT_TRUE(partialFiles(dir.path()).empty());
+  EXPECT_TRUE(partialFiles(destination.parent_path()).empty());
 
   const auto fractions = probe->fractions();
   ASSERT_FALSE(fractions.empty());
@@ -167,7 +97,7 @@ TEST_F(DownloadTest, DownloadsTheBodyByteExactWithRisingProgressAndTheLogLines) 
     EXPECT_EQ(requests[0].headerCount(name), 0u) << name;
   }
 
-  ASSERT_TRUE(waitForLine(log, "download didCompleteWithError"));
+  ASSERT_TRUE(log.waitFor("download didCompleteWithError"));
   const auto lines = log.lines();
   EXPECT_EQ(lines.front(), "Start downloading new tasks: " + server.baseUrl() + "/files/report.bin?sig=***&exp=***");
   auto at = [&](const std::string& prefix) {
@@ -184,7 +114,7 @@ TEST_F(DownloadTest, DownloadsTheBodyByteExactWithRisingProgressAndTheLogLines) 
   EXPECT_LT(finished, moved);
   EXPECT_LT(moved, ended);
   ASSERT_LT(static_cast<std::size_t>(moved), lines.size());
-  EXPECT_THAT(lines[moved], HasSubstr((dir.path() / ".report.bin.").string()));
+  EXPECT_THAT(lines[moved], HasSubstr((destination.parent_path() / ".report.bin.").string()));
   for (const auto& line : lines) EXPECT_THAT(line, ::testing::Not(HasSubstr("secret")));
 }
 
@@ -217,59 +147,42 @@ TEST_F(DownloadTest, FollowsRedirectsAndReportsNegativeFractionsWhileTheSizeIsUn
   EXPECT_EQ(fractions.back(), -static_cast<double>(body.size()));
 }
 
-TEST_F(DownloadTest, CreatesMissingDirectoriesAndReplacesAnExistingFile) {
-  const std::string first = test::randomBytes(100 * 1024, 3);
-  const std::string second = "a shorter body";
-  server.enqueue(bodyReply(first));
-  server.enqueue(bodyReply(second));
-  const fs::path destination = dir.path() / "a" / "b" / "c" / "file.bin";
-
-  auto probe = Probe::make();
-  auto d = downloader("/f", destination);
-  d->start(probe->progress(), probe->completion());
-  auto result = probe->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(destination) == first);
-
-  // The entry point, with an empty file id, over the file that is there now.
-  auto again = Probe::make();
-  auto handle = download::startDownload(server.baseUrl() + "/f", "", destination, again->progress(), again->completion());
-  ASSERT_NE(handle, nullptr);
-  result = again->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_EQ(result->value(), destination);
-  EXPECT_EQ(readFile(destination), second);
-  EXPECT_TRUE(partialFiles(destination.parent_path()).empty());
-}
-
-TEST_F(DownloadTest, StartWhileDownloadingChangesNothing) {
+TEST_F(DownloadTest, CallsWhileATransferRunsChangeNothing) {
   Reply slow = bodyReply("body");
-  slow.delay = 1s;  // still running when the second start() comes
+  slow.delay = 1s;  // still running when the calls below come
   server.enqueue(slow);
   server.enqueue(bodyReply("second body"));
   LogCapture log;
   const fs::path destination = dir.path() / "once.txt";
   auto d = downloader("/once", destination);
+  const auto token = download::encodeResumeToken(
+      {server.baseUrl() + "/once", "\"e\"", 3, dir.path() / ".once.txt.0123456789ABCDEF.qbpart"});
+  ASSERT_FALSE(d->setExpectedSha256(util::toHex(util::sha256("body").value())).has_value());
   auto first = Probe::make();
   auto second = Probe::make();
   d->start(first->progress(), first->completion());
   d->start(second->progress(), second->completion());
   EXPECT_EQ(d->state(), DownloadState::downloading);
+  EXPECT_TRUE(d->setResumeData(token).has_value());
+  EXPECT_TRUE(d->setExpectedSha256(util::toHex(util::sha256("second body").value())).has_value());
 
   const auto result = first->wait();
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  ASSERT_TRUE(waitForLine(log, "download didCompleteWithError"));
+  ASSERT_TRUE(log.waitFor("download didCompleteWithError"));
   EXPECT_EQ(server.requestCount(), 1u);
   EXPECT_EQ(second->completions(), 0u);
   EXPECT_TRUE(second->fractions().empty());
   EXPECT_EQ(readFile(destination), "body");
+  EXPECT_FALSE(d->resumeData().has_value());
 
-  // Once it has ended, start() downloads again.
+  // Once it has ended, start() downloads again, still held to the hash set before.
   auto third = Probe::make();
   d->start(third->progress(), third->completion());
   const auto again = third->wait();
-  ASSERT_TRUE(again && again->isSuccess()) << describe(again);
-  EXPECT_EQ(readFile(destination), "second body");
+  ASSERT_TRUE(again && !again->isSuccess()) << describe(again);
+  EXPECT_EQ(again->error().kind, DownloadError::Kind::verification);
+  EXPECT_EQ(readFile(destination), "body");
+  EXPECT_EQ(server.requests().at(1).headerCount("Range"), 0u);
   EXPECT_EQ(first->completions(), 1u);
 }
 
@@ -322,7 +235,7 @@ TEST_F(DownloadTest, AFailedDownloadLeavesTheDestinationAsItWasAndNoPartialFile)
       const std::string message = "response status code = " + std::to_string(c.code);
       EXPECT_EQ(result->error().message, message);
       EXPECT_TRUE(probe->fractions().empty());
-      EXPECT_TRUE(waitForLine(log, "down file error = " + message));
+      EXPECT_TRUE(log.waitFor("down file error = " + message));
     }
   }
 
@@ -365,8 +278,8 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
   // Shared with the handler: a cancelled request may still reach it after the test.
   auto file = std::make_shared<RangeFile>(body, "\"c\"");
   server.setHandler([file](const RecordedRequest& r) { return file->answer(r); });
-  throttle(256 * 1024);
   auto slow = downloader("/big", destination);
+  slow->setMaxBytesPerSecond(256 * 1024);
   auto mid = Probe::make();
   slow->start(mid->progress(), mid->completion());
   ASSERT_TRUE(mid->waitForProgress());
@@ -393,7 +306,7 @@ TEST_F(DownloadTest, CancelStopsTheTransferAndReportsTheCancellation) {
   auto resumed = downloader("/big", destination);
   ASSERT_FALSE(resumed->setExpectedSha256(util::toHex(util::sha256(body).value())).has_value());
   ASSERT_GT(startAndPause(*resumed), 0u);
-  throttle(256 * 1024);  // no time to finish before the pause
+  resumed->setMaxBytesPerSecond(256 * 1024);  // no time to finish before the pause
   auto hashing = Probe::make();
   hashing->start(*resumed);
   resumed->pause();
@@ -503,7 +416,7 @@ TEST_F(DownloadTest, APausedDownloadContinuesAndAnExpectedSha256GuardsTheDestina
     EXPECT_EQ(requests[1].target, c.resume == Resume::fresh ? "/files/big.bin?sig=y" : "/files/big.bin?sig=x");
     EXPECT_EQ(requests[1].header("Range"), "bytes=" + std::to_string(kept) + "-");
     EXPECT_EQ(requests[1].header("If-Range"), "\"v1\"");
-    EXPECT_TRUE(waitForLine(log, "Continue downloading from the resume point: big.bin"));
+    EXPECT_TRUE(log.waitFor("Continue downloading from the resume point: big.bin"));
     // Progress goes on from where the file stood.
     if (c.resume != Resume::afterAChange && c.verified) {
       EXPECT_GT(probe->fractions().front(), static_cast<double>(kept) / static_cast<double>(body.size()));
@@ -512,11 +425,7 @@ TEST_F(DownloadTest, APausedDownloadContinuesAndAnExpectedSha256GuardsTheDestina
 
   // Anything but 64 hex digits is refused and leaves the hash in force (here a wrong one).
   server.reset();
-  server.setHandler([&](const RecordedRequest&) {
-    Reply slow = bodyReply(body);
-    slow.delay = 300ms;  // still running when the hash is changed below
-    return slow;
-  });
+  server.setHandler([&](const RecordedRequest&) { return bodyReply(body); });
   auto d = downloader("/checked.bin", destination);
   ASSERT_FALSE(d->setExpectedSha256(hashOf(changed)).has_value());
   const std::string good = hashOf(body);
@@ -530,14 +439,6 @@ TEST_F(DownloadTest, APausedDownloadContinuesAndAnExpectedSha256GuardsTheDestina
   auto result = probe->wait();
   ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
   EXPECT_EQ(result->error().kind, DownloadError::Kind::verification);
-
-  // Nor can it change while a transfer runs.
-  ASSERT_FALSE(d->setExpectedSha256(good).has_value());
-  auto running = Probe::make();
-  running->start(*d);
-  ASSERT_TRUE(d->setExpectedSha256(hashOf(changed)).has_value());
-  result = running->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
 }
 
 TEST_F(DownloadTest, LongNamesHavePartialFilesOfTheirOwnWithinTheNameLimit) {
@@ -635,12 +536,10 @@ TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
   EXPECT_FALSE(fs::exists(partial));
   EXPECT_EQ(server.requestCount(), 0u);
 
-  Reply slow = bodyReply("fresh");
-  slow.delay = 1s;  // still running when setResumeData() comes
-  server.enqueue(slow);
+  // The next start begins afresh.
+  server.enqueue(bodyReply("fresh"));
   auto again = Probe::make();
   d.start(again->progress(), again->completion());
-  EXPECT_TRUE(d.setResumeData(bytes).has_value());  // not while a transfer runs
   result = again->wait();
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
   EXPECT_EQ(readFile(destination), "fresh");
@@ -707,53 +606,60 @@ TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndRangesThatDoNotFit) {
   }
 }
 
-TEST_F(DownloadTest, TwoDownloadsRunSideBySideEachWithItsOwnCallbacks) {
-  const std::string one = test::randomBytes(1024 * 1024, 11);
-  const std::string two = test::randomBytes(700 * 1024, 12);
-  server.setHandler([&](const RecordedRequest& r) { return bodyReply(r.target == "/one" ? one : two); });
-  throttle(2 * 1024 * 1024);
-  auto p1 = Probe::make();
-  auto p2 = Probe::make();
-  auto h1 = download::startDownload(server.baseUrl() + "/one", "id-1", dir.path() / "one.bin", p1->progress(),
-                                    p1->completion());
-  auto h2 = download::startDownload(server.baseUrl() + "/two", "", dir.path() / "two.bin", p2->progress(),
-                                    p2->completion());
-  const auto r1 = p1->wait();
-  const auto r2 = p2->wait();
-  ASSERT_TRUE(r1 && r1->isSuccess()) << describe(r1);
-  ASSERT_TRUE(r2 && r2->isSuccess()) << describe(r2);
-  EXPECT_EQ(r1->value(), dir.path() / "one.bin");
-  EXPECT_EQ(r2->value(), dir.path() / "two.bin");
-  EXPECT_TRUE(readFile(dir.path() / "one.bin") == one);
-  EXPECT_TRUE(readFile(dir.path() / "two.bin") == two);
-  EXPECT_EQ(p1->fractions().back(), 1.0);
-  EXPECT_EQ(p2->fractions().back(), 1.0);
-  EXPECT_EQ(p1->completions(), 1u);
-  EXPECT_EQ(p2->completions(), 1u);
-  // Each download has its own session and its own callback thread.
-  EXPECT_EQ(server.connectionCount(), 2u);
-  const auto t1 = p1->threads();
-  const auto t2 = p2->threads();
-  ASSERT_EQ(t1.size(), 1u);
-  ASSERT_EQ(t2.size(), 1u);
-  EXPECT_NE(*t1.begin(), *t2.begin());
+TEST_F(DownloadTest, ManyDownloadsAtOnceShareAFewThreadsEachWithItsOwnBytesAndOneOutcome) {
+  constexpr std::size_t kDownloads = 64;
+  std::vector<std::string> bodies;
+  for (std::size_t i = 0; i < kDownloads; ++i) bodies.push_back(test::randomBytes(256 * 1024 + i, 100 + i));
+  server.setHandler([&](const RecordedRequest& r) {
+    Reply reply = bodyReply(bodies.at(std::stoul(r.target.substr(1))));
+    reply.delay = 200ms;  // so that all of them are in flight at once
+    return reply;
+  });
+  const std::size_t before = test::processThreads();
+  transport::TransportOptions two;
+  two.downloadLoops = 2;
+  two.downloadCallbackThreads = 2;
+  auto loops = transport::DownloadLoops::make(two);
+  const std::size_t withLoops = test::processThreads();
+  std::vector<std::shared_ptr<Probe>> probes;
+  for (std::size_t i = 0; i < kDownloads; ++i) {
+    probes.push_back(Probe::make());
+    // Nobody keeps the handles: each download keeps itself, and the loops, alive until it has reported.
+    download::startDownload(server.baseUrl() + "/" + std::to_string(i), "", dir.path() / (std::to_string(i) + ".bin"),
+                            probes.back()->progress(), probes.back()->completion(), loops);
+  }
+  loops.reset();
+  std::size_t peak = test::processThreads();
+  for (std::size_t i = 0; i < kDownloads; ++i) {
+    SCOPED_TRACE(i);
+    std::optional<DownloadResult> result;
+    for (int polls = 0; !result && polls < 6000; ++polls) {
+      peak = std::max(peak, test::processThreads());
+      result = probes[i]->wait(10ms);
+    }
+    ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+    EXPECT_TRUE(readFile(dir.path() / (std::to_string(i) + ".bin")) == bodies[i]);
+    EXPECT_EQ(probes[i]->fractions().back(), 1.0);
+    EXPECT_FALSE(probes[i]->progressAfterCompletion());
+    EXPECT_EQ(probes[i]->threads().count(std::this_thread::get_id()), 0u);
+  }
+  EXPECT_LE(peak, withLoops + 1);  // one more: the reaper that may take the loops away at the end
+  EXPECT_EQ(server.connectionCount(), kDownloads);  // a connection each, none shared
+  for (const auto& probe : probes) EXPECT_EQ(probe->completions(), 1u);
+  // The last download took the loops with it, from one of their own callback threads; a
+  // reaper thread may remain.
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (test::processThreads() > before + 1 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
+  EXPECT_LE(test::processThreads(), before + 1);
 }
 
-TEST_F(DownloadTest, ADroppedHandleStillReportsAndTheLastReferenceMayGoInACallback) {
+TEST_F(DownloadTest, TheLastReferenceMayGoInTheCompletion) {
   const std::string body = test::randomBytes(200 * 1024, 13);
   Reply slow = bodyReply(body);
   slow.delay = 200ms;
   server.setHandler([&](const RecordedRequest&) { return slow; });
-  LogCapture log;
 
-  // Nobody keeps the handle.
-  auto probe = Probe::make();
-  download::startDownload(server.baseUrl() + "/a", "", dir.path() / "a.bin", probe->progress(), probe->completion());
-  auto result = probe->wait();
-  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
-  EXPECT_TRUE(readFile(dir.path() / "a.bin") == body);
-
-  // The completion itself drops the last handle, on the downloader's own thread.
+  // The completion itself drops the last handle, on a callback thread.
   auto held = std::make_shared<std::pair<std::mutex, std::shared_ptr<Cancelable>>>();
   auto done = std::make_shared<std::promise<bool>>();
   auto future = done->get_future();
@@ -777,13 +683,13 @@ TEST_F(DownloadTest, ADroppedHandleStillReportsAndTheLastReferenceMayGoInACallba
 }
 
 TEST_F(DownloadTest, AStalledTransferFailsButASlowSteadyOneDoesNot) {
-  download::DownloadLimits limits;
-  limits.stallTimeout = 1s;
-  download::setDownloadLimits(limits);
+  transport::TransportOptions impatient;
+  impatient.downloadStallTimeout = 1s;
+  const auto loops = transport::DownloadLoops::make(impatient);
   Reply stalled = bodyReply("late");
   stalled.delay = 6s;
   server.enqueue(stalled);
-  ResumableDownloader d(server.baseUrl() + "/stalled", dir.path() / "stalled.bin", kSession);
+  ResumableDownloader d(server.baseUrl() + "/stalled", dir.path() / "stalled.bin", kSession, loops);
   auto probe = Probe::make();
   d.start(probe->progress(), probe->completion());
   auto result = probe->wait();
@@ -795,9 +701,8 @@ TEST_F(DownloadTest, AStalledTransferFailsButASlowSteadyOneDoesNot) {
   // Longer in total than the stall time-out, but never standing still.
   const std::string body = test::randomBytes(640 * 1024, 14);
   server.enqueue(bodyReply(body));
-  limits.maxBytesPerSecond = 256 * 1024;
-  download::setDownloadLimits(limits);
-  ResumableDownloader steady(server.baseUrl() + "/steady", dir.path() / "steady.bin", kSession);
+  ResumableDownloader steady(server.baseUrl() + "/steady", dir.path() / "steady.bin", kSession, loops);
+  steady.setMaxBytesPerSecond(256 * 1024);
   auto slow = Probe::make();
   steady.start(slow->progress(), slow->completion());
   result = slow->wait();

@@ -16,7 +16,10 @@
 #include "quillbox/services/job/IJob.hpp"
 #include "quillbox/services/share/IShare.hpp"
 #include "quillbox/services/user/IUser.hpp"
-#include "request/HttpHelper.hpp"
+#include "request/BaseReq.hpp"
+#include "request/BaseResponseCodec.hpp"
+#include "request/Settings.hpp"
+#include "transport/Transport.hpp"
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
 
@@ -34,13 +37,12 @@ using ::testing::StartsWith;
 class PipelineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    CloudInstance::shared().setHost(server.baseUrl());
-    CloudInstance::shared().setToken("tok-123");
+    cloud.setHost(server.baseUrl());
+    cloud.setToken("tok-123");
   }
-  void TearDown() override { request::HttpHelper::shared().setTimeouts(std::chrono::seconds(60), std::chrono::seconds(60)); }
 
-  IJob& jobs() { return CloudInstance::shared().getJobImpl(); }
-  IFavor& favor() { return CloudInstance::shared().getFavorImpl(); }
+  IJob& jobs() { return cloud.getJobImpl(); }
+  IFavor& favor() { return cloud.getFavorImpl(); }
 
   /// Runs getJobs against one scripted reply and returns what the host got.
   NetworkResult<GetJobsResponse> getJobsAnswer(Reply reply) {
@@ -51,6 +53,7 @@ class PipelineTest : public ::testing::Test {
   }
 
   LoopbackServer server;
+  CloudInstance cloud;  // after the server: it goes first
 };
 
 const std::regex kTraceId("^000000000000DSDK[0-9A-F]{16}000000$");
@@ -152,12 +155,12 @@ TEST_F(PipelineTest, EveryFavouriteAndJobOperationPutsItsRequestOnTheWire) {
 }
 
 TEST_F(PipelineTest, TokenAndHostAreReadWhenEachRequestStarts) {
-  CloudInstance::shared().setToken(std::nullopt);
+  cloud.setToken(std::nullopt);
   ResultCollector<GetJobsResponse> first, second;
   jobs().getJobs(GetJobsBean{}, first.callback());
   ASSERT_TRUE(first.wait().isSuccess());
-  CloudInstance::shared().setToken("second-token");
-  CloudInstance::shared().updateUserAgent("MyApp/2");
+  cloud.setToken("second-token");
+  cloud.updateUserAgent("MyApp/2");
   jobs().getJobs(GetJobsBean{}, second.callback());
   ASSERT_TRUE(second.wait().isSuccess());
 
@@ -166,12 +169,12 @@ TEST_F(PipelineTest, TokenAndHostAreReadWhenEachRequestStarts) {
   EXPECT_EQ(reqs[0].headerCount("Authorization"), 0u);
   EXPECT_EQ(reqs[1].header("Authorization"), "second-token");
   EXPECT_EQ(reqs[1].header("User-Agent"), "DSDK");
-  EXPECT_EQ(CloudInstance::shared().userAgent(), "MyApp/2");
+  EXPECT_EQ(cloud.userAgent(), "MyApp/2");
   EXPECT_NE(reqs[0].header("X-Traceid"), reqs[1].header("X-Traceid"));
   for (const auto& r : reqs) EXPECT_TRUE(std::regex_match(r.header("X-Traceid").value_or(""), kTraceId));
 
   // A base address ending in "/" is used as given.
-  CloudInstance::shared().setHost(server.baseUrl() + "/");
+  cloud.setHost(server.baseUrl() + "/");
   ResultCollector<GetJobsResponse> third;
   jobs().getJobs(GetJobsBean{}, third.callback());
   ASSERT_TRUE(third.wait().isSuccess());
@@ -218,30 +221,30 @@ TEST_F(PipelineTest, TransportAndUrlFailures) {
   LogCapture log;
   ResultCollector<GetJobsResponse> refused, noHost, badHost, stalled;
 
-  CloudInstance::shared().setHost("http://127.0.0.1:1");
+  cloud.setHost("http://127.0.0.1:1");
   jobs().getJobs(GetJobsBean{}, refused.callback());
   auto r = refused.wait();
   EXPECT_EQ(r.code(), -1);
   EXPECT_THAT(r.message(), StartsWith("request error Couldn't connect to server"));
   EXPECT_TRUE(log.contains("请求失败: Couldn't connect"));
 
-  CloudInstance::shared().setHost(std::nullopt);
+  cloud.setHost(std::nullopt);
   jobs().getJobs(GetJobsBean{}, noHost.callback());
   EXPECT_EQ(noHost.wait().message(), "callRequest error: invalidURL");
   EXPECT_NE(noHost.thread(), std::this_thread::get_id());
 
-  CloudInstance::shared().setHost("http://[::1");
+  cloud.setHost("http://[::1");
   jobs().getJobs(GetJobsBean{}, badHost.callback());
   EXPECT_EQ(badHost.wait().message(), "callRequest error: invalidURL");
   EXPECT_TRUE(log.contains("callRequest error: invalidURL"));
 
   // A server that stops sending is cut off by the stall time-out.
-  request::HttpHelper::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(1));
-  CloudInstance::shared().setHost(server.baseUrl());
+  CloudInstance quick(CloudInstance::Options{std::chrono::seconds(5), std::chrono::seconds(1)});
+  quick.setHost(server.baseUrl());
   Reply slow = Reply::json(200, "{}");
   slow.delay = std::chrono::milliseconds(3000);
   server.enqueue(slow);
-  jobs().getJobs(GetJobsBean{}, stalled.callback());
+  quick.getJobImpl().getJobs(GetJobsBean{}, stalled.callback());
   r = stalled.wait();
   EXPECT_THAT(r.message(), StartsWith("request error Timeout was reached"));
 }
@@ -289,7 +292,7 @@ TEST_F(PipelineTest, NoSecretOfARequestOrAnAnswerReachesTheLog) {
   };
   auto answered = [&](auto& collector) { EXPECT_NE(collector.wait().code(), -999); };
 
-  CloudInstance::shared().setToken(secret());
+  cloud.setToken(secret());
   AuthCodeBean auth;
   auth.authCode = secret();
   CreateShareBean share;
@@ -304,12 +307,12 @@ TEST_F(PipelineTest, NoSecretOfARequestOrAnAnswerReachesTheLog) {
   FilesCreateBean create;
   create.proofCode = secret();
   const std::vector<std::function<void()>> requests = {
-      [&] { ResultCollector<UserAuthResp> got; CloudInstance::shared().getUserImpl().getToken(auth, got.callback()); answered(got); },
-      [&] { ResultCollector<CreateShareResponse> got; CloudInstance::shared().getShareImpl().createShare(share, got.callback()); answered(got); },
-      [&] { ResultCollector<ModifyShareDetailResponse> got; CloudInstance::shared().getShareImpl().modifyShareDetail(modify, got.callback()); answered(got); },
-      [&] { ResultCollector<GetShareFilesResponse> got; CloudInstance::shared().getShareImpl().getShareFiles(shareFiles, got.callback()); answered(got); },
+      [&] { ResultCollector<UserAuthResp> got; cloud.getUserImpl().getToken(auth, got.callback()); answered(got); },
+      [&] { ResultCollector<CreateShareResponse> got; cloud.getShareImpl().createShare(share, got.callback()); answered(got); },
+      [&] { ResultCollector<ModifyShareDetailResponse> got; cloud.getShareImpl().modifyShareDetail(modify, got.callback()); answered(got); },
+      [&] { ResultCollector<GetShareFilesResponse> got; cloud.getShareImpl().getShareFiles(shareFiles, got.callback()); answered(got); },
       [&] { ResultCollector<CreateJobsResponse> got; jobs().createJobs(job, got.callback()); answered(got); },
-      [&] { ResultCollector<FilesCreateResponse> got; CloudInstance::shared().getFileImpl().filesCreate(create, got.callback()); answered(got); },
+      [&] { ResultCollector<FilesCreateResponse> got; cloud.getFileImpl().filesCreate(create, got.callback()); answered(got); },
   };
   for (std::size_t i = 0; i < requests.size(); ++i) {
     server.enqueue(Reply::json(200, R"({"code":0})"));
@@ -390,14 +393,26 @@ TEST_F(PipelineTest, TheDefaultWritesEveryLineToStandardOutputAndLevelsFilter) {
   resetLogSink();
 }
 
+/// A GET whose record nevertheless holds a body.
+class GetWithBody final : public request::BaseReq<BaseResponse> {
+ public:
+  int buildParams() override {
+    url = "/quillbox/ose/v1/jobs";
+    body = "{\"a\":1}";
+    return 0;
+  }
+};
+
 TEST_F(PipelineTest, GetNeverCarriesABodyButTheLogShowsIt) {
   LogCapture log;
-  std::promise<request::HttpResult> done;
-  auto error = request::HttpHelper::shared().sendRequest(
-      server.baseUrl(), "/quillbox/ose/v1/jobs", HTTPMethod::get, std::nullopt, std::nullopt, std::string("{\"a\":1}"),
-      [&](request::HttpResult r) { done.set_value(std::move(r)); });
-  ASSERT_FALSE(error.has_value());
-  EXPECT_EQ(done.get_future().get().status, 200);
+  transport::Transport transport;
+  request::Settings settings(transport);
+  settings.setHost(server.baseUrl());
+  ResultCollector<BaseResponse> got;
+  auto req = std::make_shared<GetWithBody>();
+  req->onCallback = got.callback();
+  req->callRequest(settings);
+  EXPECT_TRUE(got.wait().isSuccess());
   EXPECT_EQ(server.requests().at(0).body, "");
   EXPECT_EQ(server.requests().at(0).headerCount("Content-Length"), 0u);
   EXPECT_TRUE(log.contains("Request Body: {\"a\":1}"));

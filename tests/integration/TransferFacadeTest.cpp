@@ -13,7 +13,7 @@ namespace quillbox {
 namespace {
 
 TEST(TransferFacade, DownloadFileThroughTheFacadeLandsAtTheDestination) {
-  auto& cloud = CloudInstance::shared();
+  CloudInstance cloud;
   EXPECT_EQ(&cloud.getTransferImpl(), &cloud.getTransferImpl());
 
   test::LoopbackServer server;
@@ -34,7 +34,7 @@ TEST(TransferFacade, DownloadFileThroughTheFacadeLandsAtTheDestination) {
 }
 
 TEST(TransferFacade, UploadFileThroughTheFacadeSendsTheCreateRequestWithTheSettings) {
-  auto& cloud = CloudInstance::shared();
+  CloudInstance cloud;
   test::LoopbackServer server;
   server.setHandler([](const test::RecordedRequest& req) {
     if (req.target == "/quillbox/ose/v1/files/create") {
@@ -53,7 +53,11 @@ TEST(TransferFacade, UploadFileThroughTheFacadeSendsTheCreateRequestWithTheSetti
       cloud.getTransferImpl().uploadFile("folder-1", file, "", 4, std::make_shared<Sha256SliceFile>(), events.callback());
   ASSERT_NE(handle, nullptr);
   auto r = events.outcome();
-  ASSERT_TRUE(r && std::holds_alternative<uploadResult::onSuccess>(*r));
+  const auto* success = r ? std::get_if<uploadResult::onSuccess>(&*r) : nullptr;
+  ASSERT_NE(success, nullptr);
+  EXPECT_EQ(success->msg, "rapid success");
+  EXPECT_EQ(success->fileId, "f1") << "the id the create answer gave";
+  EXPECT_EQ(success->fileName, std::nullopt) << "the answer named no file";
   auto create = server.requests().at(0);
   EXPECT_EQ(create.header("Authorization"), "tok");
   EXPECT_NE(create.body.find(R"("parentFolder":["folder-1"])"), std::string::npos) << create.body;

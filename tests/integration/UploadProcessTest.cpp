@@ -19,7 +19,7 @@
 
 #include "quillbox/request/Json.hpp"
 #include "quillbox/upload/Sha256SliceFile.hpp"
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "request/Settings.hpp"
 #include "services/file/FileImpl.hpp"
 #include "support/Callbacks.hpp"
@@ -65,16 +65,6 @@ class FixedSlice : public ISliceFile {
 
 const UploadProcessResult kFailed = ev::onFailure{-1006, "file invaild"};
 
-/// Waits until no part is queued or running anywhere and every event already
-/// posted has been delivered: after this nothing more can arrive.
-void settle() {
-  auto& queue = util::ThreadPoolUtil::normalQueue();
-  for (int i = 0; i < 20000 && (queue.operationCount() > 0 || request::HttpHelper::shared().runningUploads() > 0); ++i) {
-    std::this_thread::sleep_for(1ms);
-  }
-  for (int round = 0; round < 2; ++round) test::drainMainQueue();
-}
-
 std::string createAnswer(const std::string& fileId, const std::string& partsJson, bool rapid = false,
                          bool exist = false) {
   return std::string(R"({"code":0,"msg":"ok","fileId":")") + fileId + R"(","rapidUpload":)" +
@@ -94,16 +84,23 @@ std::string partsJson(int count, std::int64_t size, const std::function<std::str
 
 class UploadProcessTest : public ::testing::Test {
  protected:
-  UploadProcessTest() : files(settings) {
-    settings.setHost(server.baseUrl());
-    settings.setToken("tok-123");
-    settings.setContentId("container-9");
+  UploadProcessTest() : files(rig.settings) {
+    rig.settings.setHost(server.baseUrl());
+    rig.settings.setToken("tok-123");
+    rig.settings.setContentId("container-9");
   }
+
+  // The uploads end before the file service they use goes.
+  ~UploadProcessTest() override { rig.shutdown(); }
+
+  /// Waits until no part is queued or running and every event already
+  /// posted has been delivered: after this nothing more can arrive.
+  void settle() { rig.settle(); }
 
   /// Starts an upload the way the transfer service does.
   std::shared_ptr<Cancelable> upload(const fs::path& file, std::shared_ptr<ISliceFile> slice, Events& events,
                                      std::string cloudPath = "/docs", std::int64_t autoRename = 4) {
-    auto handle = upload::startUpload(files, settings, file, std::move(cloudPath), std::nullopt, autoRename,
+    auto handle = upload::startUpload(rig.engine(files), file, std::move(cloudPath), std::nullopt, autoRename,
                                       std::move(slice), events.callback());
     events.returned();
     return handle;
@@ -130,8 +127,8 @@ class UploadProcessTest : public ::testing::Test {
   }
 
   LoopbackServer server{4};
-  request::Settings settings;
-  request::FileImpl files;
+  test::UploadRig rig;
+  services::file::FileImpl files;
   TempDir dir;
 };
 
@@ -143,10 +140,10 @@ TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingConten
       R"({"partNumber":7,"partOffset":0,"partSize":2000,"hashCtx":[1,2,3,4,5,6,7,4294967295]},)"
       R"({"partNumber":8,"partOffset":2000,"partSize":1000}]})");
   route([](const RecordedRequest&) { return Reply::json(200, createAnswer("F1", "[]", true)); });
-  Events rapid;
+  Events rapid(&rig.mainQueue);
   LogCapture log;
   upload(file, slice, rapid, "/docs", 3);
-  EXPECT_EQ(rapid.outcome(), UploadProcessResult(ev::onSuccess{0, "rapid success"}));
+  EXPECT_EQ(rapid.outcome(), UploadProcessResult(ev::onSuccess{0, "rapid success", "F1"}));
   settle();
 
   ASSERT_EQ(server.requestCount(), 1u);
@@ -184,9 +181,9 @@ TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingConten
   // An existing file ends the same way; an empty folder name is sent as given.
   server.reset();
   route([](const RecordedRequest&) { return Reply::json(200, createAnswer("F1", "[]", false, true)); });
-  Events exist;
+  Events exist(&rig.mainQueue);
   upload(file, slice, exist, "");
-  EXPECT_EQ(exist.outcome(), UploadProcessResult(ev::onSuccess{0, "exist success"}));
+  EXPECT_EQ(exist.outcome(), UploadProcessResult(ev::onSuccess{0, "exist success", "F1"}));
   ASSERT_EQ(server.requestCount(), 1u);
   EXPECT_EQ(bj::parse(server.requests().at(0).body).at("parentFolder"), bj::parse(R"([""])"));
   settle();
@@ -202,9 +199,9 @@ TEST_F(UploadProcessTest, CreateRequestCarriesEveryFieldAndRapidOrExistingConten
 TEST_F(UploadProcessTest, NoPartsToSendGoesStraightToComplete) {
   const fs::path file = dir.write("notes.txt", "hello");
   route([](const RecordedRequest&) { return Reply::json(200, createAnswer("F-empty", "[]")); });
-  Events events;
+  Events events(&rig.mainQueue);
   upload(file, std::make_shared<FixedSlice>(R"({"size":5,"hash":"h5","parts":[]})"), events);
-  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success"}));
+  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success", "F-empty"}));
   auto reqs = server.requests();
   ASSERT_EQ(reqs.size(), 2u);
   EXPECT_EQ(reqs[1].target, kComplete);
@@ -232,10 +229,10 @@ TEST_F(UploadProcessTest, TwoPartsUploadTheirBytesThenCompleteAndSucceedOnce) {
         received[r.target] = sha256Hex(r.body);
         return Reply{};
       });
-  Events events;
+  Events events(&rig.mainQueue);
   LogCapture log;
   upload(file, slice, events);
-  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success"}));
+  EXPECT_EQ(events.outcome(), UploadProcessResult(ev::onSuccess{0, "success", "F2"}));
   settle();
 
   {
@@ -297,7 +294,7 @@ TEST_F(UploadProcessTest, OneFailedPartFailsTheUploadWithoutComplete) {
         [](const RecordedRequest& r) {
           return r.target == "/store/denied" ? Reply::json(403, R"({"code":403,"msg":"expired"})") : Reply{};
         });
-  Events events;
+  Events events(&rig.mainQueue);
   LogCapture log;
   upload(file, std::make_shared<Sha256SliceFile>(2048), events);
   EXPECT_EQ(events.outcome(), kFailed);
@@ -322,7 +319,7 @@ TEST_F(UploadProcessTest, AFileThatCannotBeOpenedWhenThePartsStartFailsTheUpload
     return Reply::json(200, createAnswer("F7", "[{\"partNumber\":1,\"partSize\":100,\"partOffset\":0,"
                                                "\"uploadUrl\":\"" + base + "/store/p\"}]"));
   });
-  Events events;
+  Events events(&rig.mainQueue);
   LogCapture log;
   upload(file, std::make_shared<FixedSlice>(R"({"size":100,"hash":"h","parts":[]})"), events);
   EXPECT_EQ(events.outcome(), kFailed);
@@ -351,10 +348,10 @@ TEST_F(UploadProcessTest, FailuresBeforeTheCreateRequestAreReportedBeforeUploadF
       {fs::path(), std::make_shared<FixedSlice>(R"({"size":8,"hash":"h","parts":[]})"), ""},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    Events events;
+    Events events(&rig.mainQueue);
     LogCapture log;
     std::thread::id reportedOn;
-    auto handle = upload::startUpload(files, settings, cases[i].file, "/", std::nullopt, 4, cases[i].slice,
+    auto handle = upload::startUpload(rig.engine(files), cases[i].file, "/", std::nullopt, 4, cases[i].slice,
                                       [&](UploadProcessResult r) {
                                         reportedOn = std::this_thread::get_id();
                                         events.callback()(std::move(r));
@@ -393,7 +390,7 @@ TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailure) {
   for (std::size_t i = 0; i < cases.size(); ++i) {
     server.reset();
     route([&](const RecordedRequest&) { return cases[i].create; }, {}, cases[i].complete);
-    Events events;
+    Events events(&rig.mainQueue);
     LogCapture log;
     upload(file, slice, events);
     EXPECT_EQ(events.outcome(), kFailed) << i;
@@ -411,8 +408,8 @@ TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere
   // The create answer: new content, content the server had, a file that exists.
   const std::vector<std::pair<std::array<bool, 2>, UploadProcessResult>> cases = {
       {{false, false}, kFailed},
-      {{true, false}, ev::onSuccess{0, "rapid success"}},
-      {{false, true}, ev::onSuccess{0, "exist success"}},
+      {{true, false}, ev::onSuccess{0, "rapid success", "F5"}},
+      {{false, true}, ev::onSuccess{0, "exist success", "F5"}},
   };
   for (const auto& [answer, expected] : cases) {
     server.reset();
@@ -424,7 +421,7 @@ TEST_F(UploadProcessTest, CancelWhileCreatingFailsUnlessTheContentIsAlreadyThere
       return Reply::json(200, createAnswer("F5", partsJson(1, 100, [&](int) { return base + "/store/p"; }),
                                            answer[0], answer[1]));
     });
-    Events events;
+    Events events(&rig.mainQueue);
     LogCapture log;
     auto handle = upload(file, slice, events);
     ASSERT_TRUE(server.waitForRequests(1, 10s));
@@ -454,10 +451,10 @@ TEST_F(UploadProcessTest, CancelDuringThePartsStopsThemAndFailsOnce) {
           r.delay = 1h;
           return r;
         });
-  Events events;
+  Events events(&rig.mainQueue);
   LogCapture log;
   auto handle = upload(file, std::make_shared<Sha256SliceFile>(512), events);
-  const std::size_t width = util::ThreadPoolUtil::normalQueue().maxConcurrentOperationCount();
+  const std::size_t width = rig.partQueue.maxConcurrentOperationCount();
   // The create request and as many parts as the queue runs at once.
   ASSERT_TRUE(server.waitForRequests(1 + std::min<std::size_t>(width, 6), 10s));
   handle->cancel();
@@ -475,7 +472,7 @@ TEST_F(UploadProcessTest, CancelDuringThePartsStopsThemAndFailsOnce) {
   EXPECT_EQ(finished.size(), 6u);
   for (const auto& f : finished) EXPECT_FALSE(f.isSuccess);
   EXPECT_TRUE(log.contains("上传失败: 错误码 -1, 消息: has cancel"));
-  EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u);
+  EXPECT_EQ(rig.transport.parts().running(), 0u);
   EXPECT_TRUE(log.waitForAnswers(1)) << "the pipeline did not log the answers";
 }
 

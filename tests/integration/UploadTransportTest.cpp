@@ -12,7 +12,7 @@
 #include <set>
 #include <thread>
 
-#include "request/HttpHelper.hpp"
+#include "transport/Transport.hpp"
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/Nginx.hpp"
@@ -49,27 +49,28 @@ struct Reports {
   std::set<std::thread::id> threads;
 };
 
-std::shared_ptr<UploadTask> makeTask(fs::path file, std::string url, std::int64_t offset, std::int64_t length,
-                                     std::string key, Reports& reports) {
-  auto task = std::make_shared<UploadTask>();
-  task->file = std::move(file);
-  task->uploadUrl = std::move(url);
-  task->offset = offset;
-  task->length = length;
-  task->hash1 = std::move(key);
-  task->onCallback = [&reports](UploadResult r) {
-    reports.results.push_back(std::move(r));
-    reports.threads.insert(std::this_thread::get_id());
-  };
-  return task;
-}
-
 class UploadTransportTest : public ::testing::Test {
  protected:
-  void TearDown() override { EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u); }
+  void TearDown() override { EXPECT_EQ(transport.parts().running(), 0u); }
+
+  std::shared_ptr<UploadTask> makeTask(fs::path file, std::string url, std::int64_t offset, std::int64_t length,
+                                       std::string key, Reports& reports) {
+    auto task = std::make_shared<UploadTask>(transport.parts());
+    task->file = std::move(file);
+    task->uploadUrl = std::move(url);
+    task->offset = offset;
+    task->length = length;
+    task->hash1 = std::move(key);
+    task->onCallback = [&reports](UploadResult r) {
+      reports.results.push_back(std::move(r));
+      reports.threads.insert(std::this_thread::get_id());
+    };
+    return task;
+  }
 
   LoopbackServer server;
   TempDir dir;
+  transport::Transport transport;
 };
 
 TEST_F(UploadTransportTest, PutCarriesExactlyItsRangeWithTwoHeadersToTheUrlAsGiven) {
@@ -210,7 +211,7 @@ TEST_F(UploadTransportTest, PartsThatCannotBeSentFailWithoutTouchingTheServer) {
       {server.baseUrl() + "/x", nullptr},
   };
   for (const auto& [url, source] : unsendable) {
-    auto waiter = request::HttpHelper::shared().putUploadFile(url, request::UploadBody{source, 0, 10}, "10", nullptr);
+    auto waiter = transport.parts().start(url, transport::PartBody{source, 0, 10}, "10", nullptr);
     EXPECT_EQ(waiter->await(), BaseResponse(-1, "url invalid", std::nullopt)) << url;
   }
   EXPECT_EQ(server.requestCount(), 0u);
@@ -231,11 +232,11 @@ TEST_F(UploadTransportTest, CancelAbortsARunningPutAtOnce) {
   });
 
   // The transport on its own: the waiter ends with the abort.
-  auto waiter = request::HttpHelper::shared().putUploadFile(
-      server.baseUrl() + "/direct", request::UploadBody{std::make_shared<util::ReadOnlyFile>(file), 0, 1000}, "k",
+  auto waiter = transport.parts().start(
+      server.baseUrl() + "/direct", transport::PartBody{std::make_shared<util::ReadOnlyFile>(file), 0, 1000}, "k",
       nullptr);
   ASSERT_TRUE(server.waitForRequests(1, 10s));
-  request::HttpHelper::shared().cancelUpload(waiter->id());
+  transport.parts().cancel(waiter->id());
   EXPECT_EQ(waiter->await(), BaseResponse(-1, "cancelled", std::nullopt));
 
   // A part task cancelled from another thread while its PUT waits.
@@ -259,10 +260,11 @@ TEST(UploadNginx, PartsPutToNginxLandByteExact) {
   const std::string content = test::randomBytes(5 * partSize + 12345, 5);
   const fs::path file = dir.write("upload.bin", content);
 
-  auto manager = std::make_shared<upload::UploadManager>();
+  test::UploadRig rig;
+  auto manager = std::make_shared<upload::UploadManager>(rig.partQueue, rig.mainQueue);
   std::vector<std::shared_ptr<UploadTask>> tasks;
   for (std::int64_t i = 0, offset = 0; offset < static_cast<std::int64_t>(content.size()); ++i, offset += partSize) {
-    auto task = std::make_shared<UploadTask>();
+    auto task = std::make_shared<UploadTask>(rig.transport.parts());
     task->file = file;
     task->offset = offset;
     task->length = partSize;  // the last part runs past the end
@@ -292,7 +294,7 @@ TEST(UploadNginx, PartsPutToNginxLandByteExact) {
     EXPECT_EQ(p.total, static_cast<std::int64_t>(content.size()));
     EXPECT_LE(p.bytes, p.total);
   }
-  EXPECT_EQ(request::HttpHelper::shared().runningUploads(), 0u);
+  EXPECT_EQ(rig.transport.parts().running(), 0u);
 }
 
 }  // namespace

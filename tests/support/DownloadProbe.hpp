@@ -18,10 +18,15 @@
 
 #include <gtest/gtest.h>
 
-#include "download/DownloadLimits.hpp"
 #include "quillbox/download/ResumableDownloader.hpp"
 
 namespace quillbox::test {
+
+/// How many threads this process has now.
+inline std::size_t processThreads() {
+  const std::filesystem::directory_iterator tasks("/proc/self/task");
+  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
 
 /// The downloader's hidden partial files in `dir`.
 inline std::vector<std::filesystem::path> partialFiles(const std::filesystem::path& dir) {
@@ -104,13 +109,11 @@ inline std::string describe(const std::optional<DownloadResult>& result) {
 /// progress and returns how many bytes its one partial file in `dir` keeps.
 inline std::uintmax_t startAndPause(ResumableDownloader& d, Probe& probe, const std::filesystem::path& dir,
                                     std::int64_t bytesPerSecond = 256 * 1024) {
-  download::DownloadLimits slow;
-  slow.maxBytesPerSecond = bytesPerSecond;
-  download::setDownloadLimits(slow);
+  d.setMaxBytesPerSecond(bytesPerSecond);
   probe.start(d);
   EXPECT_TRUE(probe.waitForProgress());
   d.pause();
-  download::setDownloadLimits({});
+  d.setMaxBytesPerSecond(0);
   EXPECT_EQ(d.state(), DownloadState::paused);
   const auto parts = partialFiles(dir);
   EXPECT_EQ(parts.size(), 1u);

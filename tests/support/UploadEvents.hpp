@@ -9,33 +9,67 @@
 #include <future>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <variant>
 #include <vector>
 
+#include "quillbox/services/file/IFile.hpp"
 #include "quillbox/upload/UploadProcessResult.hpp"
+#include "request/Settings.hpp"
+#include "transport/Transport.hpp"
+#include "upload/UploadEngine.hpp"
 #include "util/MainQueue.hpp"
+#include "util/NamedOperationQueue.hpp"
 
 namespace quillbox::test {
 
-/// Waits until every job posted to the main queue so far has run.
-inline void drainMainQueue() {
+/// Waits until every job posted to `queue` so far has run.
+inline void drainMainQueue(util::MainQueue& queue) {
   std::promise<void> done;
-  util::MainQueue::async([&] { done.set_value(); });
+  queue.async([&] { done.set_value(); });
   done.get_future().wait();
 }
 
-/// Every event one upload reported, and whether any came off the main queue.
-/// The callback holds the state itself, so a late event never outlives it.
+/// What the uploads of one test run on, built the way a client builds it:
+/// a transport, the settings, a main queue and a part queue of `width`.
+struct UploadRig {
+  explicit UploadRig(std::size_t width = util::activeProcessorCount()) : partQueue("NORMAL_T", width) {}
+  ~UploadRig() { shutdown(); }
+  /// As a client going away: everything in flight ends, and reports.
+  void shutdown() {
+    transport.shutdown();
+    transport.inFlight().waitUntilIdle();
+  }
+  upload::UploadEngine engine(IFile& files) { return {files, settings, mainQueue, partQueue}; }
+  /// Waits until no part runs or waits and the main queue has caught up.
+  void settle() {
+    while (partQueue.operationCount() > 0 || transport.parts().running() > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    for (int round = 0; round < 2; ++round) drainMainQueue(mainQueue);
+  }
+
+  transport::Transport transport;
+  request::Settings settings{transport};
+  util::MainQueue mainQueue;
+  util::NamedOperationQueue partQueue;
+};
+
+/// Every event one upload reported, and whether any came off `queue` (when
+/// given). The callback holds the state itself, so a late event never
+/// outlives it.
 class UploadEvents {
  public:
   /// `watchFromStart`: every event must come on the main queue, not only
   /// those after returned().
-  explicit UploadEvents(bool watchFromStart = false) { s_->returned = watchFromStart; }
+  explicit UploadEvents(const util::MainQueue* queue = nullptr, bool watchFromStart = false) : queue_(queue) {
+    s_->returned = watchFromStart;
+  }
 
   std::function<void(UploadProcessResult)> callback() {
-    return [s = s_](UploadProcessResult r) {
+    return [s = s_, queue = queue_](UploadProcessResult r) {
       std::lock_guard lock(s->mutex);
-      if (s->returned && !util::MainQueue::isCurrent()) s->offMainQueue = true;
+      if (queue && s->returned && !queue->isCurrent()) s->offMainQueue = true;
       if (isOutcome(r)) ++s->outcomes;
       s->events.push_back(std::move(r));
       s->changed.notify_all();
@@ -92,6 +126,7 @@ class UploadEvents {
     bool returned = false;
     bool offMainQueue = false;
   };
+  const util::MainQueue* queue_;
   std::shared_ptr<State> s_ = std::make_shared<State>();
 };
 

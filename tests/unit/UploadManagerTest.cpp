@@ -21,8 +21,9 @@ using upload::UploadTask;
 namespace part = upload::partResult;
 namespace ev = uploadResult;
 
-std::shared_ptr<UploadTask> makeTask(const std::string& key, std::int64_t length, std::string url = "") {
-  auto task = std::make_shared<UploadTask>();
+std::shared_ptr<UploadTask> makeTask(test::UploadRig& rig, const std::string& key, std::int64_t length,
+                                     std::string url = "") {
+  auto task = std::make_shared<UploadTask>(rig.transport.parts());
   task->hash1 = key;
   task->length = length;
   task->file = "/dev/null";
@@ -31,11 +32,12 @@ std::shared_ptr<UploadTask> makeTask(const std::string& key, std::int64_t length
 }
 
 TEST(UploadManager, BooksProgressAndPartsAndGivesOneVerdictAfterTheLastPart) {
-  auto manager = std::make_shared<UploadManager>();
-  manager->add(makeTask("10", 100));
-  manager->add(makeTask("2100", 50));
+  test::UploadRig rig;
+  auto manager = std::make_shared<UploadManager>(rig.partQueue, rig.mainQueue);
+  manager->add(makeTask(rig, "10", 100));
+  manager->add(makeTask(rig, "2100", 50));
   manager->setTotalLength(150);
-  test::UploadEvents events(true);
+  test::UploadEvents events(&rig.mainQueue, true);
   manager->setOnTotalCallback(events.callback());
 
   manager->subCallback(part::onProgress{"10", 40, 100});
@@ -47,7 +49,7 @@ TEST(UploadManager, BooksProgressAndPartsAndGivesOneVerdictAfterTheLastPart) {
   // Nothing counts after the verdict.
   manager->subCallback(part::onProgress{"10", 100, 100});
   manager->subCallback(part::onSuccess{"10", BaseResponse(0, "success", std::nullopt)});
-  test::drainMainQueue();
+  test::drainMainQueue(rig.mainQueue);
 
   const std::vector<UploadProcessResult> expected = {
       ev::onProgress{40, 150},           ev::onProgress{50, 150},          ev::onProgress{90, 150},
@@ -65,10 +67,11 @@ TEST(UploadManager, BooksProgressAndPartsAndGivesOneVerdictAfterTheLastPart) {
 }
 
 TEST(UploadManager, PartsReportingFromManyThreadsEndInOneSuccess) {
-  auto manager = std::make_shared<UploadManager>();
+  test::UploadRig rig;
+  auto manager = std::make_shared<UploadManager>(rig.partQueue, rig.mainQueue);
   constexpr int kParts = 16;
-  for (int i = 0; i < kParts; ++i) manager->add(makeTask(std::to_string(i + 1) + std::to_string(i * 10), 10));
-  test::UploadEvents events(true);
+  for (int i = 0; i < kParts; ++i) manager->add(makeTask(rig, std::to_string(i + 1) + std::to_string(i * 10), 10));
+  test::UploadEvents events(&rig.mainQueue, true);
   manager->setOnTotalCallback(events.callback());
   std::vector<std::thread> threads;
   for (int i = 0; i < kParts; ++i) {
@@ -79,7 +82,7 @@ TEST(UploadManager, PartsReportingFromManyThreadsEndInOneSuccess) {
     });
   }
   for (auto& t : threads) t.join();
-  test::drainMainQueue();
+  test::drainMainQueue(rig.mainQueue);
   // One verdict, a success, after every part has finished.
   EXPECT_EQ(events.only<ev::onItemFinish>().size(), static_cast<std::size_t>(kParts));
   EXPECT_EQ(events.outcomes(), 1);
@@ -88,16 +91,16 @@ TEST(UploadManager, PartsReportingFromManyThreadsEndInOneSuccess) {
 
 TEST(UploadManager, PartsRunOnTheQueueAndFailuresReachTheVerdict) {
   test::LogCapture log;  // outlives the queue, whose threads log
-  util::NamedOperationQueue queue("parts", 2);
-  auto manager = std::make_shared<UploadManager>(queue);
+  test::UploadRig rig(2);
+  auto manager = std::make_shared<UploadManager>(rig.partQueue, rig.mainQueue);
   // Without a URL a part fails at once with "invalid params", before any I/O.
-  manager->add(makeTask("10", 10));
-  manager->add(makeTask("210", 10));
-  test::UploadEvents events(true);
+  manager->add(makeTask(rig, "10", 10));
+  manager->add(makeTask(rig, "210", 10));
+  test::UploadEvents events(&rig.mainQueue, true);
   manager->setOnTotalCallback(events.callback());
   manager->submit();
   ASSERT_TRUE(events.waitFor(3));
-  test::drainMainQueue();
+  test::drainMainQueue(rig.mainQueue);
   auto all = events.all();
   ASSERT_EQ(all.size(), 3u);
   EXPECT_EQ(all[2], UploadProcessResult(ev::onFailure{-1, "upload part failed"}));
@@ -108,16 +111,17 @@ TEST(UploadManager, PartsRunOnTheQueueAndFailuresReachTheVerdict) {
 }
 
 TEST(UploadManager, CancelBeforeSubmitQueuesNothing) {
-  util::NamedOperationQueue queue("unused", 1);
-  auto manager = std::make_shared<UploadManager>(queue);
-  auto task = makeTask("10", 10);
+  test::UploadRig rig(1);
+  util::NamedOperationQueue& queue = rig.partQueue;
+  auto manager = std::make_shared<UploadManager>(queue, rig.mainQueue);
+  auto task = makeTask(rig, "10", 10);
   manager->add(task);
-  test::UploadEvents events(true);
+  test::UploadEvents events(&rig.mainQueue, true);
   manager->setOnTotalCallback(events.callback());
   manager->cancel();
   manager->submit();
   ASSERT_TRUE(events.waitFor(1));
-  test::drainMainQueue();
+  test::drainMainQueue(rig.mainQueue);
   EXPECT_EQ(events.all(), (std::vector<UploadProcessResult>{ev::onFailure{-1, "has cancel"}}));
   EXPECT_EQ(task->operation(), nullptr);
   EXPECT_EQ(queue.operationCount(), 0u);
@@ -125,24 +129,25 @@ TEST(UploadManager, CancelBeforeSubmitQueuesNothing) {
 
 TEST(UploadManager, CancelWhilePartsWaitFinishesThemAsFailedWithoutRunningThem) {
   test::LogCapture log;  // outlives the queue, whose threads log
-  util::NamedOperationQueue queue("blocked", 1);
+  test::UploadRig rig(1);
+  util::NamedOperationQueue& queue = rig.partQueue;
   std::promise<void> gate;
   std::shared_future<void> open = gate.get_future().share();
   queue.addOperation([open] { open.wait(); });
 
-  auto manager = std::make_shared<UploadManager>(queue);
-  auto first = makeTask("10", 10, "http://127.0.0.1:9/never");
-  auto second = makeTask("210", 10, "http://127.0.0.1:9/never");
+  auto manager = std::make_shared<UploadManager>(queue, rig.mainQueue);
+  auto first = makeTask(rig, "10", 10, "http://127.0.0.1:9/never");
+  auto second = makeTask(rig, "210", 10, "http://127.0.0.1:9/never");
   manager->add(first);
   manager->add(second);
-  test::UploadEvents events(true);
+  test::UploadEvents events(&rig.mainQueue, true);
   manager->setOnTotalCallback(events.callback());
   manager->submit();
   manager->cancel();
   ASSERT_TRUE(events.waitFor(3));
   gate.set_value();
   while (queue.operationCount() > 0) std::this_thread::yield();
-  test::drainMainQueue();
+  test::drainMainQueue(rig.mainQueue);
 
   const std::vector<UploadProcessResult> expected = {ev::onItemFinish{"10", 0, false}, ev::onItemFinish{"210", 0, false},
                                                      ev::onFailure{-1, "has cancel"}};

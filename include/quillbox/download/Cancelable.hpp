@@ -7,6 +7,8 @@ namespace quillbox {
 class Cancelable {
  public:
   virtual ~Cancelable() = default;
+  /// Stops the transfer; returns at once, any thread. The transfer still
+  /// reports its one outcome (a failure, unless it had already finished).
   virtual void cancel() = 0;
 };
 

@@ -11,8 +11,11 @@ namespace quillbox {
 class DownloadCallback {
  public:
   virtual ~DownloadCallback() = default;
+  /// `bytes` of `total` have arrived.
   virtual void onProgress(std::int64_t bytes, std::int64_t total) = 0;
+  /// The download failed with `errCode` and `errMsg`.
   virtual void onFailure(std::int64_t errCode, std::string errMsg) = 0;
+  /// The download finished with `code` and `msg`.
   virtual void onSuccess(std::int64_t code, std::string msg) = 0;
 };
 

@@ -15,26 +15,37 @@
 
 namespace quillbox {
 
+namespace transport {
+class DownloadLoops;
+}  // namespace transport
+
 /// Where a downloader stands. The numbers are part of the interface.
 enum class DownloadState {
-  idle = 0,         // constructed, or cancelled
-  downloading = 1,  // a transfer has been started and has not reported yet
-  paused = 2,       // pause() stopped the transfer; resumeData() holds the resume point
-  failed = 3,       // the last transfer failed
-  completed = 4,    // the file was moved to the destination
+  idle = 0,         ///< constructed, or cancelled
+  downloading = 1,  ///< a transfer has been started and has not reported yet
+  paused = 2,       ///< pause() stopped the transfer; resumeData() holds the resume point
+  failed = 3,       ///< the last transfer failed
+  completed = 4,    ///< the file was moved to the destination
 };
 
-/// Downloads one URL into one local file over a transport session of its own
-/// (its transfers share no connection with the service requests or with other
-/// downloads). The body is written to a temporary file next to the
-/// destination and moved over the destination only once it is complete.
+/// Downloads one URL into one local file. The body is written to a temporary
+/// file next to the destination and moved over the destination only once it
+/// is complete.
+///
+/// Downloads share a few transport loops of their own (never the one of the
+/// service requests) and a small pool of callback threads, so the number of
+/// threads does not grow with the number of downloads. Each transfer opens a
+/// connection of its own and closes it at its end: downloads share no
+/// connection with the service requests or with each other.
 ///
 /// Each start() ends in exactly one call of its `completion` (after every
 /// `progress` call of that start), except a transfer stopped by pause(), which
-/// reports nothing and keeps its resume point. Callbacks run on the
-/// downloader's own callback thread, one at a time, never on the caller's
-/// thread. A running downloader stays alive until it has reported, whether or
-/// not the caller keeps its handle.
+/// reports nothing and keeps its resume point. Callbacks run on one of the
+/// downloads' callback threads, one at a time and in order for a downloader,
+/// never on the caller's thread nor on a transport thread; a callback that
+/// blocks holds up the callbacks of other downloads. A running downloader
+/// stays alive until it has reported, whether or not the caller keeps its
+/// handle.
 ///
 /// Resuming sends "Range" with "If-Range" on the validator (ETag, otherwise
 /// Last-Modified) of the answer the partial file came from: a 206 answer is
@@ -44,8 +55,16 @@ enum class DownloadState {
 /// downloader's own callbacks.
 class ResumableDownloader final : public Cancelable {
  public:
+  /// A downloader of `targetURL` into the file `destinationURL`; nothing is
+  /// sent before start(). `sessionIdentifier` is the host's name for it,
+  /// kept for the host (the SDK only logs it).
   ResumableDownloader(std::string targetURL, std::filesystem::path destinationURL,
                       std::string sessionIdentifier);
+  /// The same on the download transport of a client (used by
+  /// ITransfer::downloadFile); a null `transport` is the process-wide one
+  /// the constructor above uses, created on first use.
+  ResumableDownloader(std::string targetURL, std::filesystem::path destinationURL, std::string sessionIdentifier,
+                      std::shared_ptr<transport::DownloadLoops> transport);
   ~ResumableDownloader() override;
   ResumableDownloader(const ResumableDownloader&) = delete;
   ResumableDownloader& operator=(const ResumableDownloader&) = delete;
@@ -67,6 +86,7 @@ class ResumableDownloader final : public Cancelable {
   /// unless a transfer is running.
   void pause();
 
+  /// Where the downloader stands now (it may change as soon as this returns).
   DownloadState state() const;
 
   /// The resume point as opaque bytes a host may store and later hand to
@@ -93,14 +113,21 @@ class ResumableDownloader final : public Cancelable {
   /// every later start().
   std::optional<DownloadError> setExpectedSha256(std::string_view hex);
 
+  /// Caps the receive rate of the transfers started from now on, in bytes a
+  /// second; 0 (the default) for no cap. A running transfer keeps its rate.
+  void setMaxBytesPerSecond(std::int64_t bytesPerSecond);
+
   /// Moves a finished file to the destination: creates the destination's
   /// missing directories and replaces what is there (an empty directory is
   /// removed; a non-empty one is an error). Nullopt on success.
   std::optional<DownloadError> moveTempFile(const std::filesystem::path& location) const;
 
+  /// The three values given to the constructor.
+  /// @{
   const std::string& targetURL() const;
   const std::filesystem::path& destinationURL() const;
   const std::string& sessionIdentifier() const;
+  /// @}
 
  private:
   struct Core;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,53 +15,109 @@ class IFavor;
 class IJob;
 class ICarrier;
 
-/// The SDK's entry point: the connection settings and the service objects.
+/// A client of the service: its connection settings, the service objects,
+/// and the threads and connections its calls run on.
 ///
-/// There is one instance per process (shared()), created on first use and
-/// never destroyed. Set host() (scheme, host name and optional port, without
-/// a trailing "/") and, after signing in, token(); every request reads both
-/// once, when it starts, so a change affects only later requests. Settings
-/// may be read and written from any thread.
+/// shared() is the process-wide default client, created on first use and
+/// never destroyed. A host that talks to several hosts, or as several users,
+/// at once constructs a client for each: every client has its own settings,
+/// connections, callback threads and upload queues, and sees only its own.
+///
+/// Set host() (scheme, host name and optional port, without a trailing "/")
+/// and, after signing in, token(); every request reads both once, when it
+/// starts, so a change affects only later requests. Settings may be read and
+/// written from any thread.
+///
+/// Threads the host's callbacks run on (never the transport's I/O thread,
+/// never the thread that made the call):
+/// - service callbacks (IUser, IFile, IShare, IFavor, IJob, ICarrier): one of
+///   the client's callback threads, a small pool shared by all its calls;
+/// - upload events (ITransfer::uploadFile): the client's upload thread, one
+///   serial thread, in the order they happen; only a failure found while the
+///   file is being hashed reaches the host on the calling thread, before
+///   uploadFile returns;
+/// - download events (ITransfer::downloadFile): the client's download callback
+///   threads, in order for each download (see ResumableDownloader).
+/// Starting a call takes no callback thread: the request is built on the
+/// calling thread and handed straight to the client's I/O thread.
 class CloudInstance {
  public:
+  /// Limits of the client's connections.
+  struct Options {
+    /// Time allowed to set up a connection (DNS, TCP, TLS).
+    std::chrono::seconds connectTimeout{60};
+    /// A request or part upload that moves less than one byte a second for
+    /// this long fails; there is no limit on the total time.
+    std::chrono::seconds stallTimeout{60};
+  };
+
+  /// The process-wide default client (default Options).
   static CloudInstance& shared();
+
+  /// A client of its own, with no host and no token yet.
+  CloudInstance();
+  /// A client of its own with the given connection limits.
+  explicit CloudInstance(Options options);
+  /// Cancels every call and upload of this client still in flight and
+  /// returns once each has called its callback (exactly once, with a
+  /// failure: "request error cancelled" for service calls). Never destroy a
+  /// client from inside one of its own callbacks.
+  ~CloudInstance();
 
   CloudInstance(const CloudInstance&) = delete;
   CloudInstance& operator=(const CloudInstance&) = delete;
 
-  /// Kept for the host; the SDK does not read it.
+  /// The authorization code the host stored; the SDK does not read it.
   std::optional<std::string> authCode() const;
+  /// Stores (or, with std::nullopt, clears) the authorization code.
   void setAuthCode(std::optional<std::string> value);
-  /// Sent verbatim as the "Authorization" header of every service request.
+
+  /// The access token, sent verbatim as the "Authorization" header of every
+  /// service request.
   std::optional<std::string> token() const;
+  /// Sets (or clears) the access token; requests started later send it.
   void setToken(std::optional<std::string> value);
-  /// Container of new uploads.
+
+  /// The container of new uploads.
   std::optional<std::string> contentId() const;
+  /// Sets (or clears) the container of new uploads.
   void setContentId(std::optional<std::string> value);
-  /// Base address of the service; absent counts as empty.
+
+  /// The base address of the service; absent counts as empty.
   std::optional<std::string> host() const;
+  /// Sets (or clears) the base address; requests started later use it.
   void setHost(std::optional<std::string> value);
-  /// Kept for the host; the SDK does not read it.
+
+  /// The inner user the host stored; the SDK does not read it.
   std::optional<std::string> innerUser() const;
+  /// Stores (or clears) the inner user.
   void setInnerUser(std::optional<std::string> value);
-  /// Kept for the host ("Your-App-Name" at first); requests always send
-  /// their own fixed "User-Agent".
+
+  /// The application name the host stored ("Your-App-Name" at first);
+  /// requests always send their own fixed "User-Agent".
   std::string userAgent() const;
+  /// Replaces the stored application name.
   void updateUserAgent(std::string text);
 
-  /// Each accessor returns the same object on every call.
+  // Each accessor returns the same object on every call; it lives as long
+  // as the client.
+
+  /// Users, sign-in and space.
   IUser& getUserImpl();
+  /// Files and folders.
   IFile& getFileImpl();
+  /// Share links.
   IShare& getShareImpl();
+  /// Starred files.
   IFavor& getFavorImpl();
+  /// Background jobs.
   IJob& getJobImpl();
+  /// Carrier packages and their orders.
   ICarrier& getCarrierImpl();
+  /// Uploads and downloads.
   ITransfer& getTransferImpl();
 
  private:
-  CloudInstance();
-  ~CloudInstance();
-
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

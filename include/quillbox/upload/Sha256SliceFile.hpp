@@ -21,16 +21,19 @@ namespace quillbox {
 /// It may be used from several threads at once.
 class Sha256SliceFile : public ISliceFile {
  public:
+  /// The part size when none is given: 8 MiB.
   static constexpr std::int64_t kDefaultPartSize = 8 << 20;
 
   /// `partSize` is rounded up to a multiple of 64 bytes (the SHA-256 block),
   /// so that every part starts on a block boundary; at least 64.
   explicit Sha256SliceFile(std::int64_t partSize = kDefaultPartSize);
 
+  /// The part size in use, after rounding.
   std::int64_t partSize() const { return partSize_; }
 
   /// toJson(describe(file)), or nullopt when the file cannot be read.
   std::optional<std::string> calcSha256(const std::filesystem::path& file) override;
+  /// The file's hash and parts as a record, or nullopt when the file cannot be read.
   std::optional<Sha256Result> describe(const std::filesystem::path& file) const;
 
  private:

@@ -33,6 +33,7 @@ void resetLogSink();
 /// so is every line while the sink is empty. The default is `debug`: every
 /// line is written.
 void setLogLevel(LogLevel level);
+/// The level set last (`debug` until set).
 LogLevel logLevel();
 
 }  // namespace quillbox

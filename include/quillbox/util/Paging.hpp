@@ -43,7 +43,13 @@ namespace quillbox {
 
 /// How a walk through a listing ended.
 struct PagingOutcome {
-  enum class Status { done, stopped, failed };
+  /// How the walk ended.
+  enum class Status {
+    done,     ///< the listing's last page was handed over
+    stopped,  ///< the caller's callback returned false
+    failed    ///< a page failed (code and message say why) or the server paged badly
+  };
+  /// How the walk ended.
   Status status = Status::done;
   std::int64_t code = 0;    ///< the failure's code; 0 unless failed
   std::string message;      ///< the failure's message; empty unless failed
@@ -97,29 +103,41 @@ inline std::int64_t offsetOf(const std::optional<std::string>& text) {
 
 }  // namespace detail
 
+/// A folder's listing follows `nextCursor` through its PageInfo.
 template <>
 struct PageTraits<FilesListResponse> : detail::PageInfoPaging<FilesListBean, FileListMetadata> {
+  /// The page's entries.
   static auto& entries(FilesListResponse& r) { return r.files; }
+  /// The cursor of the next page; none at the end.
   static std::optional<std::string> next(const Bean&, const FilesListResponse& r) { return cursorOrEnd(r.nextCursor); }
 };
 
+/// A search follows `nextPageCursor` through its PageInfo.
 template <>
 struct PageTraits<FileSearchResponse> : detail::PageInfoPaging<FilesSearchBean, FileBean> {
+  /// The page's entries.
   static auto& entries(FileSearchResponse& r) { return r.files; }
+  /// The cursor of the next page; none at the end.
   static std::optional<std::string> next(const Bean&, const FileSearchResponse& r) {
     return cursorOrEnd(r.nextPageCursor);
   }
 };
 
+/// My share links follow `nextCursor` through `pageCursor`.
 template <>
 struct PageTraits<GetShareResponse> : detail::PageCursorPaging<GetShareBean, ShareByMeLink> {
+  /// The page's entries.
   static auto& entries(GetShareResponse& r) { return r.shareLinks; }
+  /// The cursor of the next page; none at the end.
   static std::optional<std::string> next(const Bean&, const GetShareResponse& r) { return cursorOrEnd(r.nextCursor); }
 };
 
+/// Starred files follow `nextCursor` through `pageCursor`.
 template <>
 struct PageTraits<GetStarFilesResponse> : detail::PageCursorPaging<GetStarFilesBean, StarFileInfo> {
+  /// The page's entries.
   static auto& entries(GetStarFilesResponse& r) { return r.starFileList; }
+  /// The cursor of the next page; none at the end.
   static std::optional<std::string> next(const Bean&, const GetStarFilesResponse& r) {
     return cursorOrEnd(r.nextCursor);
   }
@@ -129,11 +147,15 @@ struct PageTraits<GetStarFilesResponse> : detail::PageCursorPaging<GetStarFilesB
 /// may answer fewer than `limit` entries before the end).
 template <>
 struct PageTraits<GetJobsResponse> {
-  using Bean = GetJobsBean;
-  using Entry = JobInfo;
+  using Bean = GetJobsBean;  ///< the request record
+  using Entry = JobInfo;     ///< one entry of a page
+  /// The page's entries.
   static auto& entries(GetJobsResponse& r) { return r.data; }
+  /// The request's offset, as text.
   static std::optional<std::string> position(const Bean& b) { return std::to_string(b.offset); }
+  /// Moves the request to the offset `at`.
   static void seek(Bean& b, const std::string& at) { b.offset = detail::offsetOf(at); }
+  /// The offset after this page's entries; none after an empty page.
   static std::optional<std::string> next(const Bean& sent, const GetJobsResponse& r) {
     const std::size_t n = r.data ? r.data->size() : 0;
     if (n == 0) return std::nullopt;
@@ -145,11 +167,15 @@ struct PageTraits<GetJobsResponse> {
 /// empty page, ends the listing.
 template <>
 struct PageTraits<GetuserListResponse> {
-  using Bean = GetUserListBean;
-  using Entry = UserInfo;
+  using Bean = GetUserListBean;  ///< the request record
+  using Entry = UserInfo;        ///< one entry of a page
+  /// The page's entries.
   static auto& entries(GetuserListResponse& r) { return r.list; }
+  /// The request's offset (absent counts as 0).
   static std::optional<std::string> position(const Bean& b) { return std::to_string(detail::offsetOf(b.offset)); }
+  /// Moves the request to the offset `at`.
   static void seek(Bean& b, const std::string& at) { b.offset = at; }
+  /// The offset after this page's entries; none at the total or after an empty page.
   static std::optional<std::string> next(const Bean& sent, const GetuserListResponse& r) {
     const auto n = static_cast<std::int64_t>(r.list ? r.list->size() : 0);
     const std::int64_t following = detail::offsetOf(sent.offset) + n;

@@ -12,6 +12,7 @@ namespace quillbox {
 class ProgressListener {
  public:
   virtual ~ProgressListener() = default;
+  /// `bytesWritten` of the `totalBytes` of the part keyed `hash` have been sent.
   virtual void onProgress(const std::string& hash, std::int64_t bytesWritten, std::int64_t totalBytes) = 0;
 };
 

@@ -1,17 +1,16 @@
 #include "services/carrier/CarrierImpl.hpp"
 
-#include "request/Dispatch.hpp"
-#include "services/carrier/CarrierRequests.hpp"
+#include "services/carrier/CarrierOperations.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::carrier {
 
 void CarrierImpl::standardPackages(std::function<void(NetworkResult<GetstandPackagesResponse>)> onCallback) {
-  runBeanlessRequest<StandPackageRequest>(settings_, std::move(onCallback));
+  run<carrier::standardPackages>(settings_, std::move(onCallback));
 }
 
 void CarrierImpl::standardPackagesOrders(
     std::function<void(NetworkResult<GetStandPackagesOrdersResponse>)> onCallback) {
-  runBeanlessRequest<StandPackagesOrdersRequest>(settings_, std::move(onCallback));
+  run<carrier::standardPackagesOrders>(settings_, std::move(onCallback));
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::carrier

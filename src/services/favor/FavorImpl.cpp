@@ -1,18 +1,17 @@
 #include "services/favor/FavorImpl.hpp"
 
-#include "request/Dispatch.hpp"
-#include "services/favor/FavorRequests.hpp"
+#include "services/favor/FavorOperations.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::favor {
 
 void FavorImpl::getStarFiles(std::optional<GetStarFilesBean> bean,
                              std::function<void(NetworkResult<GetStarFilesResponse>)> onCallback) {
-  runRequest<GetStarFilesRequest>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<favor::getStarFiles>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FavorImpl::getStarBatch(std::optional<GetStarBatchBean> bean,
                              std::function<void(NetworkResult<GetStarBatchResponse>)> onCallback) {
-  runRequest<GetStarBatchRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<favor::getStarBatch>(settings_, std::move(bean), std::move(onCallback));
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::favor

@@ -3,18 +3,19 @@
 #include "quillbox/services/favor/IFavor.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::favor {
 
+/// IFavor over the operations of FavorOperations.hpp.
 class FavorImpl final : public IFavor {
  public:
-  explicit FavorImpl(const Settings& settings) : settings_(settings) {}
+  explicit FavorImpl(const request::Settings& settings) : settings_(settings) {}
   void getStarFiles(std::optional<GetStarFilesBean> bean,
                     std::function<void(NetworkResult<GetStarFilesResponse>)> onCallback) override;
   void getStarBatch(std::optional<GetStarBatchBean> bean,
                     std::function<void(NetworkResult<GetStarBatchResponse>)> onCallback) override;
 
  private:
-  const Settings& settings_;
+  const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::favor

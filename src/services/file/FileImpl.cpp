@@ -1,68 +1,67 @@
 #include "services/file/FileImpl.hpp"
 
-#include "request/Dispatch.hpp"
-#include "services/file/FileRequests.hpp"
+#include "services/file/FileOperations.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::file {
 
 void FileImpl::getAccessFiles(std::optional<GetAccessFilesBean> bean,
                               std::function<void(NetworkResult<GetAccessResponse>)> onCallback) {
-  runRequest<GetAccessReq>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<file::getAccessFiles>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::createDirectory(std::optional<CreateDirectoryBean> bean,
                                std::function<void(NetworkResult<CreateDirectoryResponse>)> onCallback) {
-  runRequest<CreateDirectoryRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<file::createDirectory>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::fileComplete(std::optional<FilesCompleteBean> bean,
                             std::function<void(NetworkResult<BaseResponse>)> onCallback) {
-  runRequest<FileCompleteRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<file::fileComplete>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::fileRename(std::optional<FilesRenameBean> bean,
                           std::function<void(NetworkResult<BaseResponse>)> onCallback) {
-  runRequest<FileRenameRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<file::fileRename>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::filesCreate(std::optional<FilesCreateBean> bean,
                            std::function<void(NetworkResult<FilesCreateResponse>)> onCallback) {
-  runRequest<FilesCreateRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<file::filesCreate>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::fileSearch(std::optional<FilesSearchBean> bean,
                           std::function<void(NetworkResult<FileSearchResponse>)> onCallback) {
-  runRequest<FileSearchRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<file::fileSearch>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::filesList(std::optional<FilesListBean> bean,
                          std::function<void(NetworkResult<FilesListResponse>)> onCallback) {
-  runRequest<FilesListRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<file::filesList>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::filesPath(std::optional<FilesPathBean> bean,
                          std::function<void(NetworkResult<FilesPathResponse>)> onCallback) {
-  runRequest<FilesPathRequest>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<file::filesPath>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::filesStatsDir(std::optional<FilesStatsDirBean> bean,
                              std::function<void(NetworkResult<FilesStatsDirResponse>)> onCallback) {
-  runRequest<FilesStatsDirRequest>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<file::filesStatsDir>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::getDownloadUrl(std::optional<GetDownloadUrlBean> bean,
                               std::function<void(NetworkResult<GetDownloadUrlResponse>)> onCallback) {
-  runRequest<GetDownloadUrlRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<file::getDownloadUrl>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::getFileDetail(std::optional<GetFileDetailBean> bean,
                              std::function<void(NetworkResult<GetFileDetailResponse>)> onCallback) {
-  runRequest<GetFileDetailRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<file::getFileDetail>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void FileImpl::getUploadUrl(std::optional<GetUploadUrlBean> bean,
                             std::function<void(NetworkResult<GetUploadUrlResponse>)> onCallback) {
-  runRequest<GetUploadUrlRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<file::getUploadUrl>(settings_, std::move(bean), std::move(onCallback));
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::file

@@ -3,11 +3,12 @@
 #include "quillbox/services/file/IFile.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::file {
 
+/// IFile over the operations of FileOperations.hpp.
 class FileImpl final : public IFile {
  public:
-  explicit FileImpl(const Settings& settings) : settings_(settings) {}
+  explicit FileImpl(const request::Settings& settings) : settings_(settings) {}
   void getAccessFiles(std::optional<GetAccessFilesBean> bean,
                       std::function<void(NetworkResult<GetAccessResponse>)> onCallback) override;
   void createDirectory(std::optional<CreateDirectoryBean> bean,
@@ -34,7 +35,7 @@ class FileImpl final : public IFile {
                     std::function<void(NetworkResult<GetUploadUrlResponse>)> onCallback) override;
 
  private:
-  const Settings& settings_;
+  const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::file

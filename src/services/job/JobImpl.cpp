@@ -1,27 +1,26 @@
 #include "services/job/JobImpl.hpp"
 
-#include "request/Dispatch.hpp"
-#include "services/job/JobRequests.hpp"
+#include "services/job/JobOperations.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::job {
 
 void JobImpl::cancelJobs(std::optional<CancelJobsBean> bean,
                          std::function<void(NetworkResult<CancelJobsResponse>)> onCallback) {
-  runRequest<CancelJobsRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<job::cancelJobs>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void JobImpl::createJobs(std::optional<CreateJobBean> bean,
                          std::function<void(NetworkResult<CreateJobsResponse>)> onCallback) {
-  runRequest<CreateJobsRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<job::createJobs>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void JobImpl::getJobDetailById(std::optional<GetJobDetailByIdBean> bean,
                                std::function<void(NetworkResult<GetJobDetailByIdResponse>)> onCallback) {
-  runRequest<GetJobDetailByIdRequest>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<job::getJobDetailById>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void JobImpl::getJobs(std::optional<GetJobsBean> bean, std::function<void(NetworkResult<GetJobsResponse>)> onCallback) {
-  runRequest<GetJobsRequest>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<job::getJobs>(settings_, std::move(bean), std::move(onCallback));
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::job

@@ -3,11 +3,12 @@
 #include "quillbox/services/job/IJob.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::job {
 
+/// IJob over the operations of JobOperations.hpp.
 class JobImpl final : public IJob {
  public:
-  explicit JobImpl(const Settings& settings) : settings_(settings) {}
+  explicit JobImpl(const request::Settings& settings) : settings_(settings) {}
   void cancelJobs(std::optional<CancelJobsBean> bean,
                   std::function<void(NetworkResult<CancelJobsResponse>)> onCallback) override;
   void createJobs(std::optional<CreateJobBean> bean,
@@ -18,7 +19,7 @@ class JobImpl final : public IJob {
                std::function<void(NetworkResult<GetJobsResponse>)> onCallback) override;
 
  private:
-  const Settings& settings_;
+  const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::job

@@ -1,38 +1,37 @@
 #include "services/share/ShareImpl.hpp"
 
-#include "request/Dispatch.hpp"
-#include "services/share/ShareRequests.hpp"
+#include "services/share/ShareOperations.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::share {
 
 void ShareImpl::getShares(std::optional<GetShareBean> bean,
                           std::function<void(NetworkResult<GetShareResponse>)> onCallback) {
-  runRequest<GetShareRequest>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<share::getShares>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void ShareImpl::createShare(std::optional<CreateShareBean> bean,
                             std::function<void(NetworkResult<CreateShareResponse>)> onCallback) {
-  runRequest<CreateShareRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<share::createShare>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void ShareImpl::cancelShare(std::optional<CancelShareBean> bean,
                             std::function<void(NetworkResult<CancelShareResponse>)> onCallback) {
-  runRequest<CancelShareRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<share::cancelShare>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void ShareImpl::getShareDetail(std::optional<GetShareDetailBean> bean,
                                std::function<void(NetworkResult<GetShareDetailResponse>)> onCallback) {
-  runRequest<GetShareDetailRequest>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<share::getShareDetail>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void ShareImpl::modifyShareDetail(std::optional<ModifyShareDetailBean> bean,
                                   std::function<void(NetworkResult<ModifyShareDetailResponse>)> onCallback) {
-  runRequest<ModifyShareDetailRequest>(settings_, std::move(bean), std::move(onCallback), 2);
+  run<share::modifyShareDetail>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void ShareImpl::getShareFiles(std::optional<GetShareFilesBean> bean,
                               std::function<void(NetworkResult<GetShareFilesResponse>)> onCallback) {
-  runRequest<GetShareFilesRequest>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<share::getShareFiles>(settings_, std::move(bean), std::move(onCallback));
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::share

@@ -3,11 +3,12 @@
 #include "quillbox/services/share/IShare.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::share {
 
+/// IShare over the operations of ShareOperations.hpp.
 class ShareImpl final : public IShare {
  public:
-  explicit ShareImpl(const Settings& settings) : settings_(settings) {}
+  explicit ShareImpl(const request::Settings& settings) : settings_(settings) {}
   void getShares(std::optional<GetShareBean> bean,
                  std::function<void(NetworkResult<GetShareResponse>)> onCallback) override;
   void createShare(std::optional<CreateShareBean> bean,
@@ -22,7 +23,7 @@ class ShareImpl final : public IShare {
                      std::function<void(NetworkResult<GetShareFilesResponse>)> onCallback) override;
 
  private:
-  const Settings& settings_;
+  const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::share

@@ -1,26 +1,25 @@
 #include "services/user/UserImpl.hpp"
 
-#include "request/Dispatch.hpp"
-#include "services/user/UserRequests.hpp"
+#include "services/user/UserOperations.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::user {
 
 void UserImpl::getToken(std::optional<AuthCodeBean> bean, std::function<void(NetworkResult<UserAuthResp>)> onCallback) {
-  runRequest<UserAuthReq>(settings_, std::move(bean), std::move(onCallback), 1);
+  run<user::getToken>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void UserImpl::getSpace(std::optional<GetSpaceBean> bean, std::function<void(NetworkResult<GetSpaceResp>)> onCallback) {
-  runRequest<GetSpaceReq>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<user::getSpace>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void UserImpl::getUserById(std::optional<GetUserByIdBean> bean,
                            std::function<void(NetworkResult<GetUsersByIdResponse>)> onCallback) {
-  runRequest<GetUserByIdReq>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<user::getUserById>(settings_, std::move(bean), std::move(onCallback));
 }
 
 void UserImpl::getUserList(std::optional<GetUserListBean> bean,
                            std::function<void(NetworkResult<GetuserListResponse>)> onCallback) {
-  runRequest<GetUserListReq>(settings_, std::move(bean), std::move(onCallback), 0);
+  run<user::getUserList>(settings_, std::move(bean), std::move(onCallback));
 }
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::user

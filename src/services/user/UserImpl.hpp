@@ -3,11 +3,12 @@
 #include "quillbox/services/user/IUser.hpp"
 #include "request/Settings.hpp"
 
-namespace quillbox::request {
+namespace quillbox::services::user {
 
+/// IUser over the operations of UserOperations.hpp.
 class UserImpl final : public IUser {
  public:
-  explicit UserImpl(const Settings& settings) : settings_(settings) {}
+  explicit UserImpl(const request::Settings& settings) : settings_(settings) {}
   void getToken(std::optional<AuthCodeBean> bean, std::function<void(NetworkResult<UserAuthResp>)> onCallback) override;
   void getSpace(std::optional<GetSpaceBean> bean, std::function<void(NetworkResult<GetSpaceResp>)> onCallback) override;
   void getUserById(std::optional<GetUserByIdBean> bean,
@@ -16,7 +17,7 @@ class UserImpl final : public IUser {
                    std::function<void(NetworkResult<GetuserListResponse>)> onCallback) override;
 
  private:
-  const Settings& settings_;
+  const request::Settings& settings_;
 };
 
-}  // namespace quillbox::request
+}  // namespace quillbox::services::user

@@ -14,9 +14,15 @@ class ICarrier {
  public:
   virtual ~ICarrier() = default;
 
-  /// GET /quillbox/ose/v1/carrier/standard/packages
+  /// The carrier's storage packages on offer.
+  ///
+  /// `GET /quillbox/ose/v1/carrier/standard/packages`.
+  /// @param onCallback Called exactly once with the decoded answer or the failure.
   virtual void standardPackages(std::function<void(NetworkResult<GetstandPackagesResponse>)> onCallback) = 0;
-  /// GET /quillbox/ose/v1/carrier/standard/packages/orders
+  /// The storage packages the user has ordered.
+  ///
+  /// `GET /quillbox/ose/v1/carrier/standard/packages/orders`.
+  /// @param onCallback Called exactly once with the decoded answer or the failure.
   virtual void standardPackagesOrders(
       std::function<void(NetworkResult<GetStandPackagesOrdersResponse>)> onCallback) = 0;
 };

@@ -1,0 +1,88 @@
+#include "transport/DataTransfer.hpp"
+
+#include <memory>
+
+#include "transport/BaseOptions.hpp"
+
+namespace quillbox::transport {
+
+DataTransfer::~DataTransfer() {
+  if (headerList_) curl_slist_free_all(headerList_);
+}
+
+void DataTransfer::configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
+                             const std::optional<HeaderMap>& headers, const std::optional<std::string>& body) {
+  CURL* h = easy();
+  applyBaseOptions(h, options, Kind::apiCall);
+  maxBody_ = options.maxResponseBody;
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &DataTransfer::onBody);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
+
+  if (method == HTTPMethod::get) {
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  } else {
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, std::string(rawValue(method)).c_str());
+    if (body) body_ = *body;
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body_.size()));
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, body_.data());
+  }
+
+  if (headers) {
+    for (const auto& [name, value] : *headers) headerList_ = curl_slist_append(headerList_, (name + ": " + value).c_str());
+  }
+  // libcurl would otherwise add "Expect: 100-continue" to larger bodies and
+  // wait for a peer that may never answer it.
+  headerList_ = curl_slist_append(headerList_, "Expect:");
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList_);
+}
+
+void DataTransfer::finished(CURLcode rc, bool cancelled) {
+  HttpResult result;
+  if (cancelled) {
+    result.transportError = "cancelled";
+  } else if (tooLarge_) {
+    result.transportError = "response body larger than " + std::to_string(maxBody_) + " bytes";
+  } else if (rc != CURLE_OK) {
+    result.transportError = errorText(rc);
+  } else {
+    curl_easy_getinfo(easy(), CURLINFO_RESPONSE_CODE, &result.status);
+  }
+  result.body = std::move(received_);
+  callbacks_.post([completion = std::move(completion_), result = std::move(result)]() mutable {
+    completion(std::move(result));
+  });
+}
+
+std::size_t DataTransfer::onBody(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* t = static_cast<DataTransfer*>(self);
+  const std::size_t n = size * count;
+  if (t->received_.size() + n > t->maxBody_) {
+    t->tooLarge_ = true;
+    return 0;  // ends the transfer with a write error
+  }
+  t->received_.append(data, n);
+  return n;
+}
+
+std::optional<std::string> composeUrl(const std::string& text, const std::optional<HeaderMap>& queryItems) {
+  std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
+  if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK) return std::nullopt;
+  if (queryItems) {
+    std::string query;
+    for (const auto& [name, value] : *queryItems) {
+      if (!query.empty()) query += '&';
+      query += name + "=" + value;
+    }
+    if (curl_url_set(url.get(), CURLUPART_QUERY, query.empty() ? nullptr : query.c_str(), 0) != CURLUE_OK) {
+      return std::nullopt;
+    }
+  }
+  char* out = nullptr;
+  if (curl_url_get(url.get(), CURLUPART_URL, &out, 0) != CURLUE_OK) return std::nullopt;
+  std::string composed(out);
+  curl_free(out);
+  return composed;
+}
+
+}  // namespace quillbox::transport

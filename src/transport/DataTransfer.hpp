@@ -1,0 +1,59 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "quillbox/request/HTTPMethod.hpp"
+#include "transport/CurlLoop.hpp"
+#include "transport/TransportOptions.hpp"
+#include "util/ThreadPool.hpp"
+
+namespace quillbox::transport {
+
+using HeaderMap = std::map<std::string, std::string>;
+
+/// What one exchange produced, before any interpretation.
+struct HttpResult {
+  /// Set when the exchange failed below HTTP (no connection, time-out, TLS,
+  /// a reset or a body cut short, "cancelled"): libcurl's description.
+  std::optional<std::string> transportError;
+  /// The HTTP status; 0 when the peer's answer was not an HTTP response.
+  long status = 0;
+  std::string body;
+};
+
+/// One service request on a loop: sends its body, gathers the answer (up to
+/// the options' cap) and hands the result to `completion` on the callback
+/// executor, exactly once.
+class DataTransfer final : public CurlTransfer {
+ public:
+  DataTransfer(util::ThreadPool& callbacks, std::function<void(HttpResult)> completion)
+      : CurlTransfer(/*reuseHandle=*/true), callbacks_(callbacks), completion_(std::move(completion)) {}
+  ~DataTransfer() override;
+
+  /// Sets up the handle: the base options of an API call, `url` as given,
+  /// the method, `headers` and `body` (never sent with GET).
+  void configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
+                 const std::optional<HeaderMap>& headers, const std::optional<std::string>& body);
+
+  void finished(CURLcode rc, bool cancelled) override;
+
+ private:
+  static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
+
+  util::ThreadPool& callbacks_;
+  std::function<void(HttpResult)> completion_;
+  std::size_t maxBody_ = 0;
+  std::string body_;
+  std::string received_;
+  bool tooLarge_ = false;
+  curl_slist* headerList_ = nullptr;
+};
+
+/// host + path as one URL, with `queryItems` replacing the query when given;
+/// nothing when the text is not a URL.
+std::optional<std::string> composeUrl(const std::string& text, const std::optional<HeaderMap>& queryItems);
+
+}  // namespace quillbox::transport

@@ -1,0 +1,36 @@
+#include "transport/Transport.hpp"
+
+#include <algorithm>
+#include <thread>
+
+
+namespace quillbox::transport {
+
+namespace {
+
+std::size_t callbackWidth(std::size_t configured) {
+  if (configured > 0) return configured;
+  return std::max(2u, std::thread::hardware_concurrency());
+}
+
+}  // namespace
+
+Transport::Transport(TransportOptions options)
+    : options_(options),
+      // A host callback may block until a nested call has answered; the
+      // executor then adds threads, so that the answer still finds one.
+      callbacks_("quillbox-callbacks", callbackWidth(options_.callbackThreads),
+                 util::ThreadPool::Growth{.maxThreads = options_.maxCallbackThreads}),
+      loop_("quillbox-http"),
+      parts_(loop_, options_) {}
+
+Transport::~Transport() { shutdown(); }
+
+void Transport::exchange(const std::string& url, HTTPMethod method, const std::optional<HeaderMap>& headers,
+                         const std::optional<std::string>& body, std::function<void(HttpResult)> completion) {
+  auto transfer = std::make_shared<DataTransfer>(callbacks_, std::move(completion));
+  transfer->configure(options_, url, method, headers, method == HTTPMethod::get ? std::nullopt : body);
+  loop_.start(std::move(transfer));
+}
+
+}  // namespace quillbox::transport
