@@ -126,8 +126,14 @@ void ThreadPool::run(Worker self) {
     ++taken_;
     const bool wakeNext = !jobs_.empty() && idle_ > 0 && wakesPending_ == 0;
     if (wakeNext) ++wakesPending_;
+    // Work left behind with no idle thread to take it: the supervisor watches
+    // whether a thread frees up in time (jobs queued while threads were still
+    // idle never told it).
+    const bool wakeSupervisor = !jobs_.empty() && idle_ == 0 && canGrow() && !watching_;
+    if (wakeSupervisor) watching_ = true;
     lock.unlock();
     if (wakeNext) ready_.notify_one();
+    if (wakeSupervisor) watchdog_.notify_one();
     try {
       job();
     } catch (const std::exception& e) {
