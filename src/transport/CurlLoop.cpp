@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "util/ThreadPool.hpp"
+
 namespace quillbox::transport {
 
 namespace {
@@ -20,18 +22,63 @@ void unlockShared(CURL*, curl_lock_data data, void* user) {
   static_cast<std::array<std::mutex, CURL_LOCK_DATA_LAST>*>(user)->at(data).unlock();
 }
 
+/// Easy handles of ended transfers, reset, for the next transfers to use.
+class HandleCache {
+ public:
+  CURL* take() {
+    {
+      std::lock_guard lock(mutex_);
+      if (!free_.empty()) {
+        CURL* h = free_.back();
+        free_.pop_back();
+        return h;
+      }
+    }
+    return curl_easy_init();
+  }
+  void give(CURL* h) {
+    curl_easy_reset(h);
+    {
+      std::lock_guard lock(mutex_);
+      if (free_.size() < kKept) {
+        free_.push_back(h);
+        return;
+      }
+    }
+    curl_easy_cleanup(h);
+  }
+
+ private:
+  // As many as a busy host keeps in flight; more are freed when they end.
+  static constexpr std::size_t kKept = 64;
+  std::mutex mutex_;
+  std::vector<CURL*> free_;
+};
+
+HandleCache& handleCache() {
+  // Never destroyed: transfers may still end while the process exits.
+  static auto* cache = new HandleCache;
+  return *cache;
+}
+
 }  // namespace
 
-CurlTransfer::CurlTransfer() {
+CurlTransfer::CurlTransfer(bool reuseHandle) : reuseHandle_(reuseHandle) {
   ensureGlobalInit();
-  easy_ = curl_easy_init();
+  easy_ = reuseHandle_ ? handleCache().take() : curl_easy_init();
   if (!easy_) throw std::runtime_error("curl_easy_init failed");
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_.data());
   curl_easy_setopt(easy_, CURLOPT_PRIVATE, this);
 }
 
-CurlTransfer::~CurlTransfer() { curl_easy_cleanup(easy_); }
+CurlTransfer::~CurlTransfer() {
+  if (reuseHandle_) {
+    handleCache().give(easy_);
+  } else {
+    curl_easy_cleanup(easy_);
+  }
+}
 
 std::string CurlTransfer::errorText(CURLcode rc) const {
   std::string text = curl_easy_strerror(rc);
@@ -71,27 +118,33 @@ void CurlLoop::stop() {
 
 CurlLoop::Id CurlLoop::start(std::shared_ptr<CurlTransfer> transfer) {
   const Id id = nextId_++;
+  bool wake = false;
   {
     std::lock_guard lock(mutex_);
     if (!stopped_) {
+      // Only the first command since the loop last took them wakes it; the
+      // loop takes every command queued by then in one go.
+      wake = toStart_.empty() && toCancel_.empty();
       toStart_.emplace_back(id, std::move(transfer));
       transfer = nullptr;
     }
   }
   if (transfer) {
     transfer->finished(CURLE_ABORTED_BY_CALLBACK, true);
-  } else {
+  } else if (wake) {
     curl_multi_wakeup(multi_);
   }
   return id;
 }
 
 void CurlLoop::cancel(Id id) {
+  bool wake = false;
   {
     std::lock_guard lock(mutex_);
+    wake = toStart_.empty() && toCancel_.empty();
     toCancel_.push_back(id);
   }
-  curl_multi_wakeup(multi_);
+  if (wake) curl_multi_wakeup(multi_);
 }
 
 void CurlLoop::applyCommands() {
@@ -111,6 +164,7 @@ void CurlLoop::applyCommands() {
       transfer->finished(CURLE_FAILED_INIT, false);
       continue;
     }
+    transfer->loopId_ = id;
     running_.emplace(id, std::move(transfer));
   }
   auto stop = [this](std::unordered_map<Id, std::shared_ptr<CurlTransfer>>::iterator it) {
@@ -136,30 +190,32 @@ void CurlLoop::collectFinished() {
     CurlTransfer* raw = nullptr;
     curl_easy_getinfo(easy, CURLINFO_PRIVATE, &raw);
     curl_multi_remove_handle(multi_, easy);
-    for (auto it = running_.begin(); it != running_.end(); ++it) {
-      if (it->second.get() == raw) {
-        std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
-        running_.erase(it);
-        transfer->finished(rc, false);
-        break;
-      }
+    if (raw == nullptr) continue;
+    if (auto it = running_.find(raw->loopId_); it != running_.end()) {
+      std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
+      running_.erase(it);
+      transfer->finished(rc, false);
     }
   }
 }
 
 void CurlLoop::run() {
   for (;;) {
-    applyCommands();
     {
-      std::lock_guard lock(mutex_);
-      if (stopping_ && running_.empty() && toStart_.empty()) {
-        stopped_ = true;
-        break;
+      // The completions of this turn go to their executors together.
+      util::ThreadPool::Batch batch;
+      applyCommands();
+      {
+        std::lock_guard lock(mutex_);
+        if (stopping_ && running_.empty() && toStart_.empty()) {
+          stopped_ = true;
+          break;
+        }
       }
+      int stillRunning = 0;
+      curl_multi_perform(multi_, &stillRunning);
+      collectFinished();
     }
-    int stillRunning = 0;
-    curl_multi_perform(multi_, &stillRunning);
-    collectFinished();
     curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
   }
 }

@@ -18,7 +18,11 @@ namespace quillbox::transport {
 /// the handle before handing the transfer to a loop.
 class CurlTransfer {
  public:
-  CurlTransfer();
+  /// `reuseHandle`: the handle comes from, and goes back to, a cache of
+  /// handles of ended transfers (reset in between), which saves allocating a
+  /// handle's state and receive buffer for every small exchange. Only for
+  /// transfers that keep libcurl's default buffer sizes.
+  explicit CurlTransfer(bool reuseHandle = false);
   virtual ~CurlTransfer();
   CurlTransfer(const CurlTransfer&) = delete;
   CurlTransfer& operator=(const CurlTransfer&) = delete;
@@ -36,7 +40,10 @@ class CurlTransfer {
   std::string errorText(CURLcode rc) const;
 
  private:
+  friend class CurlLoop;
   CURL* easy_;
+  bool reuseHandle_;
+  std::uint64_t loopId_ = 0;  // set by the loop that runs it
   std::array<char, CURL_ERROR_SIZE> errorBuffer_{};
 };
 
@@ -44,7 +51,9 @@ class CurlTransfer {
 /// queue work and wake the loop; libcurl is called from the loop's thread
 /// alone (and from the thread that configures a transfer before start()).
 /// Transfers on one loop share DNS and TLS sessions, never connections of
-/// other loops.
+/// other loops. What the transfers post to a util::ThreadPool from
+/// finished() during one turn of the loop is queued there at once, at the
+/// end of the turn.
 class CurlLoop {
  public:
   using Id = std::uint64_t;

@@ -30,7 +30,7 @@ struct HttpResult {
 class DataTransfer final : public CurlTransfer {
  public:
   DataTransfer(util::ThreadPool& callbacks, std::function<void(HttpResult)> completion)
-      : callbacks_(callbacks), completion_(std::move(completion)) {}
+      : CurlTransfer(/*reuseHandle=*/true), callbacks_(callbacks), completion_(std::move(completion)) {}
   ~DataTransfer() override;
 
   /// Sets up the handle: the base options of an API call, `url` as given,

@@ -17,7 +17,10 @@ std::size_t callbackWidth(std::size_t configured) {
 
 Transport::Transport(TransportOptions options)
     : options_(options),
-      callbacks_("quillbox-callbacks", callbackWidth(options_.callbackThreads)),
+      // A host callback may block until a nested call has answered; the
+      // executor then adds threads, so that the answer still finds one.
+      callbacks_("quillbox-callbacks", callbackWidth(options_.callbackThreads),
+                 util::ThreadPool::Growth{.maxThreads = options_.maxCallbackThreads}),
       loop_("quillbox-http"),
       parts_(loop_, options_) {}
 

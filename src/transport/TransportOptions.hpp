@@ -26,6 +26,10 @@ struct TransportOptions {
   /// Threads that run completions and host callbacks; 0 takes the number of
   /// processors, at least 2, so one slow callback does not hold up the rest.
   std::size_t callbackThreads = 0;
+  /// The most threads the callback executor grows to when every thread is
+  /// blocked in a host callback (waiting for a nested call, say): enough for
+  /// deep nesting, few enough that a runaway host cannot exhaust the process.
+  std::size_t maxCallbackThreads = 128;
   /// Parts uploaded at once across all uploads of a client (the width of the
   /// part queue); 0 takes the number of processors, which keeps the reads
   /// from disk and the hashing of parts from oversubscribing the machine.

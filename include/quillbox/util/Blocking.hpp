@@ -12,9 +12,12 @@
 // SDK's callback threads (or at once on the calling thread when the request
 // cannot be built); the upload events run on the SDK's single upload-events
 // thread; a download's callbacks run on that download's own callback thread.
-// A callback holds its thread until it returns, and the answer it would wait
-// for may need that very thread, so a callback must not block on another
-// SDK call: callBlocking refuses there, a future's get() does not.
+// A callback holds its thread until it returns. A service callback may wait
+// for the answer of a service call it made (the callback threads are added
+// to while all of them are blocked); an upload event or a download callback
+// must not block on another SDK call, whose answer may need that very
+// thread. callBlocking refuses on every SDK callback thread; a future's get()
+// does not.
 
 #include <cstdint>
 #include <functional>
