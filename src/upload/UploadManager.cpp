@@ -1,5 +1,7 @@
 #include "upload/UploadManager.hpp"
 
+#include <algorithm>
+
 #include "quillbox/request/Json.hpp"
 #include "request/BaseResponseCodec.hpp"
 #include "request/Redact.hpp"
@@ -26,6 +28,7 @@ std::string UploadManager::ResultData::description() const {
 void UploadManager::add(std::shared_ptr<UploadTask> task) {
   ResultData record;
   record.totalBytes = task->length;
+  record.offset = task->offset;
   record.hash = task->hash1;
   std::lock_guard lock(mutex_);
   resultMap_.insert_or_assign(task->hash1, std::move(record));
@@ -137,6 +140,13 @@ void UploadManager::cancel() {
   }
 }
 
+std::int64_t UploadManager::finishedBytes(const ResultData& record) const {
+  // The last part may be declared longer than what is left of the file; only
+  // what exists is sent, and only that counts towards the file's progress.
+  if (totalLength_ <= 0) return record.totalBytes;
+  return std::clamp<std::int64_t>(totalLength_ - record.offset, 0, record.totalBytes);
+}
+
 void UploadManager::onPartSuccess(const std::string& key, const BaseResponse& response) {
   {
     std::lock_guard lock(mutex_);
@@ -144,7 +154,7 @@ void UploadManager::onPartSuccess(const std::string& key, const BaseResponse& re
     if (it == resultMap_.end() || it->second.isFinish) return;
     it->second.state = STATE_SUCCESS;
     it->second.isFinish = true;
-    it->second.bytesWritten = it->second.totalBytes;
+    it->second.bytesWritten = finishedBytes(it->second);
   }
   report(uploadResult::onItemFinish{key, 0, response.code == 0});
   checkOnComplete();
@@ -157,7 +167,7 @@ void UploadManager::onPartFailure(const std::string& key) {
     if (it == resultMap_.end() || it->second.isFinish) return;
     it->second.state = STATE_ERROR;
     it->second.isFinish = true;
-    it->second.bytesWritten = it->second.totalBytes;
+    it->second.bytesWritten = finishedBytes(it->second);
   }
   report(uploadResult::onItemFinish{key, 0, false});
   checkOnComplete();

@@ -39,6 +39,9 @@ class UploadManager final : public std::enable_shared_from_this<UploadManager> {
   struct ResultData {
     std::int64_t bytesWritten = 0;
     std::int64_t totalBytes = 1;
+    /// Where the part starts in the file: with the file's length it bounds
+    /// what the part can count, whatever length the server declared for it.
+    std::int64_t offset = 0;
     std::string hash;
     bool isFinish = false;
     std::int64_t state = STATE_DEFAULT;
@@ -78,6 +81,8 @@ class UploadManager final : public std::enable_shared_from_this<UploadManager> {
   void onPartProgress(const std::string& key, std::int64_t bytesWritten);
   void onPartsAbandoned(const std::vector<std::string>& keys);
   void checkOnComplete();
+  /// What a finished part counts towards the file's progress. Under mutex_.
+  std::int64_t finishedBytes(const ResultData& record) const;
   void giveVerdict(UploadProcessResult verdict);
   void report(UploadProcessResult result);
 

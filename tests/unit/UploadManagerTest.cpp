@@ -66,6 +66,32 @@ TEST(UploadManager, BooksProgressAndPartsAndGivesOneVerdictAfterTheLastPart) {
   EXPECT_EQ(records[0].description(), "hash 10, isFinish true, state -1");
 }
 
+TEST(UploadManager, ALastPartDeclaredPastTheEndCountsOnlyWhatTheFileHolds) {
+  // Servers may declare the last part as long as the others; the part sends
+  // only the file's remainder, and the file's progress never passes its length.
+  test::UploadRig rig;
+  auto manager = std::make_shared<UploadManager>(rig.partQueue, rig.mainQueue);
+  manager->add(makeTask(rig, "1", 100));
+  auto last = makeTask(rig, "2", 100);
+  last->offset = 100;
+  manager->add(last);
+  manager->setTotalLength(130);
+  test::UploadEvents events(&rig.mainQueue, true);
+  manager->setOnTotalCallback(events.callback());
+
+  manager->subCallback(part::onProgress{"2", 30, 30});
+  manager->subCallback(part::onSuccess{"2", BaseResponse(0, "success", std::nullopt)});
+  manager->subCallback(part::onProgress{"1", 100, 100});
+  manager->subCallback(part::onSuccess{"1", BaseResponse(0, "success", std::nullopt)});
+  test::drainMainQueue(rig.mainQueue);
+
+  const std::vector<UploadProcessResult> expected = {
+      ev::onProgress{30, 130}, ev::onItemFinish{"2", 0, true}, ev::onProgress{130, 130},
+      ev::onItemFinish{"1", 0, true}, ev::onSuccess{0, "success"},
+  };
+  EXPECT_EQ(events.all(), expected);
+}
+
 TEST(UploadManager, PartsReportingFromManyThreadsEndInOneSuccess) {
   test::UploadRig rig;
   auto manager = std::make_shared<UploadManager>(rig.partQueue, rig.mainQueue);
