@@ -106,14 +106,15 @@ void UploadManager::subCallback(UploadResult result) {
       self->onPartSuccess(key, response);
     });
   } else if (auto* failure = std::get_if<partResult::onFailure>(&result)) {
-    mainQueue_.async([self, key = failure->hash] { self->onPartFailure(key); });
+    // Logged before it is handed on, so the line precedes the verdict it leads to.
     QUILLBOX_LOG(warning, "subCallback failure hash = " + failure->hash + ", code = " + std::to_string(failure->code) +
         ", msg = " + failure->msg);
+    mainQueue_.async([self, key = failure->hash] { self->onPartFailure(key); });
   } else if (auto* progress = std::get_if<partResult::onProgress>(&result)) {
-    mainQueue_.async(
-        [self, key = progress->hash, written = progress->bytesWritten] { self->onPartProgress(key, written); });
     QUILLBOX_LOG(debug, "subCallback procress  hash = " + progress->hash + ", current = " + std::to_string(progress->bytesWritten) +
         ", total = " + std::to_string(progress->totalBytes));
+    mainQueue_.async(
+        [self, key = progress->hash, written = progress->bytesWritten] { self->onPartProgress(key, written); });
   }
 }
 
