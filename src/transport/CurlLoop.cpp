@@ -187,7 +187,7 @@ void CurlLoop::applyCommands() {
   auto stop = [this](std::unordered_map<Id, std::shared_ptr<CurlTransfer>>::iterator it) {
     std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
     running_.erase(it);
-    curl_multi_remove_handle(multi_, transfer->easy());
+    detach(transfer->easy());
     transfer->finished(CURLE_ABORTED_BY_CALLBACK, true);
   };
   auto drop = [this](std::vector<Waiting>::iterator it) {
@@ -213,11 +213,19 @@ void CurlLoop::add(Id id, std::shared_ptr<CurlTransfer> transfer) {
   curl_easy_setopt(transfer->easy(), CURLOPT_SHARE, share_);
   CURLMcode mc = curl_multi_add_handle(multi_, transfer->easy());
   if (mc != CURLM_OK) {
+    curl_easy_setopt(transfer->easy(), CURLOPT_SHARE, nullptr);
     transfer->finished(CURLE_FAILED_INIT, false);
     return;
   }
   transfer->loopId_ = id;
   running_.emplace(id, std::move(transfer));
+}
+
+void CurlLoop::detach(CURL* easy) {
+  curl_multi_remove_handle(multi_, easy);
+  // A handle may be used again by a transfer of another loop, perhaps after
+  // this one is gone: it must not keep pointing at this loop's share.
+  curl_easy_setopt(easy, CURLOPT_SHARE, nullptr);
 }
 
 int CurlLoop::pollTimeoutMs() const {
@@ -240,7 +248,7 @@ void CurlLoop::collectFinished() {
     const CURLcode rc = msg->data.result;
     CurlTransfer* raw = nullptr;
     curl_easy_getinfo(easy, CURLINFO_PRIVATE, &raw);
-    curl_multi_remove_handle(multi_, easy);
+    detach(easy);
     if (raw == nullptr) continue;
     if (auto it = running_.find(raw->loopId_); it != running_.end()) {
       std::shared_ptr<CurlTransfer> transfer = std::move(it->second);

@@ -94,6 +94,8 @@ class CurlLoop {
   Id enqueue(Clock::time_point due, std::shared_ptr<CurlTransfer> transfer);
   void applyCommands();
   void add(Id id, std::shared_ptr<CurlTransfer> transfer);
+  /// Takes a handle out of the multi handle and off the loop's share.
+  void detach(CURL* easy);
   void collectFinished();
   /// How long the poll may sleep: until the next waiting transfer is due,
   /// at most a second.
