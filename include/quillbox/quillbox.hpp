@@ -12,6 +12,7 @@
 #include "quillbox/request/JSONValue.hpp"
 #include "quillbox/request/Json.hpp"
 #include "quillbox/request/NetworkResult.hpp"
+#include "quillbox/request/RetryPolicy.hpp"
 #include "quillbox/services/carrier/CarrierRecords.hpp"
 #include "quillbox/services/carrier/ICarrier.hpp"
 #include "quillbox/services/favor/IFavor.hpp"

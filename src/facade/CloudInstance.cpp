@@ -20,6 +20,7 @@ transport::TransportOptions transportOptions(const CloudInstance::Options& optio
   transport::TransportOptions t;
   t.connectTimeout = options.connectTimeout;
   t.stallTimeout = options.stallTimeout;
+  t.callDeadline = options.callDeadline;
   return t;
 }
 
@@ -46,7 +47,9 @@ struct CloudInstance::Impl {
   std::unique_ptr<util::NamedOperationQueue> partQueue = makePartQueue(transport.options().partsInFlight);
   facade::TransferImpl transfer{upload::UploadEngine{file, settings, mainQueue, *partQueue}};
 
-  explicit Impl(const transport::TransportOptions& options) : transport(options) {}
+  explicit Impl(const CloudInstance::Options& options) : transport(transportOptions(options)) {
+    settings.setRetryPolicy(options.retry);
+  }
 
   ~Impl() {
     // Every exchange and part PUT in flight ends as cancelled, and so does
@@ -58,7 +61,7 @@ struct CloudInstance::Impl {
 };
 
 CloudInstance::CloudInstance() : CloudInstance(Options{}) {}
-CloudInstance::CloudInstance(Options options) : impl_(std::make_unique<Impl>(transportOptions(options))) {}
+CloudInstance::CloudInstance(Options options) : impl_(std::make_unique<Impl>(options)) {}
 CloudInstance::~CloudInstance() = default;
 
 CloudInstance& CloudInstance::shared() {
@@ -79,6 +82,8 @@ std::optional<std::string> CloudInstance::innerUser() const { return impl_->sett
 void CloudInstance::setInnerUser(std::optional<std::string> v) { impl_->settings.setInnerUser(std::move(v)); }
 std::string CloudInstance::userAgent() const { return impl_->settings.userAgent(); }
 void CloudInstance::updateUserAgent(std::string text) { impl_->settings.setUserAgent(std::move(text)); }
+RetryPolicy CloudInstance::retryPolicy() const { return impl_->settings.retryPolicy(); }
+void CloudInstance::setRetryPolicy(RetryPolicy policy) { impl_->settings.setRetryPolicy(policy); }
 
 IUser& CloudInstance::getUserImpl() { return impl_->user; }
 IFile& CloudInstance::getFileImpl() { return impl_->file; }

@@ -1,10 +1,13 @@
 #include "request/BaseReq.hpp"
 
+#include <algorithm>
+#include <chrono>
 #include <random>
 
 #include "quillbox/request/BaseResponse.hpp"
 #include "transport/Transport.hpp"
 #include "request/Redact.hpp"
+#include "request/Retry.hpp"
 #include "util/Log.hpp"
 #include "util/Text.hpp"
 
@@ -62,11 +65,52 @@ void addStandardHeaders(std::map<std::string, std::string>& heads, const std::op
   if (token) heads["Authorization"] = *token;
 }
 
-/// Whether a finished exchange is to be sent again. This is where a retry
-/// stage belongs: it sees every outcome before it is interpreted; one that
-/// says yes hands the same request, with the same completion, to the
-/// transport once more instead of delivering. Nothing is retried today.
-bool sendAgain(const transport::HttpResult&) { return false; }
+/// One service call on its way: what every attempt sends, and how many
+/// have been made. Held by the completion of the attempt in flight.
+struct Call {
+  std::shared_ptr<RequestCore> request;
+  std::shared_ptr<ResponseDelivery> target;
+  transport::InFlight::Ticket ticket;
+  transport::Transport* transport;
+  std::string url;
+  RetryPolicy retry;
+  std::chrono::steady_clock::time_point deadline;
+  int attempts = 0;
+};
+
+void send(std::shared_ptr<Call> call, std::chrono::milliseconds wait);
+
+/// Whether a finished attempt is to be sent again, and if so sends it: only
+/// a failure that may pass, and that repeating cannot make happen twice,
+/// while the policy has attempts left and the deadline leaves room for one.
+bool sendAgain(const std::shared_ptr<Call>& call, const transport::HttpResult& result) {
+  const RequestCore& request = *call->request;
+  if (call->attempts >= call->retry.maxAttempts || !mayRetry(request.method, result)) return false;
+  const std::chrono::milliseconds wait = retryWait(call->retry, call->attempts, result);
+  if (std::chrono::steady_clock::now() + wait >= call->deadline) return false;
+  QUILLBOX_LOG(warning, std::string(rawValue(request.method)) + " " + maskUrlQuery(call->url) + " failed (" +
+                            describeFailure(result) + "); attempt " + std::to_string(call->attempts + 1) + " of " +
+                            std::to_string(call->retry.maxAttempts) + " in " + std::to_string(wait.count()) + " ms");
+  send(call, wait);
+  return true;
+}
+
+/// Starts one attempt after `wait`; its outcome is either sent again or
+/// classified, decoded and delivered on a callback thread. Every attempt
+/// carries the same headers, the trace identifier included, so the server's
+/// logs tie the attempts of one call together.
+void send(std::shared_ptr<Call> call, std::chrono::milliseconds wait) {
+  using std::chrono::milliseconds;
+  ++call->attempts;
+  const auto left = std::chrono::ceil<milliseconds>(call->deadline - std::chrono::steady_clock::now()) - wait;
+  const RequestCore& request = *call->request;
+  transport::Transport& transport = *call->transport;
+  transport.exchange(call->url, request.method, request.heads, request.body,
+                     [call](const transport::HttpResult& result) {
+                       if (!sendAgain(call, result)) handleResponse(result, *call->target);
+                     },
+                     transport::ExchangeTiming{.timeLimit = std::max(left, milliseconds(1)), .startAfter = wait});
+}
 
 }  // namespace
 
@@ -101,13 +145,15 @@ void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& setti
   }
   if (util::logEnabled(LogLevel::debug)) logRequest(text, self->heads, self->body);
 
-  // 4. The transport: from here on the I/O thread has it.
-  const RequestCore& request = *self;
-  transport.exchange(*url, request.method, request.heads, request.body,
-                     // 5.-7. On a callback thread: classify, decode, deliver.
-                     [self, target, ticket](const transport::HttpResult& result) {
-                       if (!sendAgain(result)) handleResponse(result, *target);
-                     });
+  // 4. The transport, attempt after attempt as the retry policy allows;
+  // 5.-7. then, on a callback thread: classify, decode, deliver.
+  // Clamped, so that no setting can overflow the clock's arithmetic.
+  const auto allowed = std::clamp<std::chrono::milliseconds>(transport.options().callDeadline, std::chrono::milliseconds(1),
+                                                             std::chrono::hours(24 * 365));
+  const auto deadline = std::chrono::steady_clock::now() + allowed;
+  send(std::make_shared<Call>(Call{std::move(self), std::move(target), std::move(ticket), &transport, *url,
+                                   connection.retry, deadline}),
+       std::chrono::milliseconds(0));
 }
 
 namespace {

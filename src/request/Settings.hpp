@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "quillbox/request/RetryPolicy.hpp"
+
 namespace quillbox::transport {
 class Transport;
 }
@@ -26,6 +28,7 @@ class Settings {
   struct Snapshot {
     std::optional<std::string> host;
     std::optional<std::string> token;
+    RetryPolicy retry;
   };
 
   std::optional<std::string> authCode() const { return read(&Settings::authCode_); }
@@ -48,10 +51,19 @@ class Settings {
     userAgent_ = std::move(v);
   }
 
-  /// Host and token read together, as one request needs them.
+  RetryPolicy retryPolicy() const {
+    std::lock_guard lock(mutex_);
+    return retry_;
+  }
+  void setRetryPolicy(RetryPolicy v) {
+    std::lock_guard lock(mutex_);
+    retry_ = v;
+  }
+
+  /// Host, token and retry policy read together, as one request needs them.
   Snapshot connection() const {
     std::lock_guard lock(mutex_);
-    return {host_, token_};
+    return {host_, token_, retry_};
   }
 
  private:
@@ -73,6 +85,7 @@ class Settings {
   std::optional<std::string> host_;
   std::optional<std::string> innerUser_;
   std::string userAgent_ = "Your-App-Name";
+  RetryPolicy retry_;
 };
 
 }  // namespace quillbox::request

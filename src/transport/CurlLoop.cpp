@@ -1,5 +1,6 @@
 #include "transport/CurlLoop.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "util/ThreadPool.hpp"
@@ -86,11 +87,12 @@ std::string CurlTransfer::errorText(CURLcode rc) const {
   return text;
 }
 
-CurlLoop::CurlLoop(std::string name) : name_(std::move(name)) {
+CurlLoop::CurlLoop(std::string name, long maxHostConnections) : name_(std::move(name)) {
   ensureGlobalInit();
   multi_ = curl_multi_init();
   share_ = curl_share_init();
   if (!multi_ || !share_) throw std::runtime_error("libcurl initialisation failed");
+  if (maxHostConnections > 0) curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, maxHostConnections);
   curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, lockShared);
   curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, unlockShared);
   curl_share_setopt(share_, CURLSHOPT_USERDATA, &shareLocks_);
@@ -117,6 +119,14 @@ void CurlLoop::stop() {
 }
 
 CurlLoop::Id CurlLoop::start(std::shared_ptr<CurlTransfer> transfer) {
+  return enqueue(Clock::time_point::min(), std::move(transfer));
+}
+
+CurlLoop::Id CurlLoop::startAfter(std::chrono::milliseconds delay, std::shared_ptr<CurlTransfer> transfer) {
+  return enqueue(Clock::now() + std::max(delay, std::chrono::milliseconds(0)), std::move(transfer));
+}
+
+CurlLoop::Id CurlLoop::enqueue(Clock::time_point due, std::shared_ptr<CurlTransfer> transfer) {
   const Id id = nextId_++;
   bool wake = false;
   {
@@ -125,7 +135,7 @@ CurlLoop::Id CurlLoop::start(std::shared_ptr<CurlTransfer> transfer) {
       // Only the first command since the loop last took them wakes it; the
       // loop takes every command queued by then in one go.
       wake = toStart_.empty() && toCancel_.empty();
-      toStart_.emplace_back(id, std::move(transfer));
+      toStart_.push_back({due, id, std::move(transfer)});
       transfer = nullptr;
     }
   }
@@ -148,7 +158,7 @@ void CurlLoop::cancel(Id id) {
 }
 
 void CurlLoop::applyCommands() {
-  std::vector<std::pair<Id, std::shared_ptr<CurlTransfer>>> starts;
+  std::vector<Waiting> starts;
   std::vector<Id> cancels;
   bool stopping;
   {
@@ -157,28 +167,77 @@ void CurlLoop::applyCommands() {
     cancels.swap(toCancel_);
     stopping = stopping_;
   }
-  for (auto& [id, transfer] : starts) {
-    curl_easy_setopt(transfer->easy(), CURLOPT_SHARE, share_);
-    CURLMcode mc = curl_multi_add_handle(multi_, transfer->easy());
-    if (mc != CURLM_OK) {
-      transfer->finished(CURLE_FAILED_INIT, false);
-      continue;
+  const Clock::time_point now = Clock::now();
+  for (Waiting& w : starts) {
+    if (w.due > now) {
+      waiting_.push_back(std::move(w));
+    } else {
+      add(w.id, std::move(w.transfer));
     }
-    transfer->loopId_ = id;
-    running_.emplace(id, std::move(transfer));
+  }
+  // Waiting transfers that are due now join the loop.
+  for (auto it = waiting_.begin(); it != waiting_.end();) {
+    if (it->due <= now) {
+      add(it->id, std::move(it->transfer));
+      it = waiting_.erase(it);
+    } else {
+      ++it;
+    }
   }
   auto stop = [this](std::unordered_map<Id, std::shared_ptr<CurlTransfer>>::iterator it) {
     std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
     running_.erase(it);
-    curl_multi_remove_handle(multi_, transfer->easy());
+    detach(transfer->easy());
+    transfer->finished(CURLE_ABORTED_BY_CALLBACK, true);
+  };
+  auto drop = [this](std::vector<Waiting>::iterator it) {
+    std::shared_ptr<CurlTransfer> transfer = std::move(it->transfer);
+    waiting_.erase(it);
     transfer->finished(CURLE_ABORTED_BY_CALLBACK, true);
   };
   for (Id id : cancels) {
-    if (auto it = running_.find(id); it != running_.end()) stop(it);
+    if (auto it = running_.find(id); it != running_.end()) {
+      stop(it);
+    } else if (auto w = std::find_if(waiting_.begin(), waiting_.end(), [id](const Waiting& x) { return x.id == id; });
+               w != waiting_.end()) {
+      drop(w);
+    }
   }
   if (stopping) {
     while (!running_.empty()) stop(running_.begin());
+    while (!waiting_.empty()) drop(waiting_.begin());
   }
+}
+
+void CurlLoop::add(Id id, std::shared_ptr<CurlTransfer> transfer) {
+  curl_easy_setopt(transfer->easy(), CURLOPT_SHARE, share_);
+  CURLMcode mc = curl_multi_add_handle(multi_, transfer->easy());
+  if (mc != CURLM_OK) {
+    curl_easy_setopt(transfer->easy(), CURLOPT_SHARE, nullptr);
+    transfer->finished(CURLE_FAILED_INIT, false);
+    return;
+  }
+  transfer->loopId_ = id;
+  running_.emplace(id, std::move(transfer));
+}
+
+void CurlLoop::detach(CURL* easy) {
+  curl_multi_remove_handle(multi_, easy);
+  // A handle may be used again by a transfer of another loop, perhaps after
+  // this one is gone: it must not keep pointing at this loop's share.
+  curl_easy_setopt(easy, CURLOPT_SHARE, nullptr);
+}
+
+int CurlLoop::pollTimeoutMs() const {
+  using std::chrono::milliseconds;
+  milliseconds wait(1000);
+  const Clock::time_point now = Clock::now();
+  for (const Waiting& w : waiting_) {
+    // Rounded up, so that the loop does not wake just before it is due.
+    const auto left = std::chrono::ceil<milliseconds>(w.due - now);
+    wait = std::min(wait, std::max(left, milliseconds(0)));
+  }
+  return static_cast<int>(wait.count());
 }
 
 void CurlLoop::collectFinished() {
@@ -189,7 +248,7 @@ void CurlLoop::collectFinished() {
     const CURLcode rc = msg->data.result;
     CurlTransfer* raw = nullptr;
     curl_easy_getinfo(easy, CURLINFO_PRIVATE, &raw);
-    curl_multi_remove_handle(multi_, easy);
+    detach(easy);
     if (raw == nullptr) continue;
     if (auto it = running_.find(raw->loopId_); it != running_.end()) {
       std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
@@ -207,7 +266,7 @@ void CurlLoop::run() {
       applyCommands();
       {
         std::lock_guard lock(mutex_);
-        if (stopping_ && running_.empty() && toStart_.empty()) {
+        if (stopping_ && running_.empty() && waiting_.empty() && toStart_.empty()) {
           stopped_ = true;
           break;
         }
@@ -216,7 +275,7 @@ void CurlLoop::run() {
       curl_multi_perform(multi_, &stillRunning);
       collectFinished();
     }
-    curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+    curl_multi_poll(multi_, nullptr, 0, pollTimeoutMs(), nullptr);
   }
 }
 

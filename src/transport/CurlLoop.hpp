@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -58,7 +59,10 @@ class CurlLoop {
  public:
   using Id = std::uint64_t;
 
-  explicit CurlLoop(std::string name);
+  /// `maxHostConnections`: the most connections the loop keeps open to one
+  /// host at once (further transfers wait in libcurl's queue for one to be
+  /// free); 0 for no limit.
+  explicit CurlLoop(std::string name, long maxHostConnections = 0);
   /// stop(), then frees libcurl's handles.
   ~CurlLoop();
   CurlLoop(const CurlLoop&) = delete;
@@ -67,6 +71,10 @@ class CurlLoop {
   /// Queues the transfer; returns at once with an id for cancel(). After
   /// stop() the transfer ends at once, as cancelled, on the calling thread.
   Id start(std::shared_ptr<CurlTransfer> transfer);
+  /// As start(), but the transfer joins the loop only once `delay` has
+  /// passed; no thread waits meanwhile (the loop's poll wakes up in time).
+  /// cancel() and stop() end a waiting transfer at once, as cancelled.
+  Id startAfter(std::chrono::milliseconds delay, std::shared_ptr<CurlTransfer> transfer);
   /// Ends every transfer still running or queued (as cancelled) and joins
   /// the I/O thread. Idempotent; any thread but the loop's own.
   void stop();
@@ -76,8 +84,22 @@ class CurlLoop {
 
  private:
   void run();
+  using Clock = std::chrono::steady_clock;
+  struct Waiting {
+    Clock::time_point due;
+    Id id;
+    std::shared_ptr<CurlTransfer> transfer;
+  };
+
+  Id enqueue(Clock::time_point due, std::shared_ptr<CurlTransfer> transfer);
   void applyCommands();
+  void add(Id id, std::shared_ptr<CurlTransfer> transfer);
+  /// Takes a handle out of the multi handle and off the loop's share.
+  void detach(CURL* easy);
   void collectFinished();
+  /// How long the poll may sleep: until the next waiting transfer is due,
+  /// at most a second.
+  int pollTimeoutMs() const;
 
   std::string name_;
   CURLM* multi_;
@@ -85,7 +107,7 @@ class CurlLoop {
   std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks_;
 
   std::mutex mutex_;  // guards the three fields below
-  std::vector<std::pair<Id, std::shared_ptr<CurlTransfer>>> toStart_;
+  std::vector<Waiting> toStart_;  // due in the past for an immediate start
   std::vector<Id> toCancel_;
   bool stopping_ = false;
   bool stopped_ = false;  // the I/O thread has ended
@@ -93,6 +115,7 @@ class CurlLoop {
   std::once_flag stopOnce_;
   std::atomic<Id> nextId_{1};
   std::unordered_map<Id, std::shared_ptr<CurlTransfer>> running_;  // I/O thread only
+  std::vector<Waiting> waiting_;  // I/O thread only: not yet due, in no order
   std::thread thread_;
 };
 

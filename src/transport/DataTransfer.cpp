@@ -1,5 +1,6 @@
 #include "transport/DataTransfer.hpp"
 
+#include <algorithm>
 #include <memory>
 
 #include "transport/BaseOptions.hpp"
@@ -11,9 +12,11 @@ DataTransfer::~DataTransfer() {
 }
 
 void DataTransfer::configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
-                             const std::optional<HeaderMap>& headers, const std::optional<std::string>& body) {
+                             const std::optional<HeaderMap>& headers, const std::optional<std::string>& body,
+                             std::chrono::milliseconds timeLimit) {
   CURL* h = easy();
   applyBaseOptions(h, options, Kind::apiCall);
+  if (timeLimit.count() > 0) curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeLimit.count()));
   maxBody_ = options.maxResponseBody;
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &DataTransfer::onBody);
@@ -22,6 +25,11 @@ void DataTransfer::configure(const TransportOptions& options, const std::string&
   if (method == HTTPMethod::get) {
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
   } else {
+    // libcurl sends a request once more, unasked, when a connection it
+    // reused dies before any byte of the answer; the server may have acted
+    // on it by then (a second folder, share or job). On a connection of its
+    // own a request is never sent twice.
+    curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, std::string(rawValue(method)).c_str());
     if (body) body_ = *body;
     curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body_.size()));
@@ -39,6 +47,11 @@ void DataTransfer::configure(const TransportOptions& options, const std::string&
 
 void DataTransfer::finished(CURLcode rc, bool cancelled) {
   HttpResult result;
+  result.code = rc;
+  result.cancelled = cancelled;
+  long requestSize = 0;
+  curl_easy_getinfo(easy(), CURLINFO_REQUEST_SIZE, &requestSize);
+  result.requestSent = requestSize > 0;
   if (cancelled) {
     result.transportError = "cancelled";
   } else if (tooLarge_) {
@@ -47,6 +60,13 @@ void DataTransfer::finished(CURLcode rc, bool cancelled) {
     result.transportError = errorText(rc);
   } else {
     curl_easy_getinfo(easy(), CURLINFO_RESPONSE_CODE, &result.status);
+    // libcurl reads both forms of the header; 0 when there was none (or the
+    // date has passed).
+    curl_off_t retryAfter = 0;
+    if (curl_easy_getinfo(easy(), CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK && retryAfter > 0) {
+      // A day is more than any wait a call honours; the rest is a broken peer.
+      result.retryAfter = std::chrono::seconds(std::min<curl_off_t>(retryAfter, 24 * 3600));
+    }
   }
   result.body = std::move(received_);
   callbacks_.post([completion = std::move(completion_), result = std::move(result)]() mutable {

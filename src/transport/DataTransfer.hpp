@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
@@ -22,6 +23,19 @@ struct HttpResult {
   /// The HTTP status; 0 when the peer's answer was not an HTTP response.
   long status = 0;
   std::string body;
+
+  // What decides whether the exchange may be sent again; beside the text
+  // above, which stays what the host sees.
+
+  /// libcurl's result (CURLE_OK also for an error status).
+  CURLcode code = CURLE_OK;
+  /// Ended by a cancel or by the client going away, not by the peer.
+  bool cancelled = false;
+  /// Some of the request (its head at least) went out.
+  bool requestSent = false;
+  /// The wait a `Retry-After` header asked for (delta-seconds, or an HTTP
+  /// date counted from now), when the answer had one.
+  std::optional<std::chrono::seconds> retryAfter;
 };
 
 /// One service request on a loop: sends its body, gathers the answer (up to
@@ -35,8 +49,11 @@ class DataTransfer final : public CurlTransfer {
 
   /// Sets up the handle: the base options of an API call, `url` as given,
   /// the method, `headers` and `body` (never sent with GET).
+  /// `timeLimit`, when not zero, ends the exchange with a time-out once it
+  /// has passed.
   void configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
-                 const std::optional<HeaderMap>& headers, const std::optional<std::string>& body);
+                 const std::optional<HeaderMap>& headers, const std::optional<std::string>& body,
+                 std::chrono::milliseconds timeLimit = std::chrono::milliseconds(0));
 
   void finished(CURLcode rc, bool cancelled) override;
 

@@ -21,16 +21,21 @@ Transport::Transport(TransportOptions options)
       // executor then adds threads, so that the answer still finds one.
       callbacks_("quillbox-callbacks", callbackWidth(options_.callbackThreads),
                  util::ThreadPool::Growth{.maxThreads = options_.maxCallbackThreads}),
-      loop_("quillbox-http"),
+      loop_("quillbox-http", options_.maxHostConnections),
       parts_(loop_, options_) {}
 
 Transport::~Transport() { shutdown(); }
 
 void Transport::exchange(const std::string& url, HTTPMethod method, const std::optional<HeaderMap>& headers,
-                         const std::optional<std::string>& body, std::function<void(HttpResult)> completion) {
+                         const std::optional<std::string>& body, std::function<void(HttpResult)> completion,
+                         ExchangeTiming timing) {
   auto transfer = std::make_shared<DataTransfer>(callbacks_, std::move(completion));
-  transfer->configure(options_, url, method, headers, method == HTTPMethod::get ? std::nullopt : body);
-  loop_.start(std::move(transfer));
+  transfer->configure(options_, url, method, headers, method == HTTPMethod::get ? std::nullopt : body, timing.timeLimit);
+  if (timing.startAfter.count() > 0) {
+    loop_.startAfter(timing.startAfter, std::move(transfer));
+  } else {
+    loop_.start(std::move(transfer));
+  }
 }
 
 }  // namespace quillbox::transport

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,6 +16,15 @@
 #include "util/ThreadPool.hpp"
 
 namespace quillbox::transport {
+
+/// When an exchange starts and how long it may take.
+struct ExchangeTiming {
+  /// The exchange fails with a time-out once this has passed since it
+  /// started (waiting for a free connection included); 0 for no limit.
+  std::chrono::milliseconds timeLimit{0};
+  /// It starts only once this has passed; nothing waits meanwhile.
+  std::chrono::milliseconds startAfter{0};
+};
 
 /// The transport of one client's service requests and part uploads: one
 /// libcurl multi handle on one I/O thread, and a small executor on which
@@ -32,9 +42,11 @@ class Transport {
   /// Hands one exchange to the I/O thread (through the loop's queue; no
   /// other thread is involved) and returns at once. `url` is sent as given;
   /// GET never carries `body`. `completion` runs later on the callback
-  /// executor, exactly once, also when the exchange is cancelled.
+  /// executor, exactly once, also when the exchange is cancelled (a client
+  /// going away ends one still waiting to start at once).
   void exchange(const std::string& url, HTTPMethod method, const std::optional<HeaderMap>& headers,
-                const std::optional<std::string>& body, std::function<void(HttpResult)> completion);
+                const std::optional<std::string>& body, std::function<void(HttpResult)> completion,
+                ExchangeTiming timing = {});
 
   /// Where completions and host callbacks run. Never the I/O thread.
   util::ThreadPool& callbacks() { return callbacks_; }

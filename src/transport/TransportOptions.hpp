@@ -17,6 +17,17 @@ struct TransportOptions {
   /// A transfer that moves less than one byte a second for this long fails.
   /// There is no limit on the total time, so large parts are never cut.
   std::chrono::seconds stallTimeout{60};
+  /// The longest one service call may take, every attempt and wait
+  /// included: long enough for a slow listing over a poor link, short enough
+  /// that a peer trickling its answer cannot hold a call (or a command) for
+  /// ever. Part PUTs have no overall limit, only the stall rule.
+  std::chrono::milliseconds callDeadline{std::chrono::seconds(120)};
+  /// Connections the service requests' loop keeps open to one host at once;
+  /// further requests wait for a free one. Sixteen keep a busy host's calls
+  /// flowing (over HTTP/2 each carries many), while ten thousand calls in
+  /// flight still fit a process limit of 1024 descriptors. Part PUTs share
+  /// the loop, and so the limit, when they go to the same host.
+  long maxHostConnections = 16;
   /// Service answers larger than this are refused rather than buffered: the
   /// largest listing page is a few MiB; a peer sending more is broken.
   std::size_t maxResponseBody = 64u << 20;

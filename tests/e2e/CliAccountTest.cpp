@@ -184,8 +184,9 @@ TEST_F(CliTest, ControlCharactersFromTheServerOrTheDiskAreShownNeverObeyed) {
       EXPECT_EQ(r.err.find(raw), std::string::npos) << r.err;
     }
   };
-  // An error message that would clear the screen and retitle the window.
-  armFault(R"({"path":"/quillbox/ose/v1/space/*","kind":"status","msg":"boom\u001b[2J\u001b]0;owned\u0007"})");
+  // An error message that would clear the screen and retitle the window, on
+  // each of the four attempts a call makes.
+  armFault(R"({"path":"/quillbox/ose/v1/space/*","kind":"status","count":4,"msg":"boom\u001b[2J\u001b]0;owned\u0007"})");
   const Outcome failed = q({"space"});
   expectOneLineError(failed, 5, "space: [500] boom\\x1b[2J\\x1b]0;owned\\x07");
   expectDefused(failed);

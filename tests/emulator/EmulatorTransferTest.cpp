@@ -146,7 +146,13 @@ TEST_F(EmulatorTransferTest, DownloadsByLinkAndResumesWithRange) {
 }
 
 TEST_F(EmulatorTransferTest, ApiFaultsReachTheCallerAsTheFailuresTheyAre) {
-  IUser& users = cloud().getUserImpl();
+  // One attempt each, so that each fault is what the caller sees.
+  CloudInstance::Options single;
+  single.retry = RetryPolicy::none();
+  CloudInstance once(single);
+  once.setHost(cloud().host());
+  once.setToken(cloud().token());
+  IUser& users = once.getUserImpl();
   auto space = [&] { return sdk<GetSpaceResp>([&](auto cb) { users.getSpace(GetSpaceBean(), cb); }); };
 
   arm(R"({"path":"/quillbox/ose/v1/space/*","kind":"status","status":503,"code":42,"msg":"maintenance"})");
@@ -178,7 +184,11 @@ TEST_F(EmulatorTransferTest, ApiFaultsReachTheCallerAsTheFailuresTheyAre) {
 
 TEST_F(EmulatorTransferTest, DelaysAndStallsLongerThanTheSdkWaitsAreTimeOuts) {
   // A client of its own with short limits.
-  CloudInstance quick(CloudInstance::Options{std::chrono::seconds(5), std::chrono::seconds(1)});
+  CloudInstance::Options limits;
+  limits.connectTimeout = std::chrono::seconds(5);
+  limits.stallTimeout = std::chrono::seconds(1);
+  limits.retry = RetryPolicy::none();
+  CloudInstance quick(limits);
   quick.setHost(cloud().host());
   quick.setToken(cloud().token());
   IUser& users = quick.getUserImpl();

@@ -39,6 +39,8 @@ class PipelineTest : public ::testing::Test {
   void SetUp() override {
     cloud.setHost(server.baseUrl());
     cloud.setToken("tok-123");
+    // One exchange, one outcome: what is sent again is tested on its own.
+    cloud.setRetryPolicy(RetryPolicy::none());
   }
 
   IJob& jobs() { return cloud.getJobImpl(); }
@@ -239,7 +241,11 @@ TEST_F(PipelineTest, TransportAndUrlFailures) {
   EXPECT_TRUE(log.contains("callRequest error: invalidURL"));
 
   // A server that stops sending is cut off by the stall time-out.
-  CloudInstance quick(CloudInstance::Options{std::chrono::seconds(5), std::chrono::seconds(1)});
+  CloudInstance::Options limits;
+  limits.connectTimeout = std::chrono::seconds(5);
+  limits.stallTimeout = std::chrono::seconds(1);
+  limits.retry = RetryPolicy::none();
+  CloudInstance quick(limits);
   quick.setHost(server.baseUrl());
   Reply slow = Reply::json(200, "{}");
   slow.delay = std::chrono::milliseconds(3000);

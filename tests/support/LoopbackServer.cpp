@@ -117,6 +117,16 @@ struct Script {
   std::deque<Reply> queue;
   Handler handler;
   std::atomic<std::uint64_t> connections{0};
+  std::atomic<std::uint64_t> open{0};
+  std::atomic<std::uint64_t> mostOpen{0};
+
+  void opened() {
+    connections.fetch_add(1);
+    const std::uint64_t now = open.fetch_add(1) + 1;
+    std::uint64_t seen = mostOpen.load();
+    while (seen < now && !mostOpen.compare_exchange_weak(seen, now)) {
+    }
+  }
 
   std::shared_ptr<const RecordedRequest> record(RecordedRequest request) {
     auto shared = std::make_shared<const RecordedRequest>(std::move(request));
@@ -162,7 +172,11 @@ class Session : public std::enable_shared_from_this<Session> {
   Session(tcp::socket socket, Script& script)
       : socket_(std::move(socket)), timer_(socket_.get_executor()), script_(script) {
     buffer_.reserve(kReadBufferReserve);
+    script_.opened();
   }
+  ~Session() { script_.open.fetch_sub(1); }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
 
   void start() {
     net::dispatch(socket_.get_executor(), [self = shared_from_this()] { self->readHeader(); });
@@ -317,7 +331,6 @@ struct LoopbackServer::Impl {
       }
       error_code ignored;
       socket.set_option(tcp::no_delay(true), ignored);
-      script.connections.fetch_add(1);
       std::make_shared<Session>(std::move(socket), script)->start();
       accept();
     });
@@ -387,6 +400,10 @@ bool LoopbackServer::waitForRequests(std::size_t n, std::chrono::milliseconds ti
 
 std::size_t LoopbackServer::connectionCount() const {
   return static_cast<std::size_t>(impl_->script.connections.load());
+}
+
+std::size_t LoopbackServer::mostConnectionsAtOnce() const {
+  return static_cast<std::size_t>(impl_->script.mostOpen.load());
 }
 
 void LoopbackServer::reset() {

@@ -64,6 +64,9 @@ class LoopbackServer {
   std::size_t requestCount() const;
   bool waitForRequests(std::size_t n, std::chrono::milliseconds timeout) const;
   std::size_t connectionCount() const;  // connections accepted so far
+  // The most connections that were open at the same time so far. A connection counts until
+  // the server has seen it closed, so the figure may run a little above the client's.
+  std::size_t mostConnectionsAtOnce() const;
   void reset();  // clears requests, queue and handler (not the connection count)
 
  private:

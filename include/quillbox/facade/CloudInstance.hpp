@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "quillbox/request/RetryPolicy.hpp"
+
 namespace quillbox {
 
 class ITransfer;
@@ -47,8 +49,17 @@ class CloudInstance {
     /// Time allowed to set up a connection (DNS, TCP, TLS).
     std::chrono::seconds connectTimeout{60};
     /// A request or part upload that moves less than one byte a second for
-    /// this long fails; there is no limit on the total time.
+    /// this long fails.
     std::chrono::seconds stallTimeout{60};
+    /// The longest a service call may take, all its attempts and the waits
+    /// between them included: when it passes, the call fails with a
+    /// time-out ("request error " and libcurl's text) and is not sent again.
+    /// Part uploads and downloads have no such limit; they keep only the
+    /// stall rule, so that a large transfer is never cut.
+    std::chrono::milliseconds callDeadline{std::chrono::seconds(120)};
+    /// When service calls are sent again (see RetryPolicy); setRetryPolicy()
+    /// changes it later.
+    RetryPolicy retry;
   };
 
   /// The process-wide default client (default Options).
@@ -98,6 +109,12 @@ class CloudInstance {
   std::string userAgent() const;
   /// Replaces the stored application name.
   void updateUserAgent(std::string text);
+
+  /// The retry policy of service calls.
+  RetryPolicy retryPolicy() const;
+  /// Replaces the retry policy; calls started later follow it
+  /// (RetryPolicy::none() to send every call once).
+  void setRetryPolicy(RetryPolicy policy);
 
   // Each accessor returns the same object on every call; it lives as long
   // as the client.

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <chrono>
+
+namespace quillbox {
+
+/// How often, and after what wait, a client sends a service call again when
+/// an attempt fails in a way that may pass.
+///
+/// What is sent again:
+/// - any call whose attempt failed before anything of it was sent (the
+///   connection was refused, the host name did not resolve, the TLS
+///   handshake failed, the connection could not be set up in time), or was
+///   answered with 429 or 503;
+/// - a GET, which changes nothing on the server, also after a reset or a
+///   cut-off answer, a stall, and the statuses 408, 500, 502 and 504.
+/// A call that may have taken effect (a POST or PUT whose request went out,
+/// then failed or was answered with 500) is never sent again: it would create
+/// a second folder, share or job.
+///
+/// The wait before attempt n + 1 is drawn at random between 0 and
+/// min(maxDelay, baseDelay × 2^(n−1)) ("full jitter", so that many clients
+/// failing together do not come back together). An answer with a
+/// `Retry-After` header (seconds, or an HTTP date) sets the wait instead, at
+/// most maxDelay. No attempt starts after the call's deadline
+/// (CloudInstance::Options::callDeadline).
+///
+/// The host's callback runs once, after the last attempt, with that
+/// attempt's outcome (its code and message, exactly as without retries).
+/// Each further attempt is announced by one warning line in the log.
+/// Waiting takes no thread: the attempt is queued on the client's I/O loop
+/// to start when its wait is over, and a client going away ends it at once.
+struct RetryPolicy {
+  /// Attempts in all, the first one included; 1 (or less) sends once.
+  int maxAttempts = 4;
+  /// The ceiling of the first wait; it doubles with each further attempt.
+  std::chrono::milliseconds baseDelay{250};
+  /// The longest wait, also for a server's `Retry-After`.
+  std::chrono::milliseconds maxDelay{8000};
+
+  /// The default: four attempts, waits from 250 ms up to 8 s.
+  static RetryPolicy standard() { return RetryPolicy{}; }
+  /// Exactly one attempt: nothing is ever sent again.
+  static RetryPolicy none() { return RetryPolicy{1, std::chrono::milliseconds(0), std::chrono::milliseconds(0)}; }
+};
+
+}  // namespace quillbox
