@@ -55,7 +55,9 @@ class RequestCore {
 
  protected:
   /// The request pipeline, on the calling thread up to the hand-over to the
-  /// transport: build, standard headers, log, send. The answer is then
+  /// transport: build, standard headers, log, send. An attempt that fails in
+  /// a way the settings' retry policy allows is sent again after its wait,
+  /// within the call's deadline. The last attempt's answer is then
   /// classified, decoded and delivered on a callback thread of the settings'
   /// transport, and so is a failure to build or to form the URL: the
   /// callback never runs on the calling thread. `self` keeps the request
