@@ -45,9 +45,8 @@ bool brokeOnTheWay(CURLcode code) {
 
 }  // namespace
 
-bool mayRetry(HTTPMethod method, const transport::HttpResult& r) {
+bool mayRetry(bool idempotent, const transport::HttpResult& r) {
   if (r.cancelled) return false;
-  const bool idempotent = method == HTTPMethod::get;
   if (r.transportError) return nothingWentOut(r) || (idempotent && brokeOnTheWay(r.code));
   switch (r.status) {
     case 429:

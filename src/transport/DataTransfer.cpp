@@ -60,13 +60,7 @@ void DataTransfer::finished(CURLcode rc, bool cancelled) {
     result.transportError = errorText(rc);
   } else {
     curl_easy_getinfo(easy(), CURLINFO_RESPONSE_CODE, &result.status);
-    // libcurl reads both forms of the header; 0 when there was none (or the
-    // date has passed).
-    curl_off_t retryAfter = 0;
-    if (curl_easy_getinfo(easy(), CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK && retryAfter > 0) {
-      // A day is more than any wait a call honours; the rest is a broken peer.
-      result.retryAfter = std::chrono::seconds(std::min<curl_off_t>(retryAfter, 24 * 3600));
-    }
+    result.retryAfter = retryAfterOf(easy());
   }
   result.body = std::move(received_);
   callbacks_.post([completion = std::move(completion_), result = std::move(result)]() mutable {
@@ -83,6 +77,14 @@ std::size_t DataTransfer::onBody(char* data, std::size_t size, std::size_t count
   }
   t->received_.append(data, n);
   return n;
+}
+
+std::optional<std::chrono::seconds> retryAfterOf(CURL* easy) {
+  // 0 when there was none (or the date has passed).
+  curl_off_t retryAfter = 0;
+  if (curl_easy_getinfo(easy, CURLINFO_RETRY_AFTER, &retryAfter) != CURLE_OK || retryAfter <= 0) return std::nullopt;
+  // A day is more than any wait a retry honours; the rest is a broken peer.
+  return std::chrono::seconds(std::min<curl_off_t>(retryAfter, 24 * 3600));
 }
 
 std::optional<std::string> composeUrl(const std::string& text, const std::optional<HeaderMap>& queryItems) {

@@ -69,6 +69,11 @@ class DataTransfer final : public CurlTransfer {
   curl_slist* headerList_ = nullptr;
 };
 
+/// The wait the answer's `Retry-After` header asked for (libcurl reads
+/// delta-seconds and HTTP dates alike), at most a day; nothing when the answer
+/// had none or its date has passed.
+std::optional<std::chrono::seconds> retryAfterOf(CURL* easy);
+
 /// host + path as one URL, with `queryItems` replacing the query when given;
 /// nothing when the text is not a URL.
 std::optional<std::string> composeUrl(const std::string& text, const std::optional<HeaderMap>& queryItems);
