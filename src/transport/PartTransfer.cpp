@@ -29,6 +29,7 @@ struct PartWaiter::State {
   std::int64_t sent = 0;  // bytes of the body sent so far
   bool done = false;
   BaseResponse outcome;
+  HttpResult result;
 
   // Set when the PUT starts; read by the awaiting thread only.
   std::shared_ptr<ProgressListener> listener;
@@ -76,17 +77,27 @@ class PutTransfer final : public CurlTransfer {
 
   void finished(CURLcode rc, bool cancelled) override {
     BaseResponse outcome;
+    HttpResult result;
+    result.code = rc;
+    result.cancelled = cancelled;
+    long requestSize = 0;
+    curl_easy_getinfo(easy(), CURLINFO_REQUEST_SIZE, &requestSize);
+    result.requestSent = requestSize > 0;
     curl_off_t uploaded = 0;
     if (cancelled) {
       outcome = BaseResponse(-1, "cancelled", std::nullopt);
+      result.transportError = outcome.msg;
     } else if (rc != CURLE_OK) {
       outcome = BaseResponse(-1, errorText(rc), std::nullopt);
+      result.transportError = outcome.msg;
     } else {
       long status = 0;
       curl_easy_getinfo(easy(), CURLINFO_RESPONSE_CODE, &status);
       curl_easy_getinfo(easy(), CURLINFO_SIZE_UPLOAD_T, &uploaded);
+      result.status = status;
       if (status < 200 || status > 299) {
         outcome = BaseResponse(-1, "response status code = " + std::to_string(status), std::nullopt);
+        result.retryAfter = retryAfterOf(easy());
       } else {
         outcome = BaseResponse(0, "success", std::nullopt);
       }
@@ -95,6 +106,7 @@ class PutTransfer final : public CurlTransfer {
       std::lock_guard lock(state_->mutex);
       if (uploaded > state_->sent) state_->sent = static_cast<std::int64_t>(uploaded);
       state_->outcome = std::move(outcome);
+      state_->result = std::move(result);
       state_->done = true;
     }
     state_->changed.notify_all();
@@ -157,7 +169,8 @@ PartPuts::PartPuts(CurlLoop& loop, const TransportOptions& options)
     : loop_(loop), options_(options), registry_(std::make_shared<Registry>()) {}
 
 std::shared_ptr<PartWaiter> PartPuts::start(const std::string& url, PartBody data, const std::string& hash,
-                                            std::shared_ptr<ProgressListener> progressListener) {
+                                            std::shared_ptr<ProgressListener> progressListener,
+                                            std::chrono::milliseconds delay) {
   QUILLBOX_LOG(debug, "putUploadFile bytes size = " + std::to_string(data.length));
   QUILLBOX_LOG(debug, "putUploadFile hash = " + hash);
   const std::int64_t length = std::max<std::int64_t>(data.length, 0);
@@ -165,6 +178,8 @@ std::shared_ptr<PartWaiter> PartPuts::start(const std::string& url, PartBody dat
   if (!isUrl(url) || !data.file) {
     QUILLBOX_LOG(error, "无效的URL: " + request::maskUrlQuery(url));
     state->outcome = BaseResponse(-1, "url invalid", std::nullopt);
+    state->result.transportError = "url invalid";
+    state->result.code = CURLE_URL_MALFORMAT;
     state->done = true;
     return std::make_shared<PartWaiter>(0, std::move(state));
   }
@@ -175,7 +190,8 @@ std::shared_ptr<PartWaiter> PartPuts::start(const std::string& url, PartBody dat
 
   auto transfer = std::make_shared<PutTransfer>(std::move(data), state);
   transfer->configure(url, options_);
-  const CurlLoop::Id id = loop_.start(std::move(transfer));
+  const CurlLoop::Id id =
+      delay.count() > 0 ? loop_.startAfter(delay, std::move(transfer)) : loop_.start(std::move(transfer));
   std::size_t count = 0;
   {
     // Leaves the registry only in await(), which needs the waiter returned
@@ -192,6 +208,11 @@ std::shared_ptr<PartWaiter> PartPuts::start(const std::string& url, PartBody dat
 std::size_t PartPuts::running() const {
   std::lock_guard lock(registry_->mutex);
   return registry_->running.size();
+}
+
+HttpResult PartWaiter::result() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->result;
 }
 
 std::string PartWaiter::description() const { return "UploadWaiter(id: " + std::to_string(id_) + ")"; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -7,6 +8,7 @@
 #include "quillbox/request/BaseResponse.hpp"
 #include "quillbox/util/ProgressListener.hpp"
 #include "transport/CurlLoop.hpp"
+#include "transport/DataTransfer.hpp"
 #include "transport/TransportOptions.hpp"
 
 namespace quillbox::util {
@@ -37,6 +39,9 @@ class PartWaiter {
   /// the reason: a transport error, a status outside 200–299, "cancelled".
   /// Called once.
   BaseResponse await();
+  /// How the PUT ended, in the terms that decide whether it may be sent
+  /// again (libcurl's result, the status, a Retry-After); after await().
+  HttpResult result() const;
   std::string description() const;
 
  private:
@@ -53,9 +58,11 @@ class PartPuts {
   /// "Content-Type: application/octet-stream" and "Content-Length" only, the
   /// body streamed from the file. Returns at once; the waiter's await()
   /// blocks until the PUT has ended. A URL that does not parse gives a waiter
-  /// that is already done with code -1 "url invalid" (id 0).
+  /// that is already done with code -1 "url invalid" (id 0). With a `delay`
+  /// the PUT starts once it has passed; cancel() ends it at once meanwhile.
   std::shared_ptr<PartWaiter> start(const std::string& url, PartBody body, const std::string& hash,
-                                    std::shared_ptr<ProgressListener> progressListener);
+                                    std::shared_ptr<ProgressListener> progressListener,
+                                    std::chrono::milliseconds delay = std::chrono::milliseconds(0));
   /// Aborts a running PUT at once; its waiter then ends with a failure.
   /// Ended or unknown ids are ignored.
   void cancel(CurlLoop::Id id) { loop_.cancel(id); }
