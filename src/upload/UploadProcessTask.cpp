@@ -268,8 +268,10 @@ void UploadProcessTask::startMultipartUpload(const std::string& fileId, const st
     submitComplete(fileId, sha256);
     return;
   }
+  const RetryPolicy retry = engine_.settings.retryPolicy();
   for (const MultiPartInfo& p : parts) {
     auto task = std::make_shared<UploadTask>(engine_.settings.transport().parts());
+    task->retry = retry;
     task->uploadUrl = p.uploadUrl.value_or("");
     task->file = *file;
     task->offset = p.partOffset;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 
+#include "request/Retry.hpp"
 #include "util/Log.hpp"
 #include "util/ProgressHandler.hpp"
 #include "util/ReadOnlyFile.hpp"
@@ -43,13 +44,30 @@ void UploadTask::run() {
   const auto available = static_cast<std::int64_t>(*size) - offset;
   const std::int64_t count = std::max<std::int64_t>(0, std::min(length, available));
 
+  // A new attempt counts its bytes from zero again; what the part reports
+  // only grows, so whole-file progress never goes back.
   auto progress = std::make_shared<util::ProgressHandler>(
       weak_from_this(), [this](const std::string& key, std::int64_t written, std::int64_t total) {
+        if (written <= reported_) return;
+        reported_ = written;
         QUILLBOX_LOG(debug, kTag + ": onProgress - " + key + ", bytesWritten = " + std::to_string(written) +
             ", totalBytes = " + std::to_string(total));
         report(partResult::onProgress{key, written, total});
       });
-  const BaseResponse response = put(transport::PartBody{handle, offset, count}, std::move(progress));
+  const transport::PartBody body{handle, offset, count};
+  const int attempts = std::max(retry.maxAttempts, 1);
+  Attempt attempt = put(body, progress, std::chrono::milliseconds(0));
+  for (int n = 1; n < attempts && !hasCancel && attempt.response.code != 0 && request::mayRetry(true, attempt.result);
+       ++n) {
+    // The wait is the next PUT's delayed start on the transport's loop: a
+    // cancel ends it at once, as it aborts a running PUT.
+    const std::chrono::milliseconds wait = request::retryWait(retry, n, attempt.result);
+    QUILLBOX_LOG(warning, kTag + ": part " + hash1 + " failed (" + request::describeFailure(attempt.result) +
+        "); attempt " + std::to_string(n + 1) + " of " + std::to_string(attempts) + " in " +
+        std::to_string(wait.count()) + " ms");
+    attempt = put(body, progress, wait);
+  }
+  const BaseResponse& response = attempt.response;
 
   if (hasCancel) {
     QUILLBOX_LOG(info, kTag + ": has response but is cancel");
@@ -63,12 +81,16 @@ void UploadTask::run() {
   }
 }
 
-BaseResponse UploadTask::put(transport::PartBody body, std::shared_ptr<ProgressListener> progress) {
+UploadTask::Attempt UploadTask::put(const transport::PartBody& body, const std::shared_ptr<ProgressListener>& progress,
+                                    std::chrono::milliseconds delay) {
   std::shared_ptr<transport::PartWaiter> waiter;
   try {
-    waiter = puts_.start(uploadUrl, std::move(body), hash1, std::move(progress));
-  } catch (const std::exception&) {
-    return BaseResponse(-1, "upload error", std::nullopt);
+    waiter = puts_.start(uploadUrl, body, hash1, progress, delay);
+  } catch (const std::exception& e) {
+    transport::HttpResult result;
+    result.transportError = e.what();
+    result.code = CURLE_FAILED_INIT;
+    return {BaseResponse(-1, "upload error", std::nullopt), std::move(result)};
   }
   if (waiter->id() != 0) {
     // Known before the wait, so that a cancel from now on aborts the PUT.
@@ -81,9 +103,11 @@ BaseResponse UploadTask::put(transport::PartBody body, std::shared_ptr<ProgressL
     if (cancelled) puts_.cancel(waiter->id());
   }
   BaseResponse response = waiter->await();
-  std::lock_guard lock(mutex_);
-  putId_ = 0;
-  return response;
+  {
+    std::lock_guard lock(mutex_);
+    putId_ = 0;
+  }
+  return {std::move(response), waiter->result()};
 }
 
 bool UploadTask::stopBeforeStart() {

@@ -12,6 +12,7 @@
 
 #include "quillbox/download/Cancelable.hpp"
 #include "quillbox/request/BaseResponse.hpp"
+#include "quillbox/request/RetryPolicy.hpp"
 #include "quillbox/util/ProgressListener.hpp"
 #include "upload/UploadResult.hpp"
 #include "transport/PartTransfer.hpp"
@@ -20,8 +21,11 @@
 namespace quillbox::upload {
 
 /// One part of an upload: `length` bytes of `file` from `offset`, sent with
-/// one PUT to `uploadUrl`. run() reports exactly one onSuccess or onFailure
-/// (after any number of onProgress) to `onCallback`.
+/// a PUT to `uploadUrl`. A PUT that fails in a way that may pass is sent again
+/// (the same range, read from the file again) as `retry` allows: sending a
+/// part twice stores what sending it once does. run() reports exactly one
+/// onSuccess or onFailure (after any number of onProgress, which never go
+/// down across attempts) to `onCallback`.
 class UploadTask final : public Cancelable, public std::enable_shared_from_this<UploadTask> {
  public:
   static constexpr std::string_view TAG = "UploadTask";
@@ -36,6 +40,9 @@ class UploadTask final : public Cancelable, public std::enable_shared_from_this<
   std::optional<std::filesystem::path> file;
   std::int64_t offset = 0;
   std::int64_t length = 0;
+  /// How often, and after what wait, a failed PUT is sent again; the client's
+  /// policy. By default once only.
+  RetryPolicy retry = RetryPolicy::none();
 
   std::atomic<bool> hasCancel{false};
 
@@ -44,7 +51,8 @@ class UploadTask final : public Cancelable, public std::enable_shared_from_this<
   void run();
 
   /// Sets `hasCancel`, keeps the queue operation from starting and aborts a
-  /// running PUT (which then reports "has cancel"). Any thread, any time.
+  /// running PUT, or one waiting to be sent again (which then reports "has
+  /// cancel" at once). Any thread, any time.
   void cancel() override {
     stopBeforeStart();
     abortRunningPut();
@@ -63,10 +71,16 @@ class UploadTask final : public Cancelable, public std::enable_shared_from_this<
   std::string description() const;
 
  private:
-  /// Sends the body with one PUT and waits for its end: code 0 "success",
-  /// or code -1 with the reason ("url invalid", "upload error", the
-  /// transport's text).
-  BaseResponse put(transport::PartBody body, std::shared_ptr<ProgressListener> progress);
+  struct Attempt {
+    /// Code 0 "success", or code -1 with the reason ("url invalid", "upload
+    /// error", the transport's text).
+    BaseResponse response;
+    /// What decides whether it may be sent again.
+    transport::HttpResult result;
+  };
+  /// Sends the body with one PUT after `delay` and waits for its end.
+  Attempt put(const transport::PartBody& body, const std::shared_ptr<ProgressListener>& progress,
+              std::chrono::milliseconds delay);
   void report(UploadResult result) const {
     if (onCallback) onCallback(std::move(result));
   }
@@ -75,6 +89,7 @@ class UploadTask final : public Cancelable, public std::enable_shared_from_this<
   mutable std::mutex mutex_;  // guards the two fields below
   std::shared_ptr<util::Operation> operation_;
   transport::CurlLoop::Id putId_ = 0;  // the running PUT, 0 when none
+  std::int64_t reported_ = 0;  // the most bytes reported by any attempt; run()'s thread only
 };
 
 }  // namespace quillbox::upload

@@ -1,10 +1,19 @@
-// Service calls through the emulator's faults: what the server's request log
-// shows of the SDK's attempts, and what is left on the server.
+// Service calls and part uploads through the emulator's faults: what the
+// server's request log shows of the SDK's attempts, and what is left on the
+// server.
 
 #include <gmock/gmock.h>
 
+#include <filesystem>
+#include <map>
+
 #include "SdkHarness.hpp"
+#include "emulator/Crypto.hpp"
+#include "quillbox/download/ITransfer.hpp"
+#include "quillbox/upload/Sha256SliceFile.hpp"
 #include "support/Callbacks.hpp"
+#include "support/TestFiles.hpp"
+#include "support/UploadEvents.hpp"
 
 namespace quillbox::test {
 namespace {
@@ -59,6 +68,190 @@ TEST_F(EmulatorRetryTest, AGetStruckTwiceSucceedsOnTheThirdAttemptAfterTheAskedW
   std::size_t waits = 0;
   for (const auto& l : log.lines()) waits += l.find("/quillbox/ose/v1/jobs") != std::string::npos && l.find(" in 1000 ms") != std::string::npos;
   EXPECT_EQ(waits, 2u);
+}
+
+/// A client of its own against the emulator, with `retry` as its policy.
+struct Client {
+  Client(const CloudInstance& like, RetryPolicy retry) : cloud(options(retry)) {
+    cloud.setHost(like.host());
+    cloud.setToken(like.token());
+  }
+  static CloudInstance::Options options(RetryPolicy retry) {
+    CloudInstance::Options o;
+    o.retry = retry;
+    return o;
+  }
+  CloudInstance cloud;
+};
+
+/// Quick waits, and attempts enough that a part struck at random is never
+/// struck at every one of them.
+RetryPolicy quickRetries(int attempts = 8) {
+  return RetryPolicy{attempts, std::chrono::milliseconds(2), std::chrono::milliseconds(20)};
+}
+
+class EmulatorPartRetryTest : public SdkTest {
+ protected:
+  std::shared_ptr<Cancelable> startUpload(CloudInstance& client, const std::filesystem::path& file,
+                                          std::int64_t partSize, UploadEvents& events) {
+    return client.getTransferImpl().uploadFile("root", file, "", 2, std::make_shared<Sha256SliceFile>(partSize),
+                                               events.callback());
+  }
+  /// The part PUTs in the request log, by path, oldest first.
+  std::map<std::string, std::vector<boost::json::object>> partPuts() {
+    std::map<std::string, std::vector<boost::json::object>> out;
+    const boost::json::object log = controlJson("/_emulator/requests");
+    for (const auto& entry : log.at("requests").as_array()) {
+      const auto& e = entry.as_object();
+      const std::string path(e.at("path").as_string());
+      if (e.at("method").as_string() == "PUT" && path.rfind("/_upload/", 0) == 0) out[path].push_back(e);
+    }
+    return out;
+  }
+  static std::size_t putsOfPart(const std::map<std::string, std::vector<boost::json::object>>& puts, int number) {
+    const std::string tail = "/" + std::to_string(number);
+    for (const auto& [path, list] : puts) {
+      if (path.size() > tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0) return list.size();
+    }
+    return 0;
+  }
+  bool completed() { return !logged(controlJson("/_emulator/requests"), "POST", "/quillbox/ose/v1/files/complete").empty(); }
+
+  TempDir temp_{"qbemu-part-retry"};
+};
+
+TEST_F(EmulatorPartRetryTest, PartsStruckByPassingFailuresAreSentAgainAndTheFileArrivesWhole) {
+  struct Case {
+    const char* what;
+    std::vector<const char*> faults;
+    std::size_t fileSize;
+    std::int64_t partSize;
+  };
+  const Case cases[] = {
+      {"503s and resets, before or after the part was stored, among many parts",
+       {R"({"path":"/_upload/*","method":"PUT","kind":"status","status":503,"probability":0.1,"seed":7})",
+        R"({"path":"/_upload/*","method":"PUT","kind":"reset","afterBytes":0,"probability":0.05,"seed":8})",
+        R"({"path":"/_upload/*","method":"PUT","kind":"reset","handled":true,"probability":0.05,"seed":9})"},
+       8 * 1024 * 1024 + 5,
+       256 * 1024},
+      // The first attempt is read whole and its answer cut short; the second
+      // is held up before the server reads it, so it counts fewer bytes than
+      // the first one did for a while.
+      {"a large part sent again from its start, over bytes already counted",
+       {R"({"path":"/_upload/*","method":"PUT","kind":"truncate","afterBytes":0})",
+        R"({"path":"/_upload/*","method":"PUT","kind":"delay","ms":300})"},
+       16 * 1024 * 1024,
+       16 * 1024 * 1024},
+      {"the statuses that may pass, Retry-After honoured",
+       {R"({"path":"/_upload/*/1","method":"PUT","kind":"status","status":408})",
+        R"({"path":"/_upload/*/2","method":"PUT","kind":"status","status":429,"retryAfter":0})",
+        R"({"path":"/_upload/*/3","method":"PUT","kind":"status","status":500})",
+        R"({"path":"/_upload/*/4","method":"PUT","kind":"status","status":502})",
+        R"({"path":"/_upload/*/5","method":"PUT","kind":"status","status":504})"},
+       5 * 64 * 1024,
+       64 * 1024},
+  };
+  Client client(cloud(), quickRetries());
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    const std::string name = "f" + std::to_string(i) + ".bin";
+    const std::filesystem::path file = temp_.write(name, randomBytes(c.fileSize, static_cast<unsigned>(40 + i)));
+    http("DELETE", url("/_emulator/requests"));
+    for (const char* fault : c.faults) arm(fault);
+
+    UploadEvents events;
+    startUpload(client.cloud, file, c.partSize, events);
+    const auto outcome = events.outcome();
+    ASSERT_TRUE(outcome.has_value());
+    const auto* success = std::get_if<uploadResult::onSuccess>(&*outcome);
+    ASSERT_NE(success, nullptr);
+    http("DELETE", url("/_emulator/faults"));
+
+    // Every part ended with a stored PUT; those struck were sent again.
+    std::size_t retried = 0;
+    for (const auto& [path, puts] : partPuts()) {
+      SCOPED_TRACE(path);
+      ASSERT_FALSE(puts.empty());
+      EXPECT_EQ(puts.back().at("status").as_int64(), 200);
+      for (std::size_t k = 0; k + 1 < puts.size(); ++k) {
+        EXPECT_TRUE(puts[k].contains("faultId")) << "only a struck PUT is sent again";
+        EXPECT_LT(puts[k].at("seq").as_int64(), puts[k + 1].at("seq").as_int64());
+      }
+      retried += puts.size() > 1;
+    }
+    EXPECT_GT(retried, 0u);
+    EXPECT_EQ(events.only<uploadResult::onItemFinish>().size(), (c.fileSize + c.partSize - 1) / c.partSize);
+
+    // Progress never went back, and ended at the file's length.
+    std::int64_t last = 0;
+    for (const auto& p : events.only<uploadResult::onProgress>()) {
+      EXPECT_GE(p.bytes, last);
+      last = p.bytes;
+    }
+    EXPECT_EQ(last, static_cast<std::int64_t>(c.fileSize));
+
+    // The server's hash of what it stored is the file's.
+    GetFileDetailBean detail;
+    detail.fileId = success->fileId;
+    auto stored = sdk<GetFileDetailResponse>([&](auto cb) { client.cloud.getFileImpl().getFileDetail(detail, cb); });
+    ASSERT_TRUE(stored.isSuccess()) << stored.message();
+    EXPECT_EQ(stored.value().sha256, emulator::sha256Hex(readFile(file)));
+  }
+}
+
+TEST_F(EmulatorPartRetryTest, APartThatKeepsFailingOrMustNotBeSentAgainFailsTheUpload) {
+  struct Case {
+    const char* what;
+    RetryPolicy policy;
+    const char* fault;
+    std::size_t putsOfPart1;
+  };
+  const Case cases[] = {
+      {"one attempt only", RetryPolicy::none(), R"({"path":"/_upload/*/1","kind":"status","status":503})", 1},
+      {"struck at every attempt", quickRetries(3),
+       R"({"path":"/_upload/*/1","kind":"status","status":503,"every":1})", 3},
+      {"refused for good", quickRetries(), R"({"path":"/_upload/*/1","kind":"status","status":403})", 1},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    Client client(cloud(), c.policy);
+    const std::filesystem::path file = temp_.write("g" + std::to_string(i) + ".bin", randomBytes(200 * 1024, 60 + i));
+    http("DELETE", url("/_emulator/requests"));
+    arm(c.fault);
+    UploadEvents events;
+    startUpload(client.cloud, file, 64 * 1024, events);
+    EXPECT_EQ(events.outcome(), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
+    http("DELETE", url("/_emulator/faults"));
+
+    const auto puts = partPuts();
+    ASSERT_EQ(puts.size(), 4u);
+    EXPECT_EQ(putsOfPart(puts, 1), c.putsOfPart1);
+    EXPECT_FALSE(completed());
+  }
+}
+
+TEST_F(EmulatorPartRetryTest, ACancelDuringTheWaitForARetryEndsTheUploadAtOnce) {
+  // The server asks for a minute; the policy would wait it out.
+  std::optional<Client> client;
+  client.emplace(cloud(), RetryPolicy{4, std::chrono::milliseconds(2), std::chrono::minutes(2)});
+  const std::filesystem::path file = temp_.write("c.bin", randomBytes(200 * 1024, 70));
+  http("DELETE", url("/_emulator/requests"));
+  arm(R"({"path":"/_upload/*/1","kind":"status","status":503,"retryAfter":60})");
+  LogCapture log;
+  UploadEvents events;
+  auto handle = startUpload(client->cloud, file, 64 * 1024, events);
+  ASSERT_TRUE(log.waitFor("in 60000 ms", std::chrono::seconds(20)));
+  handle->cancel();
+  // Without the wait ending at once no outcome comes for a minute.
+  EXPECT_EQ(events.outcome(), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
+
+  EXPECT_EQ(putsOfPart(partPuts(), 1), 1u) << "nothing is sent after the cancel";
+  EXPECT_FALSE(completed());
+  // The client going away ends whatever is left: still one outcome.
+  client.reset();
+  EXPECT_EQ(events.outcomes(), 1);
 }
 
 }  // namespace

@@ -25,10 +25,11 @@ class EmulatorTransferTest : public SdkTest {
     return temp_.write(name, randomBytes(size, seed));
   }
 
-  UploadProcessResult upload(const fs::path& file, std::int64_t partSize = 64 * 1024, UploadEvents* events = nullptr) {
+  UploadProcessResult upload(const fs::path& file, std::int64_t partSize = 64 * 1024, UploadEvents* events = nullptr,
+                             CloudInstance* client = nullptr) {
     UploadEvents local;
     UploadEvents& e = events ? *events : local;
-    cloud().getTransferImpl().uploadFile("root", file, "", 2, std::make_shared<Sha256SliceFile>(partSize), e.callback());
+    (client ? *client : cloud()).getTransferImpl().uploadFile("root", file, "", 2, std::make_shared<Sha256SliceFile>(partSize), e.callback());
     return e.outcome().value_or(uploadResult::onFailure{-999, "test: no outcome"});
   }
 
@@ -206,13 +207,18 @@ TEST_F(EmulatorTransferTest, DelaysAndStallsLongerThanTheSdkWaitsAreTimeOuts) {
 }
 
 TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
-  // The first of four parts answered with an error status: the parts that
-  // finish after it must not turn the upload into a success, and the file is
-  // never completed.
+  // The first of four parts answered with an error status, by a client that
+  // sends each part once: the parts that finish after it must not turn the
+  // upload into a success, and the file is never completed.
+  CloudInstance::Options single;
+  single.retry = RetryPolicy::none();
+  CloudInstance once(single);
+  once.setHost(cloud().host());
+  once.setToken(cloud().token());
   const fs::path a = writeFile("a.bin", 200 * 1024, 4);
   http("DELETE", url("/_emulator/requests"));
   arm(R"({"path":"/_upload/*/1","kind":"status","status":500})");
-  EXPECT_EQ(upload(a), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
+  EXPECT_EQ(upload(a, 64 * 1024, nullptr, &once), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
   EXPECT_EQ(controlJson("/_emulator/faults").at("fired").as_int64(), 1);
   const auto requests = controlJson("/_emulator/requests");
   for (const auto& entry : requests.at("requests").as_array()) {

@@ -18,6 +18,13 @@ namespace quillbox {
 /// then failed or was answered with 500) is never sent again: it would create
 /// a second folder, share or job.
 ///
+/// The PUT of one part of an upload stores the same bytes at the same place
+/// however often it is sent, so it is sent again as a GET is, its bytes read
+/// from the file once more. The upload's own outcome does not change: a part
+/// that fails its last attempt fails the upload as before. While a part waits
+/// for its next attempt it keeps its place among the parts in flight, and a
+/// cancel of the upload ends the wait at once.
+///
 /// The wait before attempt n + 1 is drawn at random between 0 and
 /// min(maxDelay, baseDelay × 2^(n−1)) ("full jitter", so that many clients
 /// failing together do not come back together). An answer with a
