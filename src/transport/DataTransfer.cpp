@@ -46,21 +46,13 @@ void DataTransfer::configure(const TransportOptions& options, const std::string&
 }
 
 void DataTransfer::finished(CURLcode rc, bool cancelled) {
-  HttpResult result;
-  result.code = rc;
-  result.cancelled = cancelled;
-  long requestSize = 0;
-  curl_easy_getinfo(easy(), CURLINFO_REQUEST_SIZE, &requestSize);
-  result.requestSent = requestSize > 0;
+  HttpResult result = endOfAttempt(easy(), rc, cancelled);
   if (cancelled) {
     result.transportError = "cancelled";
   } else if (tooLarge_) {
     result.transportError = "response body larger than " + std::to_string(maxBody_) + " bytes";
   } else if (rc != CURLE_OK) {
     result.transportError = errorText(rc);
-  } else {
-    curl_easy_getinfo(easy(), CURLINFO_RESPONSE_CODE, &result.status);
-    result.retryAfter = retryAfterOf(easy());
   }
   result.body = std::move(received_);
   callbacks_.post([completion = std::move(completion_), result = std::move(result)]() mutable {
@@ -79,12 +71,22 @@ std::size_t DataTransfer::onBody(char* data, std::size_t size, std::size_t count
   return n;
 }
 
-std::optional<std::chrono::seconds> retryAfterOf(CURL* easy) {
+HttpResult endOfAttempt(CURL* easy, CURLcode rc, bool cancelled) {
+  HttpResult result;
+  result.code = rc;
+  result.cancelled = cancelled;
+  long requestSize = 0;
+  curl_easy_getinfo(easy, CURLINFO_REQUEST_SIZE, &requestSize);
+  result.requestSent = requestSize > 0;
+  if (cancelled || rc != CURLE_OK) return result;
+  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &result.status);
   // 0 when there was none (or the date has passed).
   curl_off_t retryAfter = 0;
-  if (curl_easy_getinfo(easy, CURLINFO_RETRY_AFTER, &retryAfter) != CURLE_OK || retryAfter <= 0) return std::nullopt;
-  // A day is more than any wait a retry honours; the rest is a broken peer.
-  return std::chrono::seconds(std::min<curl_off_t>(retryAfter, 24 * 3600));
+  if (curl_easy_getinfo(easy, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK && retryAfter > 0) {
+    // A day is more than any wait a retry honours; the rest is a broken peer.
+    result.retryAfter = std::chrono::seconds(std::min<curl_off_t>(retryAfter, 24 * 3600));
+  }
+  return result;
 }
 
 std::optional<std::string> composeUrl(const std::string& text, const std::optional<HeaderMap>& queryItems) {

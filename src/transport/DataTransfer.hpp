@@ -69,10 +69,12 @@ class DataTransfer final : public CurlTransfer {
   curl_slist* headerList_ = nullptr;
 };
 
-/// The wait the answer's `Retry-After` header asked for (libcurl reads
-/// delta-seconds and HTTP dates alike), at most a day; nothing when the answer
-/// had none or its date has passed.
-std::optional<std::chrono::seconds> retryAfterOf(CURL* easy);
+/// What decides whether an ended attempt may be sent again: libcurl's
+/// result, whether it was cancelled, whether its request went out and, when
+/// an answer arrived, its status and the wait its `Retry-After` header asked
+/// for (libcurl reads delta-seconds and HTTP dates alike; at most a day).
+/// The caller adds the texts.
+HttpResult endOfAttempt(CURL* easy, CURLcode rc, bool cancelled);
 
 /// host + path as one URL, with `queryItems` replacing the query when given;
 /// nothing when the text is not a URL.

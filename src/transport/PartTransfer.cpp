@@ -77,12 +77,7 @@ class PutTransfer final : public CurlTransfer {
 
   void finished(CURLcode rc, bool cancelled) override {
     BaseResponse outcome;
-    HttpResult result;
-    result.code = rc;
-    result.cancelled = cancelled;
-    long requestSize = 0;
-    curl_easy_getinfo(easy(), CURLINFO_REQUEST_SIZE, &requestSize);
-    result.requestSent = requestSize > 0;
+    HttpResult result = endOfAttempt(easy(), rc, cancelled);
     curl_off_t uploaded = 0;
     if (cancelled) {
       outcome = BaseResponse(-1, "cancelled", std::nullopt);
@@ -91,13 +86,10 @@ class PutTransfer final : public CurlTransfer {
       outcome = BaseResponse(-1, errorText(rc), std::nullopt);
       result.transportError = outcome.msg;
     } else {
-      long status = 0;
-      curl_easy_getinfo(easy(), CURLINFO_RESPONSE_CODE, &status);
       curl_easy_getinfo(easy(), CURLINFO_SIZE_UPLOAD_T, &uploaded);
-      result.status = status;
+      const long status = result.status;
       if (status < 200 || status > 299) {
         outcome = BaseResponse(-1, "response status code = " + std::to_string(status), std::nullopt);
-        result.retryAfter = retryAfterOf(easy());
       } else {
         outcome = BaseResponse(0, "success", std::nullopt);
       }
