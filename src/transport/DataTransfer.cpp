@@ -89,6 +89,48 @@ HttpResult endOfAttempt(CURL* easy, CURLcode rc, bool cancelled) {
   return result;
 }
 
+FailureKind failureKind(const HttpResult& result) {
+  if (result.cancelled) return FailureKind::cancelled;
+  switch (result.code) {
+    case CURLE_OK:
+      return result.status >= 200 && result.status < 300 ? FailureKind::none : FailureKind::httpStatus;
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      return FailureKind::invalidRequest;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return FailureKind::nameResolution;
+    case CURLE_COULDNT_CONNECT:
+      return FailureKind::connect;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+      return FailureKind::tls;
+    case CURLE_OPERATION_TIMEDOUT:
+      return FailureKind::timeout;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+      return FailureKind::reset;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING:
+      return FailureKind::undecodable;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return FailureKind::cancelled;
+    default:
+      return FailureKind::other;
+  }
+}
+
 std::optional<std::string> composeUrl(const std::string& text, const std::optional<HeaderMap>& queryItems) {
   std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
   if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK) return std::nullopt;

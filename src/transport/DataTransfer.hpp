@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "quillbox/request/FailureKind.hpp"
 #include "quillbox/request/HTTPMethod.hpp"
 #include "transport/CurlLoop.hpp"
 #include "transport/TransportOptions.hpp"
@@ -75,6 +76,11 @@ class DataTransfer final : public CurlTransfer {
 /// for (libcurl reads delta-seconds and HTTP dates alike; at most a day).
 /// The caller adds the texts.
 HttpResult endOfAttempt(CURL* easy, CURLcode rc, bool cancelled);
+
+/// The kind of failure an ended attempt is: from libcurl's result, the
+/// cancel flag and the status (`none` for a 2xx answer). A write or read
+/// callback that refused bytes is `other`: only its owner knows why.
+FailureKind failureKind(const HttpResult& result);
 
 /// host + path as one URL, with `queryItems` replacing the query when given;
 /// nothing when the text is not a URL.

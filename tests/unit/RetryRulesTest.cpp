@@ -1,4 +1,5 @@
-// Which failed attempts of a service call may be sent again, and the waits
+// Which failed attempts of a service call may be sent again and what kind of
+// failure each is, and the waits
 // between attempts: the doubling ceiling of the random draw, and a server's
 // Retry-After, both within the policy's maximum. (What reaches the wire is
 // checked against the loopback server and the emulator.)
@@ -28,26 +29,28 @@ TEST(RetryRulesTest, FailuresBelowHttpThatCannotBeReproducedOnLoopback) {
     const char* name;
     transport::HttpResult result;
     bool get, post;
+    FailureKind kind;
   };
   transport::HttpResult cancelled = failed(CURLE_ABORTED_BY_CALLBACK, true);
   cancelled.cancelled = true;
   const Case cases[] = {
-      {"name not resolved", failed(CURLE_COULDNT_RESOLVE_HOST, false), true, true},
-      {"TLS handshake failed", failed(CURLE_SSL_CONNECT_ERROR, false), true, true},
-      {"connect timed out", failed(CURLE_OPERATION_TIMEDOUT, false), true, true},
-      {"timed out after the request went out", failed(CURLE_OPERATION_TIMEDOUT, true), true, false},
-      {"send failed mid-request", failed(CURLE_SEND_ERROR, true), true, false},
-      {"receive failed", failed(CURLE_RECV_ERROR, true), true, false},
-      {"HTTP/2 stream error", failed(CURLE_HTTP2_STREAM, true), true, false},
-      {"certificate rejected", failed(CURLE_PEER_FAILED_VERIFICATION, false), false, false},
-      {"answer too large", failed(CURLE_WRITE_ERROR, true), false, false},
-      {"cancelled", cancelled, false, false},
+      {"name not resolved", failed(CURLE_COULDNT_RESOLVE_HOST, false), true, true, FailureKind::nameResolution},
+      {"TLS handshake failed", failed(CURLE_SSL_CONNECT_ERROR, false), true, true, FailureKind::tls},
+      {"connect timed out", failed(CURLE_OPERATION_TIMEDOUT, false), true, true, FailureKind::timeout},
+      {"timed out after the request went out", failed(CURLE_OPERATION_TIMEDOUT, true), true, false, FailureKind::timeout},
+      {"send failed mid-request", failed(CURLE_SEND_ERROR, true), true, false, FailureKind::reset},
+      {"receive failed", failed(CURLE_RECV_ERROR, true), true, false, FailureKind::reset},
+      {"HTTP/2 stream error", failed(CURLE_HTTP2_STREAM, true), true, false, FailureKind::reset},
+      {"certificate rejected", failed(CURLE_PEER_FAILED_VERIFICATION, false), false, false, FailureKind::tls},
+      {"answer too large", failed(CURLE_WRITE_ERROR, true), false, false, FailureKind::other},
+      {"cancelled", cancelled, false, false, FailureKind::cancelled},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(mayRetry(HTTPMethod::get, c.result), c.get);
     EXPECT_EQ(mayRetry(HTTPMethod::post, c.result), c.post);
     EXPECT_EQ(mayRetry(HTTPMethod::put, c.result), c.post);
+    EXPECT_EQ(transport::failureKind(c.result), c.kind);
   }
 }
 
