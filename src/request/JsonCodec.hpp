@@ -281,9 +281,14 @@ bool encodeRecord(const T& in, bj::value& out, EncodeContext& ctx) {
 bj::value parseDocument(std::string_view text, bj::storage_ptr arena, JsonError& error);
 std::string serializeDocument(const bj::value& v);
 
+/// Bytes on the stack for a document's values before its arena asks the
+/// heap: the answers of most calls fit, so they decode without a malloc.
+inline constexpr std::size_t kStackArenaBytes = 4096;
+
 template <class T>
 JsonResult<T> decodeDocument(std::string_view text) {
-  bj::monotonic_resource arena;
+  unsigned char stack[kStackArenaBytes];
+  bj::monotonic_resource arena(stack, sizeof stack);
   JsonError parseError;
   bj::value doc = parseDocument(text, &arena, parseError);
   if (!parseError.reason.empty()) return parseError;
@@ -296,7 +301,8 @@ JsonResult<T> decodeDocument(std::string_view text) {
 /// Encodes a record; nullopt with `error` set when a value cannot be written.
 template <class T>
 std::optional<std::string> encodeDocument(const T& in, JsonError* error = nullptr) {
-  bj::monotonic_resource arena;
+  unsigned char stack[kStackArenaBytes];
+  bj::monotonic_resource arena(stack, sizeof stack);
   bj::value doc(&arena);
   EncodeContext ctx;
   if (!encodeValue(in, doc, ctx)) {
