@@ -1,6 +1,7 @@
 #include "transport/DataTransfer.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include "transport/BaseOptions.hpp"
@@ -131,7 +132,7 @@ FailureKind failureKind(const HttpResult& result) {
   }
 }
 
-std::optional<std::string> composeUrl(const std::string& text, const std::optional<HeaderMap>& queryItems) {
+std::optional<std::string> composeUrlThroughParser(const std::string& text, const std::optional<HeaderMap>& queryItems) {
   std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
   if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK) return std::nullopt;
   if (queryItems) {
@@ -149,6 +150,52 @@ std::optional<std::string> composeUrl(const std::string& text, const std::option
   std::string composed(out);
   curl_free(out);
   return composed;
+}
+
+namespace {
+
+/// Whether `rest` (a path with its query) holds only characters a URL
+/// carries as they are, so that libcurl's parser would hand it back
+/// unchanged.
+bool plainPathAndQuery(std::string_view rest) {
+  static constexpr std::string_view kAsIs = "-._~!$&'()*+,;=:@/?";
+  if (rest.empty() || rest.front() != '/' || rest.back() == '?') return false;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const auto c = static_cast<unsigned char>(rest[i]);
+    if (std::isalnum(c) || kAsIs.find(static_cast<char>(c)) != std::string_view::npos) continue;
+    if (c == '%' && i + 2 < rest.size() && std::isxdigit(static_cast<unsigned char>(rest[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(rest[i + 2]))) {
+      i += 2;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> composeUrl(const std::string& text, const std::optional<HeaderMap>& queryItems) {
+  // Every service call goes to the same host with a path built from encoded
+  // values: the host is checked by libcurl once per thread, and a plain path
+  // is appended to it as it is, which is what libcurl's parser would give
+  // back (a unit test holds the two side by side).
+  const std::size_t scheme = text.find("://");
+  const std::size_t pathStart = scheme == std::string::npos ? scheme : text.find_first_of("/?#", scheme + 3);
+  if (queryItems || pathStart == std::string::npos || !plainPathAndQuery(std::string_view(text).substr(pathStart))) {
+    return composeUrlThroughParser(text, queryItems);
+  }
+  thread_local std::string lastOrigin;
+  thread_local std::string lastCanonical;
+  const std::string_view origin = std::string_view(text).substr(0, pathStart);
+  if (lastOrigin.empty() || origin != lastOrigin) {
+    std::optional<std::string> canonical = composeUrlThroughParser(std::string(origin) + "/", std::nullopt);
+    if (!canonical || canonical->empty() || canonical->back() != '/') return composeUrlThroughParser(text, std::nullopt);
+    canonical->pop_back();
+    lastOrigin = origin;
+    lastCanonical = std::move(*canonical);
+  }
+  return lastCanonical + text.substr(pathStart);
 }
 
 }  // namespace quillbox::transport

@@ -85,5 +85,7 @@ FailureKind failureKind(const HttpResult& result);
 /// host + path as one URL, with `queryItems` replacing the query when given;
 /// nothing when the text is not a URL.
 std::optional<std::string> composeUrl(const std::string& text, const std::optional<HeaderMap>& queryItems);
+/// The same, with libcurl parsing the whole text every time.
+std::optional<std::string> composeUrlThroughParser(const std::string& text, const std::optional<HeaderMap>& queryItems);
 
 }  // namespace quillbox::transport
