@@ -33,7 +33,10 @@ std::string uploadFailureText(const UploadFailureCause& cause) {
     case FailureKind::reset:
       return text + "; run the command again";
     case FailureKind::httpStatus:
-      return status == 408 || status == 429 || status >= 500 ? text + "; run the command again" : text;
+      // The statuses that say "not now" rather than "not this".
+      return status == 408 || status == 429 || status == 500 || status == 502 || status == 503 || status == 504
+                 ? text + "; run the command again"
+                 : text;
     case FailureKind::localFile:
       return text + "; check that the file is there and readable";
     default:
