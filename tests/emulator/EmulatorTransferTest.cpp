@@ -1,6 +1,7 @@
 // Whole-file uploads and downloads with the SDK's engines against the
 // emulator, and every kind of fault as the SDK experiences it.
 
+#include <algorithm>
 #include <filesystem>
 
 #include "SdkHarness.hpp"
