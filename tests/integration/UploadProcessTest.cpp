@@ -367,7 +367,7 @@ TEST_F(UploadProcessTest, FailuresBeforeTheCreateRequestAreReportedBeforeUploadF
     // Already reported, on this thread.
     ASSERT_EQ(events.all(), std::vector<UploadProcessResult>{kFailed}) << i;
     EXPECT_EQ(reportedOn, std::this_thread::get_id()) << i;
-    const UploadFailureCause& cause = std::get<ev::onFailure>(events.all().front()).cause;
+    const UploadFailureCause cause = std::get<ev::onFailure>(events.all().front()).cause;
     EXPECT_EQ(cause.stage, cases[i].stage) << i;
     EXPECT_EQ(cause.kind, cases[i].kind) << i;
     if (cases[i].file == missing) {
