@@ -4,6 +4,13 @@
 // throughputs, their ratio and the SDK's peak resident memory.
 //
 //   upload_bench [--size-mib N] [--part-mib N] [--rounds N]
+//   upload_bench --faults [--size-mib N] [--part-mib N] [--rounds N]
+//
+// With --faults: the same file uploaded through CloudInstance (the default
+// retry policy) to a quillbox-emulator, alternately with 2 % of the part PUTs
+// failing (seeded: 1 % answered 503, 1 % reset after 1 MiB of the body) and
+// without faults, a fresh emulator for each round. Prints both throughputs,
+// their ratio and how many PUTs were struck.
 //
 // Each SDK round runs in a child process of its own (this program again, with
 // --sdk-child), so its peak RSS is the upload's alone. The service calls are
@@ -12,6 +19,8 @@
 // are in the page cache before the first round.
 
 #include <arpa/inet.h>
+#include <curl/curl.h>
+#include <sys/prctl.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -35,7 +44,12 @@
 #include <thread>
 #include <vector>
 
+#include <boost/json.hpp>
+
+#include "quillbox/download/ITransfer.hpp"
+#include "quillbox/facade/CloudInstance.hpp"
 #include "quillbox/request/Json.hpp"
+#include "quillbox/upload/Sha256SliceFile.hpp"
 #include "quillbox/services/file/IFile.hpp"
 #include "quillbox/upload/Sha256Result.hpp"
 #include "request/Settings.hpp"
@@ -45,6 +59,12 @@
 #include "util/NamedOperationQueue.hpp"
 
 extern char** environ;
+
+#ifdef QUILLBOX_EMULATOR_PATH
+constexpr const char* kEmulator = QUILLBOX_EMULATOR_PATH;
+#else
+constexpr const char* kEmulator = "quillbox-emulator";
+#endif
 
 namespace {
 
@@ -174,6 +194,47 @@ int runSdkChild(const fs::path& file, const std::string& partBase, std::int64_t 
   return ok ? 0 : 1;
 }
 
+/// The file's description as the harness computed it once, so that the
+/// rounds do not hash the file again.
+class KnownSlices final : public quillbox::ISliceFile {
+ public:
+  explicit KnownSlices(std::string description) : description_(std::move(description)) {}
+  std::optional<std::string> calcSha256(const fs::path&) override { return description_; }
+
+ private:
+  std::string description_;
+};
+
+/// One upload through the public API to the emulator at `host`.
+int runEmulatorChild(const fs::path& file, const std::string& host, const std::string& token,
+                     const fs::path& description, const fs::path& result) {
+  quillbox::CloudInstance cloud;  // the default retry policy
+  cloud.setHost(host);
+  cloud.setToken(token);
+  std::stringstream text;
+  text << std::ifstream(description).rdbuf();
+  auto slices = std::make_shared<KnownSlices>(text.str());
+  std::mutex mutex;
+  std::condition_variable done;
+  std::optional<quillbox::UploadProcessResult> outcome;
+  const auto start = Clock::now();
+  auto handle = cloud.getTransferImpl().uploadFile("root", file, "", 2, slices, [&](quillbox::UploadProcessResult r) {
+    if (std::holds_alternative<quillbox::uploadResult::onSuccess>(r) ||
+        std::holds_alternative<quillbox::uploadResult::onFailure>(r)) {
+      std::lock_guard lock(mutex);
+      outcome = r;
+      done.notify_all();
+    }
+  });
+  std::unique_lock lock(mutex);
+  done.wait(lock, [&] { return outcome.has_value(); });
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  const auto* failure = std::get_if<quillbox::uploadResult::onFailure>(&*outcome);
+  std::ofstream(result) << (failure ? "failed " : "ok ") << seconds << " "
+                        << (failure ? quillbox::describe(failure->cause) : std::string()) << "\n";
+  return failure ? 1 : 0;
+}
+
 // ---- the harness ----------------------------------------------------------------
 
 [[noreturn]] void die(const std::string& why) {
@@ -298,15 +359,141 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+/// quillbox-emulator on a free port, its state in memory, until destroyed.
+class Emulator {
+ public:
+  explicit Emulator(unsigned threads) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) die("pipe failed");
+    pid_ = ::fork();
+    if (pid_ < 0) die("fork failed");
+    if (pid_ == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      ::dup2(out[1], 1);
+      const std::string t = std::to_string(threads);
+      ::execl(kEmulator, kEmulator, "--port", "0", "--threads", t.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    // The first line names the address: "... listening on http://127.0.0.1:PORT".
+    std::string line;
+    char c = 0;
+    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    ::close(out[0]);
+    const auto at = line.find("listening on ");
+    if (at == std::string::npos) die("the emulator did not start: " + line);
+    url_ = line.substr(at + 13);
+  }
+  ~Emulator() {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  const std::string& url() const { return url_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string url_;
+};
+
+std::size_t collect(char* data, std::size_t size, std::size_t count, void* sink) {
+  static_cast<std::string*>(sink)->append(data, size * count);
+  return size * count;
+}
+
+/// One plain request to the emulator; its answer's body.
+std::string call(const std::string& method, const std::string& url, const std::string& body = "") {
+  CURL* h = curl_easy_init();
+  std::string answer;
+  curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+  curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
+  if (!body.empty()) curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.c_str());
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, collect);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &answer);
+  const CURLcode rc = curl_easy_perform(h);
+  long status = 0;
+  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(h);
+  if (rc != CURLE_OK || status < 200 || status > 299) die(method + " " + url + " failed: " + answer);
+  return answer;
+}
+
+int runFaultBench(std::int64_t sizeMiB, std::int64_t partMiB, int rounds) {
+  const std::int64_t size = sizeMiB << 20, partSize = partMiB << 20;
+  char pattern[] = "/tmp/quillbox-upload-bench-XXXXXX";
+  if (!::mkdtemp(pattern)) die("mkdtemp failed");
+  const fs::path dir = pattern;
+  const fs::path file = dir / "upload.bin", description = dir / "description.json";
+  writeRandomFile(file, size);
+  const auto described = quillbox::Sha256SliceFile(partSize).calcSha256(file);
+  if (!described) die("cannot hash the file");
+  std::ofstream(description) << *described;
+
+  const std::string self = fs::canonical("/proc/self/exe").string();
+  const unsigned threads = static_cast<unsigned>(quillbox::util::activeProcessorCount());
+  std::printf("upload_bench --faults: %lld MiB in parts of %lld MiB to quillbox-emulator (%u threads), %d rounds each\n",
+              static_cast<long long>(sizeMiB), static_cast<long long>(partMiB), threads, rounds);
+  std::vector<double> clean, faulty;
+  for (int round = 0; round < rounds; ++round) {
+    for (const bool faults : {false, true}) {
+      Emulator emulator(threads);  // fresh: no content to upload rapidly, no memory held
+      const std::string token = std::string(
+          boost::json::parse(call("POST", emulator.url() + "/quillbox/ose/v1/carrier/standard/user/auth",
+                                  R"({"authCode":"upload-bench"})"))
+              .at("accessToken")
+              .as_string());
+      if (faults) {
+        // Seeds whose draws strike 3 of the 128 first PUTs: the 2 % the run is about.
+        call("POST", emulator.url() + "/_emulator/faults",
+             R"({"path":"/_upload/*","method":"PUT","kind":"status","status":503,"probability":0.01,"seed":11,"count":0})");
+        call("POST", emulator.url() + "/_emulator/faults",
+             R"({"path":"/_upload/*","method":"PUT","kind":"reset","afterBytes":1048576,"probability":0.01,"seed":1,"count":0})");
+      }
+      const fs::path result = dir / "emulator.result";
+      Run r = spawn({self, "--emulator-child", file.string(), emulator.url(), token, description.string(), result.string()});
+      std::ifstream in(result);
+      std::string verdict, why;
+      double seconds = 0;
+      in >> verdict >> seconds;
+      std::getline(in, why);
+      if (r.status != 0 || verdict != "ok") die("the upload failed:" + why);
+      std::size_t puts = 0, struck = 0;
+      const boost::json::value log = boost::json::parse(call("GET", emulator.url() + "/_emulator/requests"));
+      for (const auto& e : log.at("requests").as_array()) {
+        if (e.at("method").as_string() != "PUT") continue;
+        ++puts;
+        struck += e.as_object().contains("faultId");
+      }
+      (faults ? faulty : clean).push_back(static_cast<double>(size) / seconds / 1e6);
+      std::printf("  round %d %-9s %.0f MB/s (%.3f s, CPU %.2f s), %zu part PUTs, %zu struck\n", round + 1,
+                  faults ? "faults:" : "clean:", static_cast<double>(size) / seconds / 1e6, seconds, r.cpuSeconds, puts,
+                  struck);
+    }
+  }
+  std::printf("upload_bench --faults: clean median %.0f MB/s, 2%% failing median %.0f MB/s, ratio %.3f\n", median(clean),
+              median(faulty), median(faulty) / median(clean));
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::int64_t sizeMiB = 1024, partMiB = 8;
   int rounds = 3;
+  bool faults = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--sdk-child" && i + 4 < argc) {
       return runSdkChild(argv[i + 1], argv[i + 2], std::stoll(argv[i + 3]), argv[i + 4]);
+    } else if (a == "--emulator-child" && i + 5 < argc) {
+      return runEmulatorChild(argv[i + 1], argv[i + 2], argv[i + 3], argv[i + 4], argv[i + 5]);
+    } else if (a == "--faults") {
+      faults = true;
     } else if (a == "--size-mib" && i + 1 < argc) {
       sizeMiB = std::stoll(argv[++i]);
     } else if (a == "--part-mib" && i + 1 < argc) {
@@ -314,9 +501,10 @@ int main(int argc, char** argv) {
     } else if (a == "--rounds" && i + 1 < argc) {
       rounds = std::stoi(argv[++i]);
     } else {
-      die("usage: upload_bench [--size-mib N] [--part-mib N] [--rounds N]");
+      die("usage: upload_bench [--faults] [--size-mib N] [--part-mib N] [--rounds N]");
     }
   }
+  if (faults) return runFaultBench(sizeMiB, partMiB, rounds);
   if (::access("/usr/sbin/nginx", X_OK) != 0) die("nginx is not installed");
   const std::int64_t size = sizeMiB << 20, partSize = partMiB << 20;
   const std::size_t width = quillbox::util::activeProcessorCount();

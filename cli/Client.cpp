@@ -4,8 +4,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <deque>
-#include <mutex>
 
 #include "Output.hpp"
 #include "Profile.hpp"
@@ -77,16 +75,7 @@ Console* silentConsole() {
 
 }  // namespace
 
-// The SDK's last lines, for explaining a failure the SDK reports only by a
-// fixed code (an upload's -1006).
-struct Client::Diagnostics {
-  static constexpr std::size_t kKept = 500;
-  mutable std::mutex mutex;
-  std::deque<std::pair<std::uint64_t, std::string>> lines;
-  std::uint64_t next = 0;
-};
-
-Client::Client() : console_(sharedConsole()), diagnostics_(std::make_shared<Diagnostics>()) {}
+Client::Client() : console_(sharedConsole()) {}
 
 std::string Client::time(const std::string& iso) const { return timeText(iso, options_.utc); }
 std::optional<std::string> Client::time(const std::optional<std::string>& iso) const {
@@ -96,34 +85,11 @@ std::optional<std::string> Client::time(const std::optional<std::string>& iso) c
 Console& Client::console() { return options_.quiet ? *silentConsole() : *console_; }
 
 void Client::installLogSink() {
-  Console* console = options_.verbose ? console_ : nullptr;
-  // The sink holds the record itself: SDK threads may still log while the
-  // program ends.
-  quillbox::setLogSink([console, kept = diagnostics_](std::string_view line) {
-    {
-      std::lock_guard lock(kept->mutex);
-      kept->lines.emplace_back(kept->next++, std::string(line));
-      if (kept->lines.size() > Diagnostics::kKept) kept->lines.pop_front();
-    }
-    if (console) console->line(std::string("  | ") + std::string(line));
-  });
-}
-
-std::uint64_t Client::diagnosticsMark() const {
-  std::lock_guard lock(diagnostics_->mutex);
-  return diagnostics_->next;
-}
-
-std::optional<std::string> Client::firstDiagnosticSince(std::uint64_t mark,
-                                                        const std::vector<std::string>& markers) const {
-  std::lock_guard lock(diagnostics_->mutex);
-  for (const auto& [seq, line] : diagnostics_->lines) {
-    if (seq < mark) continue;
-    for (const auto& m : markers) {
-      if (line.find(m) != std::string::npos) return line;
-    }
+  if (!options_.verbose) {
+    quillbox::setLogSink(nullptr);  // silent: the SDK formats no line at all
+    return;
   }
-  return std::nullopt;
+  quillbox::setLogSink([console = console_](std::string_view line) { console->line(std::string("  | ") + std::string(line)); });
 }
 
 CloudInstance& Client::cloud(bool needToken) {

@@ -103,13 +103,9 @@ class Client {
   std::optional<std::string> time(const std::optional<std::string>& iso) const;
   std::ostream& out() { return std::cout; }
 
-  /// Keeps the SDK's recent diagnostic lines, and shows them on standard
-  /// error when -v is given. Called once the options are parsed.
+  /// Shows the SDK's diagnostic lines on standard error when -v is given,
+  /// and silences them otherwise. Called once the options are parsed.
   void installLogSink();
-  /// A mark in the diagnostic lines: the lines after it are those logged later.
-  std::uint64_t diagnosticsMark() const;
-  /// The first line logged after `mark` that contains one of `markers`.
-  std::optional<std::string> firstDiagnosticSince(std::uint64_t mark, const std::vector<std::string>& markers) const;
 
   /// The facade with host and token set from the flags, the environment or
   /// the profile. Throws CliError (usage) when the host, or a needed token,
@@ -192,9 +188,6 @@ class Client {
   bool profileTokenElsewhere_ = false;  // the profile's token is for another server than the one in use
   std::string host_;
   std::optional<SpaceInfo> space_;
-
-  struct Diagnostics;
-  std::shared_ptr<Diagnostics> diagnostics_;
 };
 
 /// Whether a listing entry is a folder, by its type code or MIME type.

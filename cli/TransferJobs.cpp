@@ -21,9 +21,28 @@ std::string lower(std::string text) {
   return text;
 }
 
-// What the SDK's lines about a failed upload step contain.
-const std::vector<std::string> kUploadFailureMarkers = {"failure code = ", "failed",        "IOException", "失败",
-                                                        "sha256 nil",      "length is nil", "null"};
+/// Why an upload failed, for the user: the step and how it failed, and what
+/// to do about it when something can be done.
+std::string uploadFailureText(const UploadFailureCause& cause) {
+  std::string text = describe(cause);
+  const std::int64_t status = cause.httpStatus;
+  switch (cause.kind) {
+    case FailureKind::connect:
+    case FailureKind::nameResolution:
+    case FailureKind::timeout:
+    case FailureKind::reset:
+      return text + "; run the command again";
+    case FailureKind::httpStatus:
+      // The statuses that say "not now" rather than "not this".
+      return status == 408 || status == 429 || status == 500 || status == 502 || status == 503 || status == 504
+                 ? text + "; run the command again"
+                 : text;
+    case FailureKind::localFile:
+      return text + "; check that the file is there and readable";
+    default:
+      return cause.stage == UploadStage::complete ? text + "; run the command again" : text;
+  }
+}
 
 /// The file's description as computed earlier in the run, or the SDK's
 /// default hasher's; remembers the hash for the caller. Called on the thread
@@ -66,7 +85,6 @@ std::string parentRel(const std::string& rel) {
 
 void prepareTransfers(Client& client) {
   client.cloud();  // the settings are fixed here, before the workers use them
-  if (!client.options().verbose && logLevel() > LogLevel::warning) setLogLevel(LogLevel::warning);
 }
 
 std::int64_t clashPolicyCode(const std::string& policy) {
@@ -84,7 +102,6 @@ BatchItem uploadItem(Client& client, UploadJob& job, HashCache* cache) {
     auto outcome = std::make_shared<Once<UploadProcessResult>>();
     auto future = outcome->promise.get_future();
     auto slice = std::make_shared<JobSliceFile>(job.described);
-    const std::uint64_t mark = client.diagnosticsMark();
     // Progress events all come before the final outcome, which this thread
     // waits for: the slot outlives every use the callback makes of it.
     auto handle = client.cloud().getTransferImpl().uploadFile(
@@ -109,12 +126,8 @@ BatchItem uploadItem(Client& client, UploadJob& job, HashCache* cache) {
       return {BatchOutcome::Kind::done, success->msg};
     }
     if (slot.stopping()) return {BatchOutcome::Kind::cancelled, "cancelled"};
-    const auto& failure = std::get<uploadResult::onFailure>(result);
-    std::string why = "[" + std::to_string(failure.errCode) + "] " + failure.errMsg;
-    // The SDK reports every failed upload with one fixed code; the first
-    // complaint it logged names the cause, with the server's code and message.
-    if (auto cause = client.firstDiagnosticSince(mark, kUploadFailureMarkers)) why += " (" + *cause + ")";
-    return {BatchOutcome::Kind::failed, why};
+    // Every failed upload has the one code -1006; its cause says why.
+    return {BatchOutcome::Kind::failed, uploadFailureText(std::get<uploadResult::onFailure>(result).cause)};
   };
   return item;
 }
@@ -264,8 +277,10 @@ int finishBatch(const std::string& verb, const BatchReport& report,
   std::string names;
   for (std::size_t i = 0; i < report.outcomes.size(); ++i) {
     if (report.outcomes[i].kind != BatchOutcome::Kind::failed) continue;
+    // One file: what was run and why it failed, as one sentence.
+    if (report.outcomes.size() == 1) throw CliError(verb + " " + labelOf(i) + ": " + report.outcomes[i].detail);
     if (!names.empty()) names += "; ";
-    names += labelOf(i) + " " + report.outcomes[i].detail;
+    names += labelOf(i) + ": " + report.outcomes[i].detail;
   }
   throw CliError(verb + ": " + std::to_string(report.failed) + " of " + std::to_string(report.outcomes.size()) +
                  " files failed: " + names);

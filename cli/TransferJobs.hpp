@@ -24,10 +24,9 @@
 namespace quillbox::cli {
 
 /// Called before a command lists or moves files: fixes the settings (the
-/// workers then share them) and, unless -v is given, keeps only the SDK's
-/// warnings and errors. At its default level the SDK formats a line for
-/// every request and answer, which costs a tree of small files dearly; its
-/// error lines, which name a failed upload's cause, are all the command uses.
+/// workers then share them). Without -v the SDK is silent (see
+/// Client::installLogSink), so it formats no line for every request and
+/// answer, which would cost a tree of small files dearly.
 void prepareTransfers(Client& client);
 
 /// Clash policies by the names the commands take: rename (a free name like

@@ -62,6 +62,7 @@ class PutTransfer final : public CurlTransfer {
     curl_easy_setopt(h, CURLOPT_SEEKFUNCTION, &PutTransfer::onSeek);
     curl_easy_setopt(h, CURLOPT_SEEKDATA, this);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &PutTransfer::onBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &PutTransfer::onProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
@@ -78,6 +79,7 @@ class PutTransfer final : public CurlTransfer {
   void finished(CURLcode rc, bool cancelled) override {
     BaseResponse outcome;
     HttpResult result = endOfAttempt(easy(), rc, cancelled);
+    result.body = std::move(answer_);
     curl_off_t uploaded = 0;
     if (cancelled) {
       outcome = BaseResponse(-1, "cancelled", std::nullopt);
@@ -127,7 +129,13 @@ class PutTransfer final : public CurlTransfer {
     return CURL_SEEKFUNC_OK;
   }
 
-  static std::size_t onBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+  // Keeps the start of the answer: a refusal's envelope says why.
+  static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self) {
+    auto* t = static_cast<PutTransfer*>(self);
+    const std::size_t n = size * count;
+    if (t->answer_.size() < kAnswerKept) t->answer_.append(data, std::min(n, kAnswerKept - t->answer_.size()));
+    return n;
+  }
 
   static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow) {
     auto* t = static_cast<PutTransfer*>(self);
@@ -148,6 +156,8 @@ class PutTransfer final : public CurlTransfer {
   std::shared_ptr<PartWaiter::State> state_;
   std::int64_t position_ = 0;  // within the part
   curl_slist* headerList_ = nullptr;
+  static constexpr std::size_t kAnswerKept = 4096;
+  std::string answer_;  // the start of the answer's body
 };
 
 bool isUrl(const std::string& text) {

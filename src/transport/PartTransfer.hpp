@@ -40,7 +40,8 @@ class PartWaiter {
   /// Called once.
   BaseResponse await();
   /// How the PUT ended, in the terms that decide whether it may be sent
-  /// again (libcurl's result, the status, a Retry-After); after await().
+  /// again (libcurl's result, the status, a Retry-After), and the first
+  /// 4 KiB of the answer's body; after await().
   HttpResult result() const;
   std::string description() const;
 

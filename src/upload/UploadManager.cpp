@@ -70,7 +70,10 @@ void UploadManager::submit() {
   }
   if (cancelled) {
     mainQueue_.async(
-        [self = shared_from_this()] { self->giveVerdict(uploadResult::onFailure{-1, "has cancel"}); });
+        [self = shared_from_this()] {
+          self->giveVerdict(uploadResult::onFailure{
+              -1, "has cancel", UploadFailureCause{UploadStage::part, 0, 0, FailureKind::cancelled, -1, "cancelled", 0}});
+        });
     return;
   }
   QUILLBOX_LOG(debug, kTag + ": uploadManager submit curTask Size = " + std::to_string(tasks.size()));
@@ -109,7 +112,7 @@ void UploadManager::subCallback(UploadResult result) {
     // Logged before it is handed on, so the line precedes the verdict it leads to.
     QUILLBOX_LOG(warning, "subCallback failure hash = " + failure->hash + ", code = " + std::to_string(failure->code) +
         ", msg = " + failure->msg);
-    mainQueue_.async([self, key = failure->hash] { self->onPartFailure(key); });
+    mainQueue_.async([self, key = failure->hash, cause = failure->cause] { self->onPartFailure(key, cause); });
   } else if (auto* progress = std::get_if<partResult::onProgress>(&result)) {
     QUILLBOX_LOG(debug, "subCallback procress  hash = " + progress->hash + ", current = " + std::to_string(progress->bytesWritten) +
         ", total = " + std::to_string(progress->totalBytes));
@@ -131,13 +134,16 @@ void UploadManager::cancel() {
   }
   // First every part is kept from starting, then the running PUTs are
   // aborted: a slot freed by an aborted part cannot start another one.
-  std::vector<std::string> neverRun;
+  std::vector<std::pair<std::string, UploadFailureCause>> neverRun;
   for (const auto& task : tasks) {
-    if (task->stopBeforeStart()) neverRun.push_back(task->hash1);
+    if (task->stopBeforeStart()) {
+      neverRun.emplace_back(task->hash1, UploadFailureCause{UploadStage::part, task->partNumber, task->partCount,
+                                                            FailureKind::cancelled, -1, "cancelled", 0});
+    }
   }
   for (const auto& task : tasks) task->abortRunningPut();
   if (!neverRun.empty()) {
-    mainQueue_.async([self = shared_from_this(), keys = std::move(neverRun)] { self->onPartsAbandoned(keys); });
+    mainQueue_.async([self = shared_from_this(), parts = std::move(neverRun)] { self->onPartsAbandoned(parts); });
   }
 }
 
@@ -161,11 +167,12 @@ void UploadManager::onPartSuccess(const std::string& key, const BaseResponse& re
   checkOnComplete();
 }
 
-void UploadManager::onPartFailure(const std::string& key) {
+void UploadManager::onPartFailure(const std::string& key, const UploadFailureCause& cause) {
   {
     std::lock_guard lock(mutex_);
     auto it = resultMap_.find(key);
     if (it == resultMap_.end() || it->second.isFinish) return;
+    if (!firstFailure_) firstFailure_ = cause;
     it->second.state = STATE_ERROR;
     it->second.isFinish = true;
     it->second.bytesWritten = finishedBytes(it->second);
@@ -174,8 +181,8 @@ void UploadManager::onPartFailure(const std::string& key) {
   checkOnComplete();
 }
 
-void UploadManager::onPartsAbandoned(const std::vector<std::string>& keys) {
-  for (const auto& key : keys) onPartFailure(key);
+void UploadManager::onPartsAbandoned(const std::vector<std::pair<std::string, UploadFailureCause>>& parts) {
+  for (const auto& [key, cause] : parts) onPartFailure(key, cause);
 }
 
 void UploadManager::onPartProgress(const std::string& key, std::int64_t bytesWritten) {
@@ -195,9 +202,11 @@ void UploadManager::onPartProgress(const std::string& key, std::int64_t bytesWri
 void UploadManager::checkOnComplete() {
   bool allSuccess = true;
   std::optional<std::string> waitingFor;
+  UploadFailureCause cause;
   {
     std::lock_guard lock(mutex_);
     if (verdictGiven_) return;
+    if (firstFailure_) cause = *firstFailure_;
     for (const auto& [key, record] : resultMap_) {
       if (record.isFinish && record.state != STATE_DEFAULT) {
         allSuccess = allSuccess && record.state != STATE_ERROR;
@@ -215,7 +224,7 @@ void UploadManager::checkOnComplete() {
   if (allSuccess) {
     giveVerdict(uploadResult::onSuccess{0, "success"});
   } else {
-    giveVerdict(uploadResult::onFailure{-1, hasCancel_ ? "has cancel" : "upload part failed"});
+    giveVerdict(uploadResult::onFailure{-1, hasCancel_ ? "has cancel" : "upload part failed", std::move(cause)});
   }
 }
 

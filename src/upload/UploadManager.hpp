@@ -6,8 +6,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "quillbox/upload/UploadProcessResult.hpp"
@@ -28,7 +30,8 @@ namespace quillbox::upload {
 /// - exactly one verdict, once every part has finished: onSuccess(0,
 ///   "success") when every part succeeded, otherwise onFailure(-1,
 ///   "has cancel") when the upload was cancelled and onFailure(-1,
-///   "upload part failed") when it was not. Nothing follows it.
+///   "upload part failed") when it was not, with the cause of the first part
+///   that failed. Nothing follows it.
 class UploadManager final : public std::enable_shared_from_this<UploadManager> {
  public:
   static constexpr std::string_view TAG = "UploadManager";
@@ -77,9 +80,9 @@ class UploadManager final : public std::enable_shared_from_this<UploadManager> {
  private:
   // These run on MainQueue.
   void onPartSuccess(const std::string& key, const BaseResponse& response);
-  void onPartFailure(const std::string& key);
+  void onPartFailure(const std::string& key, const UploadFailureCause& cause);
   void onPartProgress(const std::string& key, std::int64_t bytesWritten);
-  void onPartsAbandoned(const std::vector<std::string>& keys);
+  void onPartsAbandoned(const std::vector<std::pair<std::string, UploadFailureCause>>& parts);
   void checkOnComplete();
   /// What a finished part counts towards the file's progress. Under mutex_.
   std::int64_t finishedBytes(const ResultData& record) const;
@@ -96,6 +99,7 @@ class UploadManager final : public std::enable_shared_from_this<UploadManager> {
   std::function<void(UploadProcessResult)> onTotalCallback_;
   std::int64_t totalLength_ = 0;
   std::int64_t hasDownloadSize_ = 0;
+  std::optional<UploadFailureCause> firstFailure_;  // of the first part that failed
   bool submitted_ = false;
   bool verdictGiven_ = false;
 };

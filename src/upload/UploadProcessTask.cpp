@@ -58,6 +58,51 @@ std::string loggable(const Record& record) {
   }
 }
 
+UploadFailureCause causeAt(UploadStage stage, FailureKind kind, std::int64_t code, std::string message) {
+  return {stage, 0, 0, kind, code, std::move(message), 0};
+}
+
+/// How a service call failed, as far as its result tells.
+struct ServiceFailure {
+  FailureKind kind = FailureKind::other;
+  std::int64_t httpStatus = 0;
+};
+
+// The one place that derives how a create or complete request failed.
+// NetworkResult carries a code and a message only: a positive code is taken
+// for the server's error envelope (kind httpStatus, the status itself not
+// known), anything else is `other`. Once NetworkResult carries its own kind
+// and HTTP status, they are read here.
+template <class T>
+ServiceFailure serviceFailure(const NetworkResult<T>& result) {
+  if (result.code() > 0) return {FailureKind::httpStatus, 0};
+  return {FailureKind::other, 0};
+}
+
+template <class T>
+UploadFailureCause serviceCause(UploadStage stage, const NetworkResult<T>& result) {
+  const ServiceFailure how = serviceFailure(result);
+  return {stage, 0, 0, how.kind, result.code(), result.message(), how.httpStatus};
+}
+
+/// Whether the server may have carried out a request that failed: its answer
+/// was lost on the way (a reset, a time-out, an answer cut short or garbled),
+/// or it answered with a server error that does not say the request was left
+/// alone (503 and 429 do; 4xx refuse it). When it cannot be told, it may have.
+bool mayHaveBeenCarriedOut(const UploadFailureCause& cause) {
+  switch (cause.kind) {
+    case FailureKind::reset:
+    case FailureKind::timeout:
+    case FailureKind::undecodable:
+    case FailureKind::other:
+      return true;
+    case FailureKind::httpStatus:
+      return cause.httpStatus == 0 || cause.httpStatus == 500 || cause.httpStatus == 502 || cause.httpStatus == 504;
+    default:
+      return false;
+  }
+}
+
 /// `partNumber` immediately followed by `partOffset`, both in decimal.
 std::string partKey(const MultiPartInfo& part) {
   return std::to_string(part.partNumber) + std::to_string(part.partOffset);
@@ -114,6 +159,9 @@ void UploadProcessTask::finish(State terminal, UploadProcessResult outcome) {
     self = std::move(retainSelf_);
     ticket = std::move(ticket_);
   }
+  if (const auto* failure = std::get_if<uploadResult::onFailure>(&outcome)) {
+    QUILLBOX_LOG(error, kTag + ": upload failed: " + describe(failure->cause));
+  }
   deliver(onCallback, std::move(outcome));
   QUILLBOX_LOG(debug, kTag + " release self " + std::to_string(timeStamp));
 }
@@ -128,7 +176,9 @@ void UploadProcessTask::releaseSelf(std::int64_t code, std::string message) {
   finish(State::done, std::move(outcome));
 }
 
-void UploadProcessTask::releaseSelfOnError() { finish(State::failed, uploadResult::onFailure{-1006, "file invaild"}); }
+void UploadProcessTask::releaseSelfOnError(UploadFailureCause cause) {
+  finish(State::failed, uploadResult::onFailure{-1006, "file invaild", std::move(cause)});
+}
 
 void UploadProcessTask::forward(const UploadProcessResult& event) {
   if (state() != State::uploading) return;
@@ -136,8 +186,12 @@ void UploadProcessTask::forward(const UploadProcessResult& event) {
 }
 
 void UploadProcessTask::filesCreateRequest() {
-  if (!file || file->empty() || !defaultSliceFile) {
-    releaseSelfOnError();
+  if (!file || file->empty()) {
+    releaseSelfOnError(causeAt(UploadStage::openFile, FailureKind::invalidRequest, -1, "no file given"));
+    return;
+  }
+  if (!defaultSliceFile) {
+    releaseSelfOnError(causeAt(UploadStage::hashFile, FailureKind::invalidRequest, -1, "no hasher given"));
     return;
   }
   std::optional<std::string> text;
@@ -150,13 +204,18 @@ void UploadProcessTask::filesCreateRequest() {
   }
   if (!text) {
     QUILLBOX_LOG(error, "filesCreateRequest get sha256 nil");
-    releaseSelfOnError();
+    // A file that cannot be opened is the likeliest reason; say so when it is.
+    util::ReadOnlyFile handle(*file);
+    releaseSelfOnError(handle.isOpen()
+                           ? causeAt(UploadStage::hashFile, FailureKind::localFile, -1, "the file could not be hashed")
+                           : causeAt(UploadStage::openFile, FailureKind::localFile, -1, handle.error()));
     return;
   }
   JsonResult<Sha256Result> decoded = fromJson<Sha256Result>(*text);
   if (!decoded) {
     QUILLBOX_LOG(error, "JSON decoding failed: " + decoded.error().description());
-    releaseSelfOnError();
+    releaseSelfOnError(causeAt(UploadStage::hashFile, FailureKind::other, -1,
+                               "the hasher's description does not decode: " + decoded.error().description()));
     return;
   }
   const Sha256Result& result = decoded.value();
@@ -172,7 +231,7 @@ void UploadProcessTask::filesCreateRequest() {
   if (error) {
     QUILLBOX_LOG(error, "获取文件大小失败: " + error.message());
     QUILLBOX_LOG(error, "filesCreateRequest length is nil.");
-    releaseSelfOnError();
+    releaseSelfOnError(causeAt(UploadStage::openFile, FailureKind::localFile, -1, error.message()));
     return;
   }
   const auto length = static_cast<std::int64_t>(size);
@@ -199,6 +258,10 @@ void UploadProcessTask::creareOrgFile(std::vector<MultiPartInfo> parts, const st
   QUILLBOX_LOG(debug, "creareOrgFile sha256 " + sha256);
   // The proof code with the file's hash would let anyone claim the content.
   QUILLBOX_LOG(debug, "creareOrgFile proofCode " + std::string(bean.proofCode->empty() ? "" : request::kMasked));
+  {
+    std::lock_guard lock(mutex_);
+    createBean_ = bean;
+  }
   if (!advance(State::hashing, State::creating)) return;
   auto self = shared_from_this();
   engine_.files.filesCreate(bean, [self, sha256](NetworkResult<FilesCreateResponse> answer) {
@@ -209,14 +272,16 @@ void UploadProcessTask::creareOrgFile(std::vector<MultiPartInfo> parts, const st
 void UploadProcessTask::onCreateAnswer(const NetworkResult<FilesCreateResponse>& result, const std::string& sha256) {
   if (!result.isSuccess()) {
     QUILLBOX_LOG(error, "filesCreateRequest failure code = " + std::to_string(result.code()) + ", msg = " + result.message());
-    releaseSelfOnError();
+    releaseSelfOnError(serviceCause(UploadStage::create, result));
     return;
   }
   const FilesCreateResponse& response = result.value();
   QUILLBOX_LOG(debug, "filesCreateRequest success resp = " + loggable(response));
   if (response.code != 0) {
     QUILLBOX_LOG(error, "file create failed:" + response.msg.value_or("nil"));
-    releaseSelfOnError();
+    // Refused inside a 2xx answer.
+    releaseSelfOnError(causeAt(UploadStage::create, FailureKind::other, response.code.value_or(-1),
+                               response.msg.value_or("")));
     return;
   }
   {
@@ -237,17 +302,17 @@ void UploadProcessTask::onCreateAnswer(const NetworkResult<FilesCreateResponse>&
   }
   if (hasCancel_) {
     QUILLBOX_LOG(info, "file hasCancel");
-    releaseSelfOnError();
+    releaseSelfOnError(causeAt(UploadStage::create, FailureKind::cancelled, -1, "cancelled"));
     return;
   }
   if (!response.fileId) {
     QUILLBOX_LOG(error, "file create failed: the answer has no fileId");
-    releaseSelfOnError();
+    releaseSelfOnError(causeAt(UploadStage::create, FailureKind::undecodable, -1, "the answer has no fileId"));
     return;
   }
   if (!response.multiParts) {
     QUILLBOX_LOG(error, "file create failed: the answer has no multiParts");
-    releaseSelfOnError();
+    releaseSelfOnError(causeAt(UploadStage::create, FailureKind::undecodable, -1, "the answer has no multiParts"));
     return;
   }
   startMultipartUpload(*response.fileId, *response.multiParts, sha256, 0);
@@ -261,7 +326,7 @@ void UploadProcessTask::startMultipartUpload(const std::string& fileId, const st
   util::ReadOnlyFile handle(*file);
   if (!handle.isOpen()) {
     QUILLBOX_LOG(error, "文件打开失败: " + handle.error());
-    releaseSelfOnError();
+    releaseSelfOnError(causeAt(UploadStage::openFile, FailureKind::localFile, -1, handle.error()));
     return;
   }
   if (parts.empty()) {
@@ -277,6 +342,8 @@ void UploadProcessTask::startMultipartUpload(const std::string& fileId, const st
     task->offset = p.partOffset;
     task->length = p.partSize;
     task->hash1 = partKey(p);
+    task->partNumber = p.partNumber;
+    task->partCount = static_cast<std::int64_t>(parts.size());
     QUILLBOX_LOG(debug, kTag + ", uploadManager subHash = " + task->hash1 + ", task = " + task->description());
     uploadManager_->add(std::move(task));
   }
@@ -301,7 +368,7 @@ void UploadProcessTask::onTotalResult(const UploadProcessResult& result, const s
     submitComplete(fileId, sha256);
   } else if (auto* f = std::get_if<uploadResult::onFailure>(&result)) {
     QUILLBOX_LOG(error, "上传失败: 错误码 " + std::to_string(f->errCode) + ", 消息: " + f->errMsg);
-    releaseSelfOnError();
+    releaseSelfOnError(f->cause);
   } else if (auto* c = std::get_if<uploadResult::onFileCreate>(&result)) {
     QUILLBOX_LOG(debug, "文件创建响应: " + loggable(c->response));
     forward(result);
@@ -326,11 +393,68 @@ void UploadProcessTask::submitComplete(const std::string& fileId, const std::str
 void UploadProcessTask::onCompleteAnswer(const NetworkResult<BaseResponse>& result) {
   if (!result.isSuccess()) {
     QUILLBOX_LOG(error, "filesCompleteRequest failure code = " + std::to_string(result.code()) + ", msg = " + result.message());
-    releaseSelfOnError();
+    UploadFailureCause cause = serviceCause(UploadStage::complete, result);
+    if (mayHaveBeenCarriedOut(cause)) {
+      checkStored(std::move(cause));
+    } else {
+      releaseSelfOnError(std::move(cause));
+    }
     return;
   }
   releaseSelf(0, "success");
   QUILLBOX_LOG(debug, "filesCompleteRequest success resp = " + loggable(result.value()));
+}
+
+void UploadProcessTask::checkStored(UploadFailureCause lost) {
+  std::optional<FilesCreateBean> bean;
+  {
+    std::lock_guard lock(mutex_);
+    bean = createBean_;
+  }
+  if (!bean) {
+    releaseSelfOnError(std::move(lost));
+    return;
+  }
+  // The server answers "exist" to a create of a file it holds under this
+  // name with this content: that proves the complete request stored it.
+  // Guessing either way could report a stored file as lost, or a lost one as
+  // stored; the parts are not sent again.
+  QUILLBOX_LOG(warning, "filesCompleteRequest answer lost; asking the create request whether the file is stored");
+  auto self = shared_from_this();
+  engine_.files.filesCreate(*bean, [self, lost = std::move(lost)](NetworkResult<FilesCreateResponse> answer) {
+    self->engine_.mainQueue.async(
+        [self, lost, answer = std::move(answer)] { self->onCheckAnswer(answer, lost); });
+  });
+}
+
+void UploadProcessTask::onCheckAnswer(const NetworkResult<FilesCreateResponse>& result,
+                                      const UploadFailureCause& lost) {
+  UploadFailureCause cause = lost;
+  const std::string why = "the answer was lost (" + lost.message + ")";
+  if (!result.isSuccess() || result.value().code != 0) {
+    const std::string check = result.isSuccess() ? result.value().msg.value_or("") : result.message();
+    QUILLBOX_LOG(error, "filesCompleteRequest check failed: " + check);
+    cause.message = why + " and the check that followed failed (" + check + "): whether the file is stored is not known";
+    releaseSelfOnError(std::move(cause));
+    return;
+  }
+  const FilesCreateResponse& response = result.value();
+  QUILLBOX_LOG(debug, "filesCompleteRequest check resp = " + loggable(response));
+  // "exist": stored by the complete request. "rapid": stored now from the
+  // content the server holds. Either way the file is there, once, under the
+  // name asked for.
+  if (response.exist.value_or(false) || response.rapidUpload.value_or(false)) {
+    QUILLBOX_LOG(info, "filesCompleteRequest answer lost, the file is stored");
+    {
+      std::lock_guard lock(mutex_);
+      createdFileId_ = response.fileId;
+      createdFileName_ = response.fileName;
+    }
+    releaseSelf(0, "success");
+    return;
+  }
+  cause.message = why + " and the file is not stored";
+  releaseSelfOnError(std::move(cause));
 }
 
 void UploadProcessTask::cancel() {

@@ -33,6 +33,13 @@ namespace quillbox::upload {
 ///      │           │  └──────────┼─────────────┼──────▶ done (rapid / exist)
 ///      └───────────┴─────────────┴─────────────┴──────▶ failed
 ///
+/// When the complete request fails in a way that may have left the file
+/// stored (its answer lost), the task stays in completing and sends its
+/// create request again: an answer that the file exists proves it was
+/// stored, and the upload succeeds; otherwise it fails. The parts are never
+/// sent again.
+///
+/// Every failure carries its cause (the step, and how it failed).
 /// Hashing runs on the thread that starts the upload; everything after it
 /// (answers, part results, every event the host receives) runs on the
 /// engine's MainQueue.
@@ -83,13 +90,16 @@ class UploadProcessTask final : public Cancelable, public std::enable_shared_fro
   void onTotalResult(const UploadProcessResult& result, const std::string& fileId, const std::string& sha256);
   void submitComplete(const std::string& fileId, const std::string& sha256);
   void onCompleteAnswer(const NetworkResult<BaseResponse>& result);
+  /// The create request sent again after complete's answer was lost, and its answer.
+  void checkStored(UploadFailureCause lost);
+  void onCheckAnswer(const NetworkResult<FilesCreateResponse>& result, const UploadFailureCause& lost);
 
   /// Moves from `from` to `to`; false (and nothing changes) when the task is
   /// not in `from`.
   bool advance(State from, State to);
   /// The two ways out. Each reports only if the task has not ended yet.
   void releaseSelf(std::int64_t code, std::string message);
-  void releaseSelfOnError();
+  void releaseSelfOnError(UploadFailureCause cause);
   void finish(State terminal, UploadProcessResult outcome);
   /// Passes an event on while uploading.
   void forward(const UploadProcessResult& event);
@@ -105,6 +115,8 @@ class UploadProcessTask final : public Cancelable, public std::enable_shared_fro
   // The file as the create answer named it; carried by the success outcome.
   std::optional<std::string> createdFileId_;
   std::optional<std::string> createdFileName_;
+  // The create request as first sent, for the check after a lost complete answer.
+  std::optional<FilesCreateBean> createBean_;
   transport::InFlight::Ticket ticket_;
 };
 

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <variant>
 
 #include "quillbox/request/BaseResponse.hpp"
+#include "quillbox/upload/UploadProcessResult.hpp"
 
 namespace quillbox::upload {
 
@@ -20,6 +22,11 @@ struct onFailure {
   std::string hash;
   std::int64_t code = 0;
   std::string msg;
+  /// Why the part failed (stage `part`, with its number).
+  UploadFailureCause cause;
+
+  onFailure(std::string hash, std::int64_t code, std::string msg, UploadFailureCause cause = {})
+      : hash(std::move(hash)), code(code), msg(std::move(msg)), cause(std::move(cause)) {}
   friend bool operator==(const onFailure&, const onFailure&) = default;
 };
 struct onProgress {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <exception>
 
+#include "quillbox/request/Json.hpp"
+#include "request/BaseResponseCodec.hpp"
 #include "request/Retry.hpp"
 #include "util/Log.hpp"
 #include "util/ProgressHandler.hpp"
@@ -21,12 +23,13 @@ void UploadTask::run() {
   QUILLBOX_LOG(debug, kTag + ": 开始执行上传任务");
   if (!file || uploadUrl.empty()) {
     QUILLBOX_LOG(error, kTag + ": file or uploadUrl is null");
-    report(partResult::onFailure{hash1, -1, "invalid params"});
+    report(partResult::onFailure{hash1, -1, "invalid params",
+                                 cause(FailureKind::invalidRequest, -1, file ? "no upload URL" : "no file")});
     return;
   }
   if (hasCancel) {
     QUILLBOX_LOG(info, kTag + ": upload has cancel");
-    report(partResult::onFailure{hash1, -1, "has cancel"});
+    report(partResult::onFailure{hash1, -1, "has cancel", cause(FailureKind::cancelled, -1, "cancelled")});
     return;
   }
   QUILLBOX_LOG(debug, kTag + ": start upload, hash = " + hash1);
@@ -37,7 +40,7 @@ void UploadTask::run() {
   if (size && offset < 0) fileError = std::strerror(EINVAL);
   if (!size || offset < 0) {
     QUILLBOX_LOG(error, kTag + ": IOException " + fileError);
-    report(partResult::onFailure{hash1, -1, "file exception " + fileError});
+    report(partResult::onFailure{hash1, -1, "file exception " + fileError, cause(FailureKind::localFile, -1, fileError)});
     return;
   }
   // A part that runs past the end of the file sends the bytes that exist.
@@ -71,14 +74,26 @@ void UploadTask::run() {
 
   if (hasCancel) {
     QUILLBOX_LOG(info, kTag + ": has response but is cancel");
-    report(partResult::onFailure{hash1, -1, "has cancel"});
+    report(partResult::onFailure{hash1, -1, "has cancel", cause(FailureKind::cancelled, -1, "cancelled")});
   } else if (response.code == 0) {
     QUILLBOX_LOG(debug, kTag + ": onSuccess ret = " + response.msg.value_or("nil"));
     report(partResult::onSuccess{hash1, response});
   } else {
     QUILLBOX_LOG(error, kTag + ": onFailure ret = " + response.msg.value_or("nil"));
-    report(partResult::onFailure{hash1, -1, "upload sync error"});
+    report(partResult::onFailure{hash1, -1, "upload sync error", causeOf(attempt)});
   }
+}
+
+UploadFailureCause UploadTask::causeOf(const Attempt& attempt) const {
+  const transport::HttpResult& r = attempt.result;
+  const std::string text = attempt.response.msg.value_or("");
+  const FailureKind kind = transport::failureKind(r);
+  if (kind != FailureKind::httpStatus) return cause(kind == FailureKind::none ? FailureKind::other : kind, -1, text);
+  JsonResult<BaseResponse> envelope = fromJson<BaseResponse>(r.body);
+  if (envelope && envelope.value().code && envelope.value().msg) {
+    return cause(kind, *envelope.value().code, *envelope.value().msg, r.status);
+  }
+  return cause(kind, -1, text, r.status);
 }
 
 UploadTask::Attempt UploadTask::put(const transport::PartBody& body, const std::shared_ptr<ProgressListener>& progress,

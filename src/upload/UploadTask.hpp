@@ -36,6 +36,8 @@ class UploadTask final : public Cancelable, public std::enable_shared_from_this<
   /// Fill these before run(); they are not changed afterwards.
   std::function<void(UploadResult)> onCallback;
   std::string hash1;  ///< the part key
+  std::int64_t partNumber = 0;  ///< from 1; named in a failure's cause
+  std::int64_t partCount = 0;   ///< the upload's number of parts, likewise
   std::string uploadUrl;
   std::optional<std::filesystem::path> file;
   std::int64_t offset = 0;
@@ -81,6 +83,13 @@ class UploadTask final : public Cancelable, public std::enable_shared_from_this<
   /// Sends the body with one PUT after `delay` and waits for its end.
   Attempt put(const transport::PartBody& body, const std::shared_ptr<ProgressListener>& progress,
               std::chrono::milliseconds delay);
+  /// A failure's cause at this part.
+  UploadFailureCause cause(FailureKind kind, std::int64_t code, std::string message, std::int64_t status = 0) const {
+    return {UploadStage::part, partNumber, partCount, kind, code, std::move(message), status};
+  }
+  /// How the last attempt failed: the server's envelope when its answer has
+  /// one, else the transport's text.
+  UploadFailureCause causeOf(const Attempt& attempt) const;
   void report(UploadResult result) const {
     if (onCallback) onCallback(std::move(result));
   }

@@ -112,8 +112,8 @@ TEST_F(CliTransferTest, AClashIsRenamedAndSaidSoRefusedOrReplacedAsAsked) {
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_THAT(r.err, HasSubstr(c.saidOnError));
     if (c.storedAs.empty()) {
-      // One line with the SDK's code and the server's reason, naming the file.
-      EXPECT_THAT(r.errLines().back(), HasSubstr("a.txt [-1006]"));
+      // One line naming the command, the file, the step and the server's reason.
+      EXPECT_THAT(r.errLines().back(), HasSubstr("quillbox: upload " + file.native() + ": create failed: "));
       EXPECT_THAT(r.errLines().back(), HasSubstr("already exists"));
       continue;
     }
@@ -182,6 +182,16 @@ TEST_F(CliTransferTest, OneFailingFileAmongManyFailsTheRunAndIsNamed) {
   auto expected = treeOf(tree);
   expected.erase(failed);
   EXPECT_TRUE(treeOf(out / "many") == expected);
+
+  // One file whose second part keeps failing: the part, how, and what to do.
+  const fs::path big = dir() / "big.bin";
+  writeRandomFile(big, 20 * kMiB + 123, 12);  // three parts
+  armFault(R"({"path":"/_upload/*/2","kind":"status","status":503,"every":1,"count":0})");
+  const Outcome one = q({"upload", big.native(), "--to", "/"});
+  EXPECT_EQ(one.status, 1);
+  EXPECT_EQ(one.errLines().back(), "quillbox: upload " + big.native() +
+                                       ": part 2 of 3 failed: HTTP 503 (service unavailable): injected fault; run "
+                                       "the command again");
 }
 
 TEST_F(CliTransferTest, AnInterruptedDownloadOfALongNameContinuesByteExact) {

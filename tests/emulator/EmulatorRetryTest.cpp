@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -206,12 +207,13 @@ TEST_F(EmulatorPartRetryTest, APartThatKeepsFailingOrMustNotBeSentAgainFailsTheU
     RetryPolicy policy;
     const char* fault;
     std::size_t putsOfPart1;
+    std::int64_t status;
   };
   const Case cases[] = {
-      {"one attempt only", RetryPolicy::none(), R"({"path":"/_upload/*/1","kind":"status","status":503})", 1},
+      {"one attempt only", RetryPolicy::none(), R"({"path":"/_upload/*/1","kind":"status","status":503})", 1, 503},
       {"struck at every attempt", quickRetries(3),
-       R"({"path":"/_upload/*/1","kind":"status","status":503,"every":1})", 3},
-      {"refused for good", quickRetries(), R"({"path":"/_upload/*/1","kind":"status","status":403})", 1},
+       R"({"path":"/_upload/*/1","kind":"status","status":503,"every":1})", 3, 503},
+      {"refused for good", quickRetries(), R"({"path":"/_upload/*/1","kind":"status","status":403})", 1, 403},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
@@ -222,14 +224,119 @@ TEST_F(EmulatorPartRetryTest, APartThatKeepsFailingOrMustNotBeSentAgainFailsTheU
     arm(c.fault);
     UploadEvents events;
     startUpload(client.cloud, file, 64 * 1024, events);
-    EXPECT_EQ(events.outcome(), UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
+    const auto outcome = events.outcome();
+    ASSERT_EQ(outcome, UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
     http("DELETE", url("/_emulator/faults"));
+    // The last attempt's answer, as the server sent it.
+    EXPECT_EQ(std::get<uploadResult::onFailure>(*outcome).cause,
+              (UploadFailureCause{UploadStage::part, 1, 4, FailureKind::httpStatus, c.status, "injected fault", c.status}));
 
     const auto puts = partPuts();
     ASSERT_EQ(puts.size(), 4u);
     EXPECT_EQ(putsOfPart(puts, 1), c.putsOfPart1);
     EXPECT_FALSE(completed());
   }
+}
+
+TEST_F(EmulatorPartRetryTest, ACompleteWhoseAnswerIsLostIsSettledByTheCreateRequestSentAgain) {
+  struct Case {
+    const char* what;
+    const char* fault;
+    bool stored;
+  };
+  const Case cases[] = {
+      {"stored, then the connection reset", R"({"path":"/quillbox/ose/v1/files/complete","kind":"reset","handled":true})",
+       true},
+      {"reset before it was handled", R"({"path":"/quillbox/ose/v1/files/complete","kind":"reset"})", false},
+  };
+  Client client(cloud(), quickRetries());
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    const std::string name = "lost" + std::to_string(i) + ".bin";
+    const std::filesystem::path file = temp_.write(name, randomBytes(300 * 1024, static_cast<unsigned>(80 + i)));
+    http("DELETE", url("/_emulator/requests"));
+    arm(c.fault);
+    UploadEvents events;
+    startUpload(client.cloud, file, 128 * 1024, events);
+    const auto outcome = events.outcome();
+    ASSERT_TRUE(outcome.has_value());
+
+    // Complete once, then the create request again; no part is sent again.
+    std::vector<std::string> calls;
+    const boost::json::object log = controlJson("/_emulator/requests");
+    for (const auto& entry : log.at("requests").as_array()) {
+      const std::string path(entry.at("path").as_string());
+      if (path.rfind("/quillbox/ose/v1/files/c", 0) == 0) calls.push_back(path.substr(path.rfind('/') + 1));
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"create", "complete", "create"}));
+    for (const auto& [path, puts] : partPuts()) EXPECT_EQ(puts.size(), 1u) << path;
+
+    FilesListBean list;
+    list.type = "list";
+    auto root = sdk<FilesListResponse>([&](auto cb) { client.cloud.getFileImpl().filesList(list, cb); });
+    ASSERT_TRUE(root.isSuccess()) << root.message();
+    std::vector<FileListMetadata> named;
+    for (const auto& f : root.value().files.value_or(std::vector<FileListMetadata>{})) {
+      if (f.fileName == name) named.push_back(f);
+    }
+    if (c.stored) {
+      ASSERT_EQ(named.size(), 1u);
+      EXPECT_EQ(named[0].sha256, emulator::sha256Hex(readFile(file)));
+      const auto* success = std::get_if<uploadResult::onSuccess>(&*outcome);
+      ASSERT_NE(success, nullptr);
+      EXPECT_EQ(success->msg, "success");
+      EXPECT_EQ(success->fileId, named[0].id);
+    } else {
+      EXPECT_TRUE(named.empty());
+      const auto* failure = std::get_if<uploadResult::onFailure>(&*outcome);
+      ASSERT_NE(failure, nullptr);
+      EXPECT_EQ(*failure, uploadResult::onFailure(-1006, "file invaild"));
+      EXPECT_EQ(failure->cause.stage, UploadStage::complete);
+      EXPECT_THAT(failure->cause.message, ::testing::EndsWith("the file is not stored"));
+    }
+  }
+}
+
+// Labelled slow (by its name): a quarter of a gigabyte over loopback.
+TEST_F(EmulatorPartRetryTest, SlowAQuarterGigabyteWithOneInTenPartPutsFailingArrivesByteExact) {
+  constexpr std::size_t kSize = std::size_t{256} << 20;
+  // Each 8-byte word is made from its own position: quick to write, and a
+  // part stored at the wrong offset, twice or cut short changes the hash.
+  std::string content(kSize, '\0');
+  for (std::size_t i = 0; i < kSize / 8; ++i) {
+    const std::uint64_t word = (i + 1) * 0x9E3779B97F4A7C15ULL;
+    std::memcpy(content.data() + i * 8, &word, sizeof word);
+  }
+  const std::filesystem::path file = temp_.write("quarter.bin", content);
+  const std::string expected = emulator::sha256Hex(content);
+  content = std::string();
+
+  http("DELETE", url("/_emulator/requests"));
+  arm(R"({"path":"/_upload/*","method":"PUT","kind":"status","status":503,"probability":0.05,"seed":21,"count":0})");
+  arm(R"({"path":"/_upload/*","method":"PUT","kind":"reset","afterBytes":65536,"probability":0.05,"seed":22,"count":0})");
+  Client client(cloud(), quickRetries());
+  UploadEvents events;
+  startUpload(client.cloud, file, 4 << 20, events);
+  const auto outcome = events.outcome(std::chrono::seconds(300));
+  ASSERT_TRUE(outcome.has_value());
+  http("DELETE", url("/_emulator/faults"));
+  const auto* success = std::get_if<uploadResult::onSuccess>(&*outcome);
+  ASSERT_NE(success, nullptr) << describe(std::get<uploadResult::onFailure>(*outcome).cause);
+
+  std::size_t struck = 0, parts = 0;
+  for (const auto& [path, puts] : partPuts()) {
+    ++parts;
+    for (const auto& put : puts) struck += put.contains("faultId");
+  }
+  EXPECT_EQ(parts, 64u);
+  EXPECT_GT(struck, 0u);
+  GetFileDetailBean detail;
+  detail.fileId = success->fileId;
+  auto stored = sdk<GetFileDetailResponse>([&](auto cb) { client.cloud.getFileImpl().getFileDetail(detail, cb); });
+  ASSERT_TRUE(stored.isSuccess()) << stored.message();
+  EXPECT_EQ(stored.value().sha256, expected);
+  EXPECT_EQ(stored.value().size, static_cast<std::int64_t>(kSize));
 }
 
 TEST_F(EmulatorPartRetryTest, ACancelDuringTheWaitForARetryEndsTheUploadAtOnce) {

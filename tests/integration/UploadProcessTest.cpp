@@ -332,20 +332,28 @@ TEST_F(UploadProcessTest, AFileThatCannotBeOpenedWhenThePartsStartFailsTheUpload
 
 TEST_F(UploadProcessTest, FailuresBeforeTheCreateRequestAreReportedBeforeUploadFileReturns) {
   const fs::path file = dir.write("a.pdf", "%PDF-1.4");
+  const fs::path missing = dir.write("x", "") / "missing.pdf";
   struct Case {
     fs::path file;
     std::shared_ptr<ISliceFile> slice;
     std::string log;
+    UploadStage stage;
+    FailureKind kind;
   };
   const std::vector<Case> cases = {
-      {file, std::make_shared<FixedSlice>(std::nullopt), "filesCreateRequest get sha256 nil"},
-      {file, std::make_shared<FixedSlice>(R"({"size":8,"parts":[]})"), "JSON decoding failed: hash: missing required key"},
+      {file, std::make_shared<FixedSlice>(std::nullopt), "filesCreateRequest get sha256 nil", UploadStage::hashFile,
+       FailureKind::localFile},
+      {file, std::make_shared<FixedSlice>(R"({"size":8,"parts":[]})"), "JSON decoding failed: hash: missing required key",
+       UploadStage::hashFile, FailureKind::other},
       {file, std::make_shared<FixedSlice>(R"({"size":8,"hash":"h","parts":[{"partNumber":1,"partSize":8}]})"),
-       "JSON decoding failed: parts[0].partOffset"},
-      {dir.write("x", "") / "missing.pdf", std::make_shared<FixedSlice>(R"({"size":8,"hash":"h","parts":[]})"),
-       "获取文件大小失败: "},
-      {file, nullptr, ""},
-      {fs::path(), std::make_shared<FixedSlice>(R"({"size":8,"hash":"h","parts":[]})"), ""},
+       "JSON decoding failed: parts[0].partOffset", UploadStage::hashFile, FailureKind::other},
+      {missing, std::make_shared<FixedSlice>(R"({"size":8,"hash":"h","parts":[]})"), "获取文件大小失败: ",
+       UploadStage::openFile, FailureKind::localFile},
+      {missing, std::make_shared<Sha256SliceFile>(), "filesCreateRequest get sha256 nil", UploadStage::openFile,
+       FailureKind::localFile},
+      {file, nullptr, "", UploadStage::hashFile, FailureKind::invalidRequest},
+      {fs::path(), std::make_shared<FixedSlice>(R"({"size":8,"hash":"h","parts":[]})"), "", UploadStage::openFile,
+       FailureKind::invalidRequest},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     Events events(&rig.mainQueue);
@@ -357,8 +365,14 @@ TEST_F(UploadProcessTest, FailuresBeforeTheCreateRequestAreReportedBeforeUploadF
                                         events.callback()(std::move(r));
                                       });
     // Already reported, on this thread.
-    EXPECT_EQ(events.all(), std::vector<UploadProcessResult>{kFailed}) << i;
+    ASSERT_EQ(events.all(), std::vector<UploadProcessResult>{kFailed}) << i;
     EXPECT_EQ(reportedOn, std::this_thread::get_id()) << i;
+    const UploadFailureCause cause = std::get<ev::onFailure>(events.all().front()).cause;
+    EXPECT_EQ(cause.stage, cases[i].stage) << i;
+    EXPECT_EQ(cause.kind, cases[i].kind) << i;
+    if (cases[i].file == missing) {
+      EXPECT_EQ(cause.message, "Not a directory") << i;
+    }
     if (!cases[i].log.empty()) {
       EXPECT_TRUE(log.contains(cases[i].log)) << i << ::testing::PrintToString(log.lines());
     }
@@ -369,31 +383,56 @@ TEST_F(UploadProcessTest, FailuresBeforeTheCreateRequestAreReportedBeforeUploadF
   EXPECT_EQ(server.requestCount(), 0u);
 }
 
-TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailure) {
+TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailureWithTheirCause) {
   const fs::path file = dir.write("a.bin", test::randomBytes(100, 4));
   auto slice = std::make_shared<FixedSlice>(R"({"size":100,"hash":"h","parts":[]})");
+  rig.settings.setRetryPolicy(RetryPolicy::none());
+  const std::string base = server.baseUrl();
+  const std::string threeParts =
+      partsJson(3, 40, [&](int i) { return base + (i == 1 ? "/store/busy" : "/store/ok"); });
   struct Case {
     Reply create;
     Reply complete;
     std::string log;
     std::size_t requests;
     std::size_t answersWithBodyLogged;
+    UploadFailureCause cause;
   };
   const std::vector<Case> cases = {
-      {Reply::json(200, R"({"code":1,"msg":"quota"})"), {}, "file create failed:quota", 1, 1},
-      {Reply::json(500, R"({"code":77,"msg":"down"})"), {}, "filesCreateRequest failure code = 77, msg = down", 1, 0},
+      {Reply::json(200, R"({"code":1,"msg":"quota"})"), {}, "file create failed:quota", 1, 1,
+       {UploadStage::create, 0, 0, FailureKind::other, 1, "quota", 0}},
+      {Reply::json(500, R"({"code":77,"msg":"down"})"), {}, "filesCreateRequest failure code = 77, msg = down", 1, 0,
+       {UploadStage::create, 0, 0, FailureKind::httpStatus, 77, "down", 500}},
       {Reply::json(200, R"({"code":0,"rapidUpload":false,"exist":false,"multiParts":[]})"), {},
-       "file create failed: the answer has no fileId", 1, 1},
+       "file create failed: the answer has no fileId", 1, 1,
+       {UploadStage::create, 0, 0, FailureKind::undecodable, -1, "the answer has no fileId", 0}},
+      {Reply::json(200, createAnswer("F3", threeParts)), {}, "上传失败: 错误码 -1, 消息: upload part failed", 4, 1,
+       {UploadStage::part, 2, 3, FailureKind::httpStatus, 42, "busy", 503}},
+      // The server may have stored the file: the create request, sent again,
+      // says it has not.
       {Reply::json(200, createAnswer("F4", "[]")), Reply::json(500, R"({"code":9,"msg":"late"})"),
-       "filesCompleteRequest failure code = 9, msg = late", 2, 1},
+       "filesCompleteRequest failure code = 9, msg = late", 3, 2,
+       {UploadStage::complete, 0, 0, FailureKind::httpStatus, 9, "the answer was lost (late) and the file is not stored",
+        500}},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     server.reset();
-    route([&](const RecordedRequest&) { return cases[i].create; }, {}, cases[i].complete);
+    route([&](const RecordedRequest&) { return cases[i].create; },
+          [](const RecordedRequest& r) {
+            return r.target == "/store/busy" ? Reply::json(503, R"({"code":42,"msg":"busy"})") : Reply{};
+          },
+          cases[i].complete);
     Events events(&rig.mainQueue);
     LogCapture log;
     upload(file, slice, events);
-    EXPECT_EQ(events.outcome(), kFailed) << i;
+    const auto outcome = events.outcome();
+    ASSERT_EQ(outcome, kFailed) << i;
+    UploadFailureCause cause = std::get<ev::onFailure>(*outcome).cause;
+    EXPECT_TRUE(log.contains("UploadProcessTask: upload failed: " + describe(cause))) << i;
+    // A service call's result does not carry its HTTP status yet: 0 stands
+    // for it there. A part's status is always known.
+    if (cause.stage != UploadStage::part && cause.httpStatus == 0) cause.httpStatus = cases[i].cause.httpStatus;
+    EXPECT_EQ(cause, cases[i].cause) << i << ": " << describe(cause);
     settle();
     EXPECT_EQ(events.outcomes(), 1) << i;
     EXPECT_TRUE(log.contains(cases[i].log)) << i << ::testing::PrintToString(log.lines());

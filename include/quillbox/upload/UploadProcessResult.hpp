@@ -6,9 +6,47 @@
 #include <utility>
 #include <variant>
 
+#include "quillbox/request/FailureKind.hpp"
 #include "quillbox/services/file/FileServiceRecords.hpp"
 
 namespace quillbox {
+
+/// The step of an upload at which it failed.
+enum class UploadStage {
+  openFile,  ///< opening the local file, or finding its length
+  hashFile,  ///< hashing the file (the host's ISliceFile gave no usable description)
+  create,    ///< the create request
+  part,      ///< sending one part; UploadFailureCause::part says which
+  complete,  ///< the complete request, or the check made after its answer was lost
+};
+
+/// Why an upload failed, beside the fixed -1006 "file invaild" it reports.
+struct UploadFailureCause {
+  /// The step that failed.
+  UploadStage stage = UploadStage::openFile;
+  /// For UploadStage::part: the part's number, from 1; otherwise 0.
+  std::int64_t part = 0;
+  /// For UploadStage::part: how many parts the upload has; otherwise 0.
+  std::int64_t parts = 0;
+  /// How it failed; `none` only in a failure built by hand without a cause.
+  FailureKind kind = FailureKind::none;
+  /// The server's code when its error envelope decoded; otherwise -1 (a
+  /// failure the library found), or 0 when there is no code at all.
+  std::int64_t code = 0;
+  /// The server's message when its error envelope decoded; otherwise the
+  /// transport's or the library's own text.
+  std::string message;
+  /// The HTTP status of the failed answer; 0 when there was none, or when it
+  /// is not known.
+  std::int64_t httpStatus = 0;
+  /// Field by field.
+  friend bool operator==(const UploadFailureCause&, const UploadFailureCause&) = default;
+};
+
+/// The cause in a line for people: the step, "failed", and why, such as
+/// "part 3 of 12 failed: HTTP 503 (service unavailable): injected fault" or
+/// "opening the file failed: local file error: No such file or directory".
+std::string describe(const UploadFailureCause& cause);
 
 /// The events of one upload, one struct per case.
 namespace uploadResult {
@@ -48,12 +86,24 @@ struct onSuccess {
   friend bool operator==(const onSuccess&, const onSuccess&) = default;
 };
 
-/// The upload has failed: always -1006 "file invaild"; the cause is logged.
+/// The upload has failed: always -1006 "file invaild"; `cause` says why.
 struct onFailure {
   std::int64_t errCode = 0;  ///< -1006, whatever the cause
-  std::string errMsg;        ///< "file invaild", whatever the cause (the log line before it says which)
-  /// Field by field.
-  friend bool operator==(const onFailure&, const onFailure&) = default;
+  std::string errMsg;        ///< "file invaild", whatever the cause (see `cause`)
+  /// The step that failed and how; the same text is logged before the outcome.
+  UploadFailureCause cause;
+
+  onFailure() = default;
+  /// Kept a constructor rather than an aggregate so that code written as
+  /// `onFailure{-1006, "file invaild"}` builds without a missing-initializer warning.
+  onFailure(std::int64_t errCode, std::string errMsg, UploadFailureCause cause = {})
+      : errCode(errCode), errMsg(std::move(errMsg)), cause(std::move(cause)) {}
+  /// The code and the message, as always; the cause is detail beside them
+  /// and does not take part, so a comparison with
+  /// `onFailure{-1006, "file invaild"}` holds for every failed upload.
+  friend bool operator==(const onFailure& a, const onFailure& b) {
+    return a.errCode == b.errCode && a.errMsg == b.errMsg;
+  }
 };
 
 /// The server's create answer. The upload itself does not produce it.
