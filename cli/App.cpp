@@ -30,6 +30,8 @@ void buildApp(CLI::App& app, Client& client, Action& action) {
   app.add_flag("--json", g.json, "Machine-readable output: one JSON document on standard output");
   app.add_flag("-v,--verbose", g.verbose, "Show the SDK's diagnostic lines on standard error");
   app.add_flag("--utc", g.utc, "Times in UTC (default: the local time zone, TZ)");
+  app.add_option("--timeout", g.timeout, "Seconds a request to the server may take, retries included (default 120)")
+      ->check(CLI::PositiveNumber);
   app.add_flag("-q,--quiet", g.quiet,
                "No progress, notes or confirmations on standard error or output: only results and errors");
 

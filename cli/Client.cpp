@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 
 #include "Output.hpp"
@@ -11,11 +13,79 @@
 
 namespace quillbox::cli {
 
-std::string failureText(std::string_view what, std::int64_t code, std::string_view message) {
-  std::string text(what);
-  text += ": [" + std::to_string(code) + "] ";
-  text += message.empty() ? std::string_view("(no message)") : message;
+namespace {
+
+/// What an error status means to the user, and what to do about it.
+struct StatusWords {
+  std::string_view meaning;
+  std::string_view advice;  // empty: nothing to do
+};
+
+StatusWords wordsFor(long status) {
+  switch (status) {
+    case 400: return {"the server refused the request", ""};
+    case 401: return {"the access token is not valid", "sign in again with quillbox login"};
+    case 403: return {"access refused", ""};
+    case 404: return {"not found", ""};
+    case 409: return {"conflict", ""};
+    case 410: return {"gone", ""};
+    case 408:
+    case 504: return {"the server did not finish in time", "try again later"};
+    case 429:
+    case 503: return {"the service is busy", "try again later"};
+    case 502: return {"the service is unavailable", "try again later"};
+    default:
+      return {status >= 500 ? "the server failed" : "the server refused the request", ""};
+  }
+}
+
+bool sameWords(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+/// "not found (404): no such share": the status, and the server's code and
+/// message when they say more than the status does.
+std::string statusText(const CallFailure& f) {
+  const StatusWords words = wordsFor(f.httpStatus);
+  std::string text(words.meaning);
+  text += " (" + std::to_string(f.httpStatus);
+  const bool envelope = f.code != -1;  // else the message is the SDK's "response status code = N"
+  if (envelope && f.code != f.httpStatus) text += ", code " + std::to_string(f.code);
+  text += ")";
+  if (envelope && !f.message.empty() && !sameWords(f.message, words.meaning)) text += ": " + f.message;
+  if (!words.advice.empty()) text += "; " + std::string(words.advice);
   return text;
+}
+
+}  // namespace
+
+std::string failureText(const CallFailure& f, std::string_view host, std::string_view what) {
+  const std::string at(host);
+  switch (f.kind) {
+    case FailureKind::httpStatus:
+      return statusText(f);
+    case FailureKind::connect:
+    case FailureKind::nameResolution:
+    case FailureKind::tls:
+      return "cannot reach " + at + ": " + std::string(describe(f.kind));
+    case FailureKind::timeout:
+      return at + ": timed out; try again later";
+    case FailureKind::reset:
+      return at + ": the connection was lost before the answer arrived; try again later";
+    case FailureKind::cancelled:
+      return std::string(what) + ": cancelled";
+    case FailureKind::invalidRequest:
+      return std::string(what) + ": the request to " + at + " could not be made (" + f.message + ")";
+    case FailureKind::undecodable:
+      return std::string(what) + ": unexpected answer from " + at + " (" + f.message + ")";
+    default: {
+      std::string text = std::string(what) + ": " + (f.message.empty() ? "failed" : f.message);
+      if (f.code != -1) text += " (code " + std::to_string(f.code) + ")";
+      return text;
+    }
+  }
 }
 
 std::string shortCodeOf(const std::string& link) {
@@ -93,7 +163,18 @@ void Client::installLogSink() {
 }
 
 CloudInstance& Client::cloud(bool needToken) {
-  CloudInstance& cloud = CloudInstance::shared();
+  if (!instance_) {
+    if (options_.timeout) {
+      CloudInstance::Options limits;
+      limits.callDeadline = std::chrono::seconds(*options_.timeout);
+      // Never destroyed, like the shared client: SDK threads may still be
+      // finishing while the program ends.
+      instance_ = new CloudInstance(limits);
+    } else {
+      instance_ = &CloudInstance::shared();
+    }
+  }
+  CloudInstance& cloud = *instance_;
   if (configured_ && (haveToken_ || !needToken)) return cloud;
 
   if (options_.token && *options_.token == "-") options_.token = readSecret(options_.token, "QUILLBOX_TOKEN", std::cin);
@@ -177,9 +258,17 @@ void printNextPage(Client& client, const std::optional<std::string>& next) {
   if (next && !next->empty()) client.console().line("quillbox: there is more: add --cursor " + forTerminal(*next));
 }
 
+void Client::fail(const CallFailure& failure, std::string_view what, int exitCode) {
+  throw CliError(failureText(failure, host_, what), exitCode, /*aboutCommand=*/true);
+}
+
 void Client::check(const PagingOutcome& outcome, std::string_view what) {
   if (outcome.status != PagingOutcome::Status::failed) return;
-  throw CliError(failureText(what, outcome.code, outcome.message), exitCodeForFailure(outcome.code, outcome.message));
+  // A page refused in a 2xx envelope: the server's codes follow the HTTP statuses.
+  const int exitCode = outcome.kind == FailureKind::other && outcome.code != -1
+                           ? exitCodeForHttpStatus(outcome.code)
+                           : exitCodeForFailure(outcome.kind, outcome.httpStatus);
+  fail({outcome.code, outcome.message, outcome.kind, outcome.httpStatus}, what, exitCode);
 }
 
 std::vector<FileListMetadata> Client::listAll(const std::string& folderId) {

@@ -28,19 +28,36 @@
 
 namespace quillbox::cli {
 
-/// A failure reported as "quillbox: <message>" and the exit status.
+/// A failure reported as one line on standard error, and the exit status.
+/// The line is "quillbox: <message>", or, for a failed service call,
+/// "quillbox <command the user ran>: <message>".
 class CliError : public std::runtime_error {
  public:
-  explicit CliError(std::string message, int exitCode = kExitFailure)
-      : std::runtime_error(std::move(message)), exitCode_(exitCode) {}
+  explicit CliError(std::string message, int exitCode = kExitFailure, bool aboutCommand = false)
+      : std::runtime_error(std::move(message)), exitCode_(exitCode), aboutCommand_(aboutCommand) {}
   int exitCode() const { return exitCode_; }
+  /// Whether the line names the command the user ran.
+  bool aboutCommand() const { return aboutCommand_; }
 
  private:
   int exitCode_;
+  bool aboutCommand_;
 };
 
-/// "what: [code] message", the form of every failed service call.
-std::string failureText(std::string_view what, std::int64_t code, std::string_view message);
+/// How a service call failed, as the SDK reported it.
+struct CallFailure {
+  std::int64_t code = -1;
+  std::string message;
+  FailureKind kind = FailureKind::other;
+  long httpStatus = 0;  ///< of the answer; 0 when none arrived
+};
+
+/// Why a service call to `host` (the step `what` of a command) failed, in
+/// words for the user: what went wrong and, when there is something to do,
+/// what ("the access token is not valid (401); sign in again with quillbox
+/// login", "cannot reach http://h: host name not found"). The server's code
+/// and message follow when they add something.
+std::string failureText(const CallFailure& failure, std::string_view host, std::string_view what);
 
 struct GlobalOptions {
   std::optional<std::string> host;
@@ -49,6 +66,9 @@ struct GlobalOptions {
   bool verbose = false;
   bool quiet = false;  ///< results and errors only
   bool utc = false;    ///< times in UTC rather than the local time zone
+  /// Seconds a service call may take, its retries included; the library's
+  /// default when absent.
+  std::optional<int> timeout;
 };
 
 /// A folder looked up, or made, by name in another.
@@ -165,18 +185,28 @@ class Client {
   std::vector<FileListMetadata> listAll(const std::string& folderId);
 
   /// Throws CliError for a walk through a listing that failed.
-  static void check(const PagingOutcome& outcome, std::string_view what);
+  void check(const PagingOutcome& outcome, std::string_view what);
+
+  /// The command as the user ran it, for messages: "quillbox", its command
+  /// words and their arguments (options left out).
+  const std::string& commandLine() const { return commandLine_; }
+  void setCommandLine(std::string line) { commandLine_ = std::move(line); }
 
  private:
+  /// The CliError of a failed service call: its text, its exit status.
+  [[noreturn]] void fail(const CallFailure& failure, std::string_view what, int exitCode);
+
   template <class Response>
   Response checked(NetworkResult<Response> result, std::string_view what) {
     if (!result.isSuccess()) {
-      throw CliError(failureText(what, result.code(), result.message()),
-                     exitCodeForFailure(result.code(), result.message()));
+      fail({result.code(), result.message(), result.kind(), result.httpStatus()}, what,
+           exitCodeForFailure(result.kind(), result.httpStatus()));
     }
     Response value = std::move(result).value();
+    // A 2xx answer whose envelope refuses: the server's codes follow the
+    // HTTP statuses.
     if (value.code && *value.code != 0) {
-      throw CliError(failureText(what, *value.code, value.msg.value_or("")), exitCodeForHttpStatus(*value.code));
+      fail({*value.code, value.msg.value_or(""), FailureKind::other, 0}, what, exitCodeForHttpStatus(*value.code));
     }
     return value;
   }
@@ -187,6 +217,8 @@ class Client {
   bool haveToken_ = false;
   bool profileTokenElsewhere_ = false;  // the profile's token is for another server than the one in use
   std::string host_;
+  CloudInstance* instance_ = nullptr;
+  std::string commandLine_ = "quillbox";
   std::optional<SpaceInfo> space_;
 };
 
@@ -212,7 +244,7 @@ auto namingOptions(std::initializer_list<std::pair<std::string_view, std::string
   try {
     return f();
   } catch (const CliError& e) {
-    throw CliError(withOptionNames(e.what(), keys), e.exitCode());
+    throw CliError(withOptionNames(e.what(), keys), e.exitCode(), e.aboutCommand());
   }
 }
 

@@ -85,7 +85,7 @@ FilesListBean listBean(const LsOpts& o, const std::string& folderId, const std::
 bool walkTree(Client& client, const LsOpts& o, const std::string& folderId, const std::string& prefix,
               std::vector<Listed>& out) {
   std::vector<FileListMetadata> entries;
-  Client::check(forEachEntry(client.cloud().getFileImpl(), &IFile::filesList, listBean(o, folderId, std::nullopt),
+  client.check(forEachEntry(client.cloud().getFileImpl(), &IFile::filesList, listBean(o, folderId, std::nullopt),
                              [&entries](FileListMetadata& e) {
                                entries.push_back(std::move(e));
                                return true;
@@ -114,7 +114,7 @@ int runLs(Client& client, const LsOpts& o) {
   } else {
     FilesListBean bean = listBean(o, folderId, o.cursor);
     bean.fileType = o.fileType;
-    Client::check(forEachPage(client.cloud().getFileImpl(), &IFile::filesList, bean,
+    client.check(forEachPage(client.cloud().getFileImpl(), &IFile::filesList, bean,
                               [&](FilesListResponse& page) {
                                 for (auto& e : page.files.value_or(std::vector<FileListMetadata>{})) {
                                   if (o.max && static_cast<std::int64_t>(listed.size()) >= *o.max) {

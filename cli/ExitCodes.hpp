@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include <quillbox/request/FailureKind.hpp>
+
 namespace quillbox::cli {
 
 constexpr int kExitOk = 0;
@@ -64,17 +66,22 @@ constexpr int exitCodeForItemCode(std::string_view code) {
   return exitCodeForHttpStatus(status);
 }
 
-/// The exit status for a failed service call, from the code and message the
-/// SDK reported: the server's code (its envelope carries the HTTP status),
-/// or -1 with "request error ..." when the request never got an answer, or
-/// -1 with "response status code = N" for an answer without an envelope.
-constexpr int exitCodeForFailure(std::int64_t code, std::string_view message) {
-  if (code != -1) return exitCodeForHttpStatus(code);
-  constexpr std::string_view transport = "request error ";
-  constexpr std::string_view bareStatus = "response status code = ";
-  if (message.substr(0, transport.size()) == transport) return kExitTemporary;
-  if (message.substr(0, bareStatus.size()) == bareStatus) return exitCodeForItemCode(message.substr(bareStatus.size()));
-  return kExitFailure;
+/// The exit status for a failed service call, from how it failed: the HTTP
+/// status when the server answered with an error, else the kind.
+constexpr int exitCodeForFailure(FailureKind kind, long httpStatus) {
+  switch (kind) {
+    case FailureKind::httpStatus:
+      return exitCodeForHttpStatus(httpStatus);
+    case FailureKind::connect:
+    case FailureKind::nameResolution:
+    case FailureKind::timeout:
+    case FailureKind::reset:
+      return kExitTemporary;
+    default:
+      // A certificate, a request that cannot be built or an answer that
+      // cannot be read stay so when tried again.
+      return kExitFailure;
+  }
 }
 
 }  // namespace quillbox::cli

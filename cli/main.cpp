@@ -1,7 +1,8 @@
 // quillbox: the Quillbox drive from the command line.
 //
 // Exit status: see ExitCodes.hpp. A failure prints one line on standard
-// error, carrying the server's code and message when the server answered.
+// error; a failed request to the server names the command the user ran and
+// says what went wrong and, when there is something to do, what.
 
 #include <csignal>
 #include <cstdio>
@@ -14,6 +15,25 @@
 #include "Commands.hpp"
 #include "Docs.hpp"
 #include "Terminal.hpp"
+
+namespace {
+
+// "quillbox share show ID": the command words and their arguments as the
+// user gave them. Options are left out: some carry secrets.
+std::string commandLine(const CLI::App& app) {
+  std::string line = "quillbox";
+  for (const CLI::App* at = &app; !at->get_subcommands().empty();) {
+    at = at->get_subcommands().front();
+    line += " " + at->get_name();
+    for (const CLI::Option* option : at->get_options()) {
+      if (!option->get_positional()) continue;
+      for (const std::string& value : option->results()) line += " " + value;
+    }
+  }
+  return line;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace quillbox::cli;
@@ -47,13 +67,15 @@ int main(int argc, char** argv) {
   }
 
   client.installLogSink();
+  client.setCommandLine(commandLine(app));
   int status = kExitFailure;
   try {
     status = action ? action() : kExitUsage;
   } catch (const CliError& e) {
     client.console().clearStatus();
     std::cout.flush();
-    std::cerr << "quillbox: " << forTerminal(e.what()) << std::endl;
+    const std::string who = e.aboutCommand() ? client.commandLine() + ": " : "quillbox: ";
+    std::cerr << forTerminal(who + e.what()) << std::endl;
     status = e.exitCode();
   } catch (const std::exception& e) {
     client.console().clearStatus();

@@ -121,9 +121,10 @@ void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& setti
   // Held until the callback has returned: a client waits for it when it goes
   // away.
   transport::InFlight::Ticket ticket = transport.inFlight().enter();
+  // Nothing was sent: the request cannot be made.
   auto fail = [&](std::string text) {
     transport.callbacks().post([target, ticket, text = std::move(text)]() mutable {
-      target->deliverFailure(-1, std::move(text));
+      target->deliverFailure(-1, std::move(text), FailureKind::invalidRequest, 0);
     });
   };
 
@@ -183,17 +184,19 @@ std::optional<BaseResponse> decodeErrorEnvelope(std::string_view body) {
 void handleResponse(const HttpResult& result, ResponseDelivery& delivery) {
   if (result.transportError) {
     QUILLBOX_LOG(error, "请求失败: " + *result.transportError);
-    delivery.deliverFailure(-1, "request error " + *result.transportError);
+    // An answer refused for its size did arrive; it is not one this client takes.
+    const FailureKind kind = result.bodyTooLarge ? FailureKind::undecodable : transport::failureKind(result);
+    delivery.deliverFailure(-1, "request error " + *result.transportError, kind, 0);
     return;
   }
   if (result.status == 0) {
     QUILLBOX_LOG(error, "响应不是 HTTPURLResponse 类型");
-    delivery.deliverFailure(-1, "response not HTTPURLResponse");
+    delivery.deliverFailure(-1, "response not HTTPURLResponse", FailureKind::undecodable, 0);
     return;
   }
   if (result.status >= 200 && result.status <= 299) {
     if (std::optional<std::string> why = delivery.deliverDecoded(result.body)) {
-      delivery.deliverFailure(-1, "str to bean error " + *why);
+      delivery.deliverFailure(-1, "str to bean error " + *why, FailureKind::undecodable, result.status);
     }
     logAnswer(result.body);
     return;
@@ -201,14 +204,15 @@ void handleResponse(const HttpResult& result, ResponseDelivery& delivery) {
   QUILLBOX_LOG(error, "服务器返回错误 status code: " + std::to_string(result.status));
   std::optional<BaseResponse> envelope = decodeErrorEnvelope(result.body);
   if (envelope && envelope->code && envelope->msg) {
-    delivery.deliverFailure(*envelope->code, *envelope->msg);
+    delivery.deliverFailure(*envelope->code, *envelope->msg, FailureKind::httpStatus, result.status);
     return;
   }
   if (!envelope) {
     QUILLBOX_LOG(warning, "转换失败");
     logAnswer(result.body);
   }
-  delivery.deliverFailure(-1, "response status code = " + std::to_string(result.status));
+  delivery.deliverFailure(-1, "response status code = " + std::to_string(result.status), FailureKind::httpStatus,
+                          result.status);
 }
 
 }  // namespace quillbox::request

@@ -28,7 +28,9 @@ class ResponseDelivery {
   /// Decodes `body` as the response record and, when that works, calls the
   /// callback with success. Otherwise returns why, without calling back.
   virtual std::optional<std::string> deliverDecoded(std::string_view body) = 0;
-  virtual void deliverFailure(std::int64_t code, std::string message) = 0;
+  /// Calls the callback with a failure: its code and message, its kind and
+  /// the HTTP status of the answer (0 when none arrived).
+  virtual void deliverFailure(std::int64_t code, std::string message, FailureKind kind, long httpStatus) = 0;
 };
 
 /// The part of a request object that does not depend on its answer's type.
@@ -66,7 +68,11 @@ class RequestCore {
                     std::unique_ptr<ResponseDelivery> delivery);
 };
 
-/// Interprets one finished exchange and calls back exactly once.
+/// Interprets one finished exchange and calls back exactly once. A failure
+/// keeps the code and message it always had and adds its kind: the
+/// transport's (see transport::failureKind) when no whole answer arrived,
+/// `undecodable` for an answer too large, not HTTP or not decodable, and
+/// `httpStatus` with the status for a status outside 200-299.
 void handleResponse(const HttpResult& result, ResponseDelivery& delivery);
 
 /// The envelope of an error answer, if it decodes; otherwise logs why.
@@ -99,8 +105,8 @@ class BaseReq : public RequestCore, public std::enable_shared_from_this<BaseReq<
       if (cb_) cb_(NetworkResult<T>::success(std::move(decoded).value()));
       return std::nullopt;
     }
-    void deliverFailure(std::int64_t code, std::string message) override {
-      if (cb_) cb_(NetworkResult<T>::failure(code, std::move(message)));
+    void deliverFailure(std::int64_t code, std::string message, FailureKind kind, long httpStatus) override {
+      if (cb_) cb_(NetworkResult<T>::failure(code, std::move(message), kind, httpStatus));
     }
 
    private:

@@ -51,6 +51,7 @@ void DataTransfer::finished(CURLcode rc, bool cancelled) {
   if (cancelled) {
     result.transportError = "cancelled";
   } else if (tooLarge_) {
+    result.bodyTooLarge = true;
     result.transportError = "response body larger than " + std::to_string(maxBody_) + " bytes";
   } else if (rc != CURLE_OK) {
     result.transportError = errorText(rc);

@@ -34,6 +34,8 @@ struct HttpResult {
   bool cancelled = false;
   /// Some of the request (its head at least) went out.
   bool requestSent = false;
+  /// The answer's body was refused for being larger than the client takes.
+  bool bodyTooLarge = false;
   /// The wait a `Retry-After` header asked for (delta-seconds, or an HTTP
   /// date counted from now), when the answer had one.
   std::optional<std::chrono::seconds> retryAfter;

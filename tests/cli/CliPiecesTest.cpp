@@ -307,28 +307,52 @@ TEST(CliDocs, TheManualPageCoversTheCommandTreeAndFormatsCleanly) {
   EXPECT_EQ(said, "");
 }
 
-TEST(CliExitCodes, EachFailureMapsToTheStatusScriptsBranchOn) {
-  const struct {
+// The server's code and message follow the status only when they add to it;
+// the library's own texts for a bare status are never shown as the server's.
+TEST(CliFailureText, TheServersWordsFollowOnlyWhenTheyAddSomething) {
+  struct Case {
     std::int64_t code;
     std::string message;
+    FailureKind kind;
+    long httpStatus;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {401, "The access token is not valid", FailureKind::httpStatus, 401,
+       "the access token is not valid (401); sign in again with quillbox login"},
+      {404, "no such share", FailureKind::httpStatus, 404, "not found (404): no such share"},
+      {40401, "no such share", FailureKind::httpStatus, 404, "not found (404, code 40401): no such share"},
+      {-1, "response status code = 503", FailureKind::httpStatus, 503, "the service is busy (503); try again later"},
+      {-1, "request error Recv failure: Connection reset by peer", FailureKind::reset, 0,
+       "http://h: the connection was lost before the answer arrived; try again later"},
+      {-1, "str to bean error data: expected an array", FailureKind::undecodable, 200,
+       "list: unexpected answer from http://h (str to bean error data: expected an array)"},
+      {7, "quota exceeded", FailureKind::other, 0, "list: quota exceeded (code 7)"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(failureText({c.code, c.message, c.kind, c.httpStatus}, "http://h", "list"), c.text);
+  }
+}
+
+TEST(CliExitCodes, EachFailureMapsToTheStatusScriptsBranchOn) {
+  const struct {
+    FailureKind kind;
+    long httpStatus;
     int status;
   } cases[] = {
-      {401, "the access token is not valid", kExitRefused},
-      {403, "wrong extract code", kExitRefused},
-      {404, "no such file", kExitNotFound},
-      {410, "the share has expired", kExitNotFound},
-      {409, "name taken", kExitFailure},
-      {400, "bad input", kExitFailure},
-      {503, "busy", kExitTemporary},
-      {429, "slow down", kExitTemporary},
-      {-1, "request error Couldn't connect to server: Failed to connect", kExitTemporary},
-      {-1, "response status code = 502", kExitTemporary},
-      {-1, "response status code = 403", kExitRefused},
-      {-1, "response status code = 99999999999999999999", kExitFailure},
-      {-1, "str to bean error missing key", kExitFailure},
-      {-1006, "file invaild", kExitFailure},
+      {FailureKind::httpStatus, 401, kExitRefused},     {FailureKind::httpStatus, 403, kExitRefused},
+      {FailureKind::httpStatus, 404, kExitNotFound},    {FailureKind::httpStatus, 410, kExitNotFound},
+      {FailureKind::httpStatus, 409, kExitFailure},     {FailureKind::httpStatus, 400, kExitFailure},
+      {FailureKind::httpStatus, 503, kExitTemporary},   {FailureKind::httpStatus, 429, kExitTemporary},
+      {FailureKind::httpStatus, 502, kExitTemporary},   {FailureKind::connect, 0, kExitTemporary},
+      {FailureKind::nameResolution, 0, kExitTemporary}, {FailureKind::timeout, 0, kExitTemporary},
+      {FailureKind::reset, 0, kExitTemporary},          {FailureKind::tls, 0, kExitFailure},
+      {FailureKind::undecodable, 200, kExitFailure},    {FailureKind::invalidRequest, 0, kExitFailure},
+      {FailureKind::other, 0, kExitFailure},
   };
-  for (const auto& c : cases) EXPECT_EQ(exitCodeForFailure(c.code, c.message), c.status) << c.code << " " << c.message;
+  for (const auto& c : cases) {
+    EXPECT_EQ(exitCodeForFailure(c.kind, c.httpStatus), c.status) << describe(c.kind) << " " << c.httpStatus;
+  }
   EXPECT_EQ(exitCodeForItemCode("404"), kExitNotFound);
   EXPECT_EQ(exitCodeForItemCode("-"), kExitFailure);
   EXPECT_EQ(exitCodeForItemCode(""), kExitFailure);

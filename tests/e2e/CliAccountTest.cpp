@@ -55,8 +55,8 @@ TEST_F(CliTest, SignInKeepsAPrivateProfileAndFlagsBeatEnvironmentBeatsProfile) {
   EXPECT_EQ(text(qj({"space"}), "data.ownerId"), alice);
 
   // A token given on the command line or in the environment wins over the profile's.
-  expectOneLineError(q({"--token", "not-a-token", "space"}), 4, "[401]", "the access token is not valid");
-  expectOneLineError(q({"space"}, {"QUILLBOX_TOKEN=not-a-token"}), 4, "[401]");
+  expectOneLineError(q({"--token", "not-a-token", "space"}), 4, "the access token is not valid (401)");
+  expectOneLineError(q({"space"}, {"QUILLBOX_TOKEN=not-a-token"}), 4, "(401)");
   EXPECT_EQ(q({"--token", token, "space"}, {"QUILLBOX_TOKEN=not-a-token"}).status, 0);
   EXPECT_EQ(qAt(dir(), {"--token", "-", "space"}, token + "\n", {"QUILLBOX_TOKEN=not-a-token"}).status, 0);
   // The same for the host: nothing listens on port 1.
@@ -86,6 +86,36 @@ TEST_F(CliTest, SignInKeepsAPrivateProfileAndFlagsBeatEnvironmentBeatsProfile) {
   expectOneLineError(q({"--host", url(), "space"}), 4, "not signed in");
 }
 
+// A failed request names the command as the user ran it, says in words what
+// went wrong and what to do, and sets the exit status from how it failed.
+TEST_F(CliTest, AFailedRequestSaysWhatWentWrongForTheCommandRun) {
+  signIn();
+  const struct {
+    std::vector<std::string> args;
+    std::string fault;  // armed first, when given
+    int status;
+    std::string line;
+  } cases[] = {
+      {{"--token", "wrong", "ls", "/projects"}, "", 4,
+       "quillbox ls /projects: the access token is not valid (401); sign in again with quillbox login"},
+      {{"stat", "f-unknown"}, "", 3, "quillbox stat f-unknown: not found (404): no such file: f-unknown"},
+      {{"--host", "http://127.0.0.1:1", "ls"}, "", 5,
+       "quillbox ls: cannot reach http://127.0.0.1:1: connection refused or unreachable"},
+      {{"--host", "http://quillbox-nowhere.invalid", "ls"}, "", 5,
+       "quillbox ls: cannot reach http://quillbox-nowhere.invalid: host name not found"},
+      {{"--timeout", "1", "ls"}, R"({"path":"/quillbox/ose/v1/*","kind":"delay","ms":3000})", 5,
+       "quillbox ls: " + url() + ": timed out; try again later"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(joined(c.args));
+    if (!c.fault.empty()) armFault(c.fault);
+    const Outcome r = q(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.errLines(), ::testing::ElementsAre(c.line));
+  }
+}
+
 TEST_F(CliTest, EveryKindOfCommandFailsWithOneClearLineOrAUsageStatus) {
   signIn();
   const auto file = dir() / "small.bin";
@@ -108,7 +138,7 @@ TEST_F(CliTest, EveryKindOfCommandFailsWithOneClearLineOrAUsageStatus) {
     std::vector<std::string> args{"--token", "wrong"};
     args.insert(args.end(), c.begin(), c.end());
     SCOPED_TRACE(joined(args));
-    expectOneLineError(q(args), 4, "[401]", "the access token is not valid");
+    expectOneLineError(q(args), 4, "the access token is not valid (401)");
   }
   for (const auto& args : std::vector<std::vector<std::string>>{{},
                                                                 {"no-such-command"},
@@ -188,7 +218,7 @@ TEST_F(CliTest, ControlCharactersFromTheServerOrTheDiskAreShownNeverObeyed) {
   // each of the four attempts a call makes.
   armFault(R"({"path":"/quillbox/ose/v1/space/*","kind":"status","count":4,"msg":"boom\u001b[2J\u001b]0;owned\u0007"})");
   const Outcome failed = q({"space"});
-  expectOneLineError(failed, 5, "space: [500] boom\\x1b[2J\\x1b]0;owned\\x07");
+  expectOneLineError(failed, 5, "quillbox space: the server failed (500): boom\\x1b[2J\\x1b]0;owned\\x07");
   expectDefused(failed);
 
   // A name with a C1 control sequence introducer and a right-to-left
@@ -225,7 +255,7 @@ TEST_F(CliTest, SpaceUsersAndPackages) {
   ASSERT_EQ(at(found, "list").as_array().size(), 1u);
   EXPECT_EQ(text(qj({"users", "show", text(found, "list.0.userId")}), "data.name"), "Ada Lovelace");
   EXPECT_EQ(at(qj({"users", "ls", "--offset", "1", "--limit", "2"}), "list").as_array().size(), 2u);
-  expectOneLineError(q({"users", "show", "u-nobody"}), 3, "[404]");
+  expectOneLineError(q({"users", "show", "u-nobody"}), 3, "not found (404)");
   EXPECT_THAT(q({"users", "ls"}).out, HasSubstr("Ada Lovelace"));
   EXPECT_EQ(text(qj({"packages", "ls"}), "data.0.packageId"), "basic");
   EXPECT_EQ(text(qj({"packages", "orders"}), "data.0.packageId"), "basic");

@@ -88,7 +88,7 @@ TEST_F(CliTest, ShareLinksFromCreationToCancellation) {
   signIn("visitor");
   const Outcome noCode = q({"share", "files", link});
   EXPECT_EQ(noCode.status, 4);
-  EXPECT_THAT(noCode.err, HasSubstr("[403] this share needs its extract code (--code)"));
+  EXPECT_THAT(noCode.err, HasSubstr("access refused (403): this share needs its extract code (--code)"));
   const Outcome piped = qAt(dir(), {"--json", "share", "files", link, "--code", "-"}, "n3w\n");
   const auto visible = piped.json();
   EXPECT_THAT(fileNames(visible, "files"), UnorderedElementsAre("shared"));  // the folder itself
@@ -136,10 +136,10 @@ TEST_F(CliTest, StarsAndJobs) {
   EXPECT_EQ(text(qj({"jobs", "cancel", job}), "data"), job);
   const Outcome twice = q({"jobs", "cancel", job});
   EXPECT_EQ(twice.status, 1);
-  EXPECT_THAT(twice.err, HasSubstr("[409]"));
+  EXPECT_THAT(twice.err, HasSubstr("(409)"));
   const Outcome none = q({"jobs", "show", "job-unknown"});
   EXPECT_EQ(none.status, 3);
-  EXPECT_THAT(none.err, HasSubstr("[404]"));
+  EXPECT_THAT(none.err, HasSubstr("not found (404)"));
   // Kinds and states by name; filters take names or numbers.
   const Outcome table = q({"jobs", "ls"});
   EXPECT_THAT(table.out, ::testing::ContainsRegex(job + " +copy +cancelled "));

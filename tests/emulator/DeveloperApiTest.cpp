@@ -190,39 +190,49 @@ TEST_F(DeveloperApiTest, OffsetPagingEndsAtTheTotal) {
 /// Starred files answered from a script, on the calling thread.
 class ScriptedStars : public IFavor {
  public:
-  std::function<GetStarFilesResponse(const GetStarFilesBean&)> answer;
+  std::function<NetworkResult<GetStarFilesResponse>(const GetStarFilesBean&)> answer;
   int calls = 0;
   void getStarFiles(std::optional<GetStarFilesBean> bean,
                     std::function<void(NetworkResult<GetStarFilesResponse>)> cb) override {
     GetStarFilesResponse end;  // ends a walk that failed to stop by itself
-    cb(NetworkResult<GetStarFilesResponse>::success(++calls > 50 ? end : answer(*bean)));
+    cb(++calls > 50 ? NetworkResult<GetStarFilesResponse>::success(end) : answer(*bean));
   }
   void getStarBatch(std::optional<GetStarBatchBean>,
                     std::function<void(NetworkResult<GetStarBatchResponse>)>) override {}
 };
 
-GetStarFilesResponse starPage(std::size_t entries, std::optional<std::string> next, std::int64_t code = 0) {
+NetworkResult<GetStarFilesResponse> starPage(std::size_t entries, std::optional<std::string> next,
+                                             std::int64_t code = 0) {
   GetStarFilesResponse r;
   r.code = code;
   r.msg = code ? "refused" : "success";
   r.starFileList = std::vector<StarFileInfo>(entries);
   r.nextCursor = std::move(next);
-  return r;
+  return NetworkResult<GetStarFilesResponse>::success(std::move(r));
 }
 
-TEST(DeveloperApiPaging, ABadlyBehavedServerFailsTheWalk) {
+TEST(DeveloperApiPaging, ABadlyBehavedServerOrAFailedPageFailsTheWalk) {
   struct Case {
     const char* what;
-    std::function<GetStarFilesResponse(const std::string& cursor)> answer;
+    std::function<NetworkResult<GetStarFilesResponse>(const std::string& cursor)> answer;
     int calls;
     std::int64_t code;
+    FailureKind kind;
+    long httpStatus;
   };
   const Case cases[] = {
-      {"a cursor comes back", [](const std::string& c) { return starPage(1, c == "a" ? "b" : "a"); }, 3, -1},
+      {"a cursor comes back", [](const std::string& c) { return starPage(1, c == "a" ? "b" : "a"); }, 3, -1,
+       FailureKind::undecodable, 0},
       {"empty pages with cursors", [](const std::string& c) { return starPage(0, c + "x"); },
-       detail::kMaxEmptyPagesInARow, -1},
+       detail::kMaxEmptyPagesInARow, -1, FailureKind::undecodable, 0},
       {"a page refused in its envelope", [](const std::string& c) { return starPage(2, "n", c.empty() ? 0 : 7); }, 2,
-       7},
+       7, FailureKind::other, 0},
+      {"a page that failed",
+       [](const std::string& c) {
+         return c.empty() ? starPage(2, "n")
+                          : NetworkResult<GetStarFilesResponse>::failure(9, "busy", FailureKind::httpStatus, 503);
+       },
+       2, 9, FailureKind::httpStatus, 503},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -232,6 +242,8 @@ TEST(DeveloperApiPaging, ABadlyBehavedServerFailsTheWalk) {
         forEachPage(stars, &IFavor::getStarFiles, GetStarFilesBean(), [](GetStarFilesResponse&) { return true; });
     EXPECT_EQ(outcome.status, Status::failed);
     EXPECT_EQ(outcome.code, c.code) << outcome.message;
+    EXPECT_EQ(outcome.kind, c.kind);
+    EXPECT_EQ(outcome.httpStatus, c.httpStatus);
     EXPECT_EQ(stars.calls, c.calls);
   }
 }

@@ -28,7 +28,7 @@ using test::ResultCollector;
 using ::testing::StartsWith;
 
 /// Outcomes of calls whose answer types differ: "ok", or the failure's code
-/// and message, with the thread that delivered each.
+/// and message and the words of its kind, with the thread that delivered each.
 class Outcomes {
  public:
   template <class T>
@@ -36,7 +36,9 @@ class Outcomes {
     return [this, slot](NetworkResult<T> r) {
       std::lock_guard lock(mutex_);
       if (got_.size() <= slot) got_.resize(slot + 1);
-      got_[slot].push_back(r.isSuccess() ? "ok" : std::to_string(r.code()) + " " + r.message());
+      got_[slot].push_back(r.isSuccess() ? "ok"
+                                         : std::to_string(r.code()) + " " + r.message() + " (" +
+                                               std::string(describe(r.kind())) + ")");
       threads_[slot] = std::this_thread::get_id();
       changed_.notify_all();
     };
@@ -443,7 +445,8 @@ TEST_F(CatalogueServicesTest, RecordsThatCannotBeSentFailAtOnceAndSendNothing) {
     SCOPED_TRACE(calls[i].first);
     calls[i].second(outcomes, i);
     // Delivered once, on a callback thread, never on the calling one.
-    EXPECT_EQ(outcomes.wait(i), std::vector<std::string>{"-1 params build faild"});
+    const std::string invalid = "-1 params build faild (" + std::string(describe(FailureKind::invalidRequest)) + ")";
+    EXPECT_EQ(outcomes.wait(i), std::vector<std::string>{invalid});
     EXPECT_NE(outcomes.thread(i), self);
   }
   // Operations that need no record still go out afterwards: nothing was

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "quillbox/facade/CloudInstance.hpp"
 #include "quillbox/services/favor/IFavor.hpp"
@@ -189,14 +191,19 @@ TEST_F(PipelineTest, FailureTableRowsReachTheCallbackOnce) {
   auto r = getJobsAnswer(Reply::json(500, R"({"code":7,"msg":"disk on fire"})"));
   EXPECT_EQ(r.code(), 7);
   EXPECT_EQ(r.message(), "disk on fire");
+  EXPECT_EQ(r.kind(), FailureKind::httpStatus);
+  EXPECT_EQ(r.httpStatus(), 500);
 
   // Status outside 2xx without an envelope.
   r = getJobsAnswer(Reply::json(404, ""));
   EXPECT_EQ(r.code(), -1);
   EXPECT_EQ(r.message(), "response status code = 404");
+  EXPECT_EQ(r.kind(), FailureKind::httpStatus);
+  EXPECT_EQ(r.httpStatus(), 404);
 
   r = getJobsAnswer(Reply::json(300, R"({"code":"seven"})"));
   EXPECT_EQ(r.message(), "response status code = 300");
+  EXPECT_EQ(r.httpStatus(), 300);
   EXPECT_TRUE(log.contains("类型不匹配: "));
 
   // 2xx bodies: decoded whatever their code; an undecodable one fails.
@@ -207,6 +214,8 @@ TEST_F(PipelineTest, FailureTableRowsReachTheCallbackOnce) {
   EXPECT_TRUE(r.isSuccess());
   r = getJobsAnswer(Reply::json(204, ""));
   EXPECT_THAT(r.message(), StartsWith("str to bean error "));
+  EXPECT_EQ(r.kind(), FailureKind::undecodable);
+  EXPECT_EQ(r.httpStatus(), 204);
   r = getJobsAnswer(Reply::json(200, R"({"data":[{"status":1.5}]})"));
   EXPECT_EQ(r.message(), "str to bean error data[0].status: expected an integer, found a number with a fraction or exponent");
 
@@ -216,43 +225,58 @@ TEST_F(PipelineTest, FailureTableRowsReachTheCallbackOnce) {
   r = getJobsAnswer(garbage);
   EXPECT_EQ(r.code(), -1);
   EXPECT_EQ(r.message(), "response not HTTPURLResponse");
+  EXPECT_EQ(r.kind(), FailureKind::undecodable);
+  EXPECT_EQ(r.httpStatus(), 0);
   EXPECT_TRUE(log.contains("响应不是 HTTPURLResponse 类型"));
 }
 
+// Failures before any answer: the transport's text as the message, and
+// the kind beside it.
 TEST_F(PipelineTest, TransportAndUrlFailures) {
   LogCapture log;
-  ResultCollector<GetJobsResponse> refused, noHost, badHost, stalled;
-
-  cloud.setHost("http://127.0.0.1:1");
-  jobs().getJobs(GetJobsBean{}, refused.callback());
-  auto r = refused.wait();
-  EXPECT_EQ(r.code(), -1);
-  EXPECT_THAT(r.message(), StartsWith("request error Couldn't connect to server"));
-  EXPECT_TRUE(log.contains("请求失败: Couldn't connect"));
-
-  cloud.setHost(std::nullopt);
-  jobs().getJobs(GetJobsBean{}, noHost.callback());
-  EXPECT_EQ(noHost.wait().message(), "callRequest error: invalidURL");
-  EXPECT_NE(noHost.thread(), std::this_thread::get_id());
-
-  cloud.setHost("http://[::1");
-  jobs().getJobs(GetJobsBean{}, badHost.callback());
-  EXPECT_EQ(badHost.wait().message(), "callRequest error: invalidURL");
-  EXPECT_TRUE(log.contains("callRequest error: invalidURL"));
-
   // A server that stops sending is cut off by the stall time-out.
   CloudInstance::Options limits;
   limits.connectTimeout = std::chrono::seconds(5);
   limits.stallTimeout = std::chrono::seconds(1);
   limits.retry = RetryPolicy::none();
   CloudInstance quick(limits);
-  quick.setHost(server.baseUrl());
   Reply slow = Reply::json(200, "{}");
   slow.delay = std::chrono::milliseconds(3000);
-  server.enqueue(slow);
-  quick.getJobImpl().getJobs(GetJobsBean{}, stalled.callback());
-  r = stalled.wait();
-  EXPECT_THAT(r.message(), StartsWith("request error Timeout was reached"));
+
+  const struct {
+    const char* what;
+    std::optional<std::string> host;
+    FailureKind kind;
+    std::string message;  // how it starts
+    std::string logged;
+  } cases[] = {
+      {"refused", "http://127.0.0.1:1", FailureKind::connect, "request error Couldn't connect to server",
+       "请求失败: Couldn't connect"},
+      {"unknown host", "http://quillbox-nowhere.invalid", FailureKind::nameResolution,
+       "request error Couldn't resolve host name", "请求失败: Couldn't resolve"},
+      {"no host", std::nullopt, FailureKind::invalidRequest, "callRequest error: invalidURL", ""},
+      {"not a URL", "http://[::1", FailureKind::invalidRequest, "callRequest error: invalidURL",
+       "callRequest error: invalidURL"},
+      {"stalled", server.baseUrl(), FailureKind::timeout, "request error Timeout was reached", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const bool stalls = c.kind == FailureKind::timeout;
+    CloudInstance& client = stalls ? quick : cloud;
+    if (stalls) server.enqueue(slow);
+    client.setHost(c.host);
+    ResultCollector<GetJobsResponse> got;
+    client.getJobImpl().getJobs(GetJobsBean{}, got.callback());
+    const auto r = got.wait();
+    EXPECT_EQ(r.code(), -1);
+    EXPECT_THAT(r.message(), StartsWith(c.message));
+    EXPECT_EQ(r.kind(), c.kind);
+    EXPECT_EQ(r.httpStatus(), 0);
+    EXPECT_NE(got.thread(), std::this_thread::get_id());
+    if (!c.logged.empty()) {
+      EXPECT_TRUE(log.contains(c.logged));
+    }
+  }
 }
 
 TEST_F(PipelineTest, AnyResponseBodyEndsInExactlyOneFailure) {
@@ -264,23 +288,24 @@ TEST_F(PipelineTest, AnyResponseBodyEndsInExactlyOneFailure) {
   Reply reset = Reply::json(200, "{}");
   reset.closeWithoutReply = true;
 
-  const std::vector<std::pair<std::string, Reply>> bodies = {
-      {"empty", Reply::json(200, "")},
-      {"truncated JSON", Reply::json(200, R"({"code":0,"msg":"a)")},
-      {"not JSON", Reply::json(200, "<html>hello</html>")},
-      {"invalid UTF-8", Reply::json(200, "{\"msg\":\"\xC3\x28\"}")},
-      {"deep nesting", Reply::json(200, deep)},
-      {"100 MB", Reply::json(200, huge)},
-      {"body cut short", truncated},
-      {"closed without reply", reset},
+  const std::vector<std::tuple<std::string, Reply, FailureKind>> bodies = {
+      {"empty", Reply::json(200, ""), FailureKind::undecodable},
+      {"truncated JSON", Reply::json(200, R"({"code":0,"msg":"a)"), FailureKind::undecodable},
+      {"not JSON", Reply::json(200, "<html>hello</html>"), FailureKind::undecodable},
+      {"invalid UTF-8", Reply::json(200, "{\"msg\":\"\xC3\x28\"}"), FailureKind::undecodable},
+      {"deep nesting", Reply::json(200, deep), FailureKind::undecodable},
+      {"100 MB", Reply::json(200, huge), FailureKind::undecodable},
+      {"body cut short", truncated, FailureKind::reset},
+      {"closed without reply", reset, FailureKind::reset},
   };
-  for (const auto& [what, reply] : bodies) {
+  for (const auto& [what, reply, kind] : bodies) {
     server.enqueue(reply);
     ResultCollector<GetJobsResponse> got;
     jobs().getJobs(GetJobsBean{}, got.callback());
     auto r = got.wait();
     EXPECT_FALSE(r.isSuccess()) << what;
     EXPECT_EQ(r.code(), -1) << what << ": " << r.message();
+    EXPECT_EQ(r.kind(), kind) << what << ": " << r.message();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(got.count(), 1u) << what;
   }

@@ -75,7 +75,14 @@ struct Outcome {
   bool success = false;
   std::int64_t code = 0;
   std::string message;
+  FailureKind kind = FailureKind::none;
+  long httpStatus = 0;
 };
+
+template <class T>
+Outcome outcomeOf(const NetworkResult<T>& r) {
+  return {r.isSuccess(), r.code(), r.message(), r.kind(), r.httpStatus()};
+}
 
 class RetryTest : public ::testing::Test {
  protected:
@@ -87,8 +94,7 @@ class RetryTest : public ::testing::Test {
   Outcome getJobs() {
     ResultCollector<GetJobsResponse> got;
     cloud->getJobImpl().getJobs(GetJobsBean{}, got.callback());
-    auto r = got.wait();
-    return r.isSuccess() ? Outcome{true, 0, ""} : Outcome{false, r.code(), r.message()};
+    return outcomeOf(got.wait());
   }
 
   Outcome createDirectory() {
@@ -97,8 +103,7 @@ class RetryTest : public ::testing::Test {
     folder.parentFolder = std::vector<std::string>{"root"};
     ResultCollector<CreateDirectoryResponse> got;
     cloud->getFileImpl().createDirectory(folder, got.callback());
-    auto r = got.wait();
-    return r.isSuccess() ? Outcome{true, 0, ""} : Outcome{false, r.code(), r.message()};
+    return outcomeOf(got.wait());
   }
 
   LoopbackServer server;
@@ -128,20 +133,24 @@ TEST_F(RetryTest, WhatIsSentAgainAndWhatTheCallbackCarries) {
        std::nullopt},
       {"GET: the last attempt's failure",
        Call::get,
-       {envelope(503, 1, "first"), envelope(500, 2, "second"), envelope(408, 3, "third"), envelope(503, 4, "fourth")},
+       {envelope(503, 1, "first"), envelope(500, 2, "second"), envelope(408, 3, "third"), envelope(502, 4, "fourth")},
        4,
-       Outcome{false, 4, "fourth"}},
+       Outcome{false, 4, "fourth", FailureKind::httpStatus, 502}},
       {"GET: a last cut-off answer gives the transport's text", Call::get,
        {envelope(503, 1, "a"), envelope(503, 2, "b"), envelope(503, 3, "c"), cutShort()}, 4,
-       Outcome{false, -1, "request error "}},
-      {"GET 404 is final", Call::get, {envelope(404, 44, "no such job")}, 1, Outcome{false, 44, "no such job"}},
+       Outcome{false, -1, "request error ", FailureKind::reset, 0}},
+      {"GET 404 is final", Call::get, {envelope(404, 44, "no such job")}, 1,
+       Outcome{false, 44, "no such job", FailureKind::httpStatus, 404}},
       {"POST after 503", Call::post, {envelope(503, 9, "busy")}, 2, std::nullopt},
       {"POST after 429", Call::post, {envelope(429, 9, "slow down")}, 2, std::nullopt},
       {"POST reset after it arrived is not sent again", Call::post, {resetBeforeAnswer()}, 1,
-       Outcome{false, -1, "request error "}},
-      {"POST cut off is not sent again", Call::post, {cutShort()}, 1, Outcome{false, -1, "request error "}},
-      {"POST 500 is not sent again", Call::post, {envelope(500, 7, "failed")}, 1, Outcome{false, 7, "failed"}},
-      {"POST 502 is not sent again", Call::post, {envelope(502, 8, "gateway")}, 1, Outcome{false, 8, "gateway"}},
+       Outcome{false, -1, "request error ", FailureKind::reset, 0}},
+      {"POST cut off is not sent again", Call::post, {cutShort()}, 1,
+       Outcome{false, -1, "request error ", FailureKind::reset, 0}},
+      {"POST 500 is not sent again", Call::post, {envelope(500, 7, "failed")}, 1,
+       Outcome{false, 7, "failed", FailureKind::httpStatus, 500}},
+      {"POST 502 is not sent again", Call::post, {envelope(502, 8, "gateway")}, 1,
+       Outcome{false, 8, "gateway", FailureKind::httpStatus, 502}},
   };
   useClient(quickOptions(), server.baseUrl());
   for (const Case& c : cases) {
@@ -156,6 +165,8 @@ TEST_F(RetryTest, WhatIsSentAgainAndWhatTheCallbackCarries) {
       EXPECT_FALSE(got.success);
       EXPECT_EQ(got.code, c.failure->code);
       EXPECT_THAT(got.message, StartsWith(c.failure->message));
+      EXPECT_EQ(got.kind, c.failure->kind);
+      EXPECT_EQ(got.httpStatus, c.failure->httpStatus);
     } else {
       EXPECT_TRUE(got.success) << got.message;
     }
@@ -202,6 +213,7 @@ TEST_F(RetryTest, ARefusedConnectionIsTriedAsOftenAsThePolicySaysForAnyMethod) {
     EXPECT_FALSE(got.success);
     EXPECT_EQ(got.code, -1);
     EXPECT_THAT(got.message, StartsWith("request error Couldn't connect"));
+    EXPECT_EQ(got.kind, FailureKind::connect);
     EXPECT_EQ(retryLines(log), 3u);  // four attempts in all
   }
 }
@@ -257,6 +269,7 @@ TEST_F(RetryTest, AClientGoingAwayDuringAWaitEndsTheCallAtOnceWithOneCallback) {
   ASSERT_EQ(gone.wait_for(std::chrono::seconds(20)), std::future_status::ready);
   EXPECT_EQ(got.count(), 1u);
   EXPECT_EQ(got.wait().message(), "request error cancelled");
+  EXPECT_EQ(got.wait().kind(), FailureKind::cancelled);
   EXPECT_EQ(server.requestCount(), 1u);
 }
 
@@ -270,6 +283,7 @@ TEST_F(RetryTest, ACallPastItsDeadlineFailsWithATimeOutAndIsNotSentAgain) {
   const Outcome got = getJobs();
   EXPECT_FALSE(got.success);
   EXPECT_THAT(got.message, StartsWith("request error Timeout was reached"));
+  EXPECT_EQ(got.kind, FailureKind::timeout);
   EXPECT_EQ(server.requestCount(), 1u);
 }
 

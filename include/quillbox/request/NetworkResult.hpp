@@ -6,12 +6,39 @@
 #include <utility>
 #include <variant>
 
+#include "quillbox/request/FailureKind.hpp"
+
 namespace quillbox {
 
 /// The outcome of one service call: the decoded answer, or a failure with a
 /// code and a message. Failures detected by the library carry code -1; a
 /// non-2xx answer whose envelope decodes carries the server's own code and
 /// message.
+///
+/// Beside the code and message, which are for people, a failure says what
+/// kind of failure it was (kind()) and the HTTP status of the answer, when
+/// one arrived (httpStatus()). A host branches on those. For a service call
+/// the kinds mean:
+///
+/// - `invalidRequest`: nothing was sent; the record lacks a value the
+///   operation needs, or the host and path make no URL.
+/// - `connect`, `nameResolution`, `tls`: no connection to the server was
+///   made (refused or unreachable; the host name did not resolve; the TLS
+///   handshake or the certificate failed).
+/// - `timeout`: the answer stalled, or the call's deadline passed.
+/// - `reset`: the connection broke before the whole answer arrived.
+/// - `httpStatus`: the server answered with a status outside 200-299,
+///   whether or not its envelope decoded; httpStatus() holds the status and,
+///   when the envelope decoded, code() and message() are the server's.
+/// - `undecodable`: an answer arrived but was not the operation's answer: a
+///   2xx body that does not decode, an answer larger than the client takes,
+///   or no HTTP answer at all.
+/// - `cancelled`: the call ended because its client went away.
+/// - `other`: anything else, and every failure made with the two-argument
+///   failure().
+///
+/// When a call is sent more than once (see RetryPolicy), the result is that
+/// of its last attempt: code, message, kind and status alike.
 ///
 /// Service callbacks receive it by value; `value()` on a failure and reading
 /// a failure's code on a success are the two ways to misuse it (the first
@@ -21,9 +48,17 @@ class NetworkResult {
  public:
   /// A success holding `value`.
   static NetworkResult success(T value) { return NetworkResult(std::in_place_index<0>, std::move(value)); }
-  /// A failure with the given code and message (for test doubles and adapters).
+  /// A failure with the given code and message, of kind `other` and without
+  /// an HTTP status (for test doubles and adapters).
   static NetworkResult failure(std::int64_t code, std::string message) {
-    return NetworkResult(std::in_place_index<1>, Failure{code, std::move(message)});
+    return failure(code, std::move(message), FailureKind::other);
+  }
+  /// A failure with the given code, message and kind, and the HTTP status of
+  /// the answer that made it (0 when there was none). A kind of `none` is
+  /// taken as `other`: a failure always has a kind.
+  static NetworkResult failure(std::int64_t code, std::string message, FailureKind kind, long httpStatus = 0) {
+    if (kind == FailureKind::none) kind = FailureKind::other;
+    return NetworkResult(std::in_place_index<1>, Failure{code, std::move(message), kind, httpStatus});
   }
 
   /// True when the call succeeded and value() holds the answer.
@@ -49,11 +84,18 @@ class NetworkResult {
     static const std::string empty;
     return isSuccess() ? empty : std::get<1>(state_).message;
   }
+  /// What kind of failure this is (see above); `none` on success.
+  FailureKind kind() const { return isSuccess() ? FailureKind::none : std::get<1>(state_).kind; }
+  /// The HTTP status of the answer that made this failure; 0 on success and
+  /// when no HTTP answer arrived.
+  long httpStatus() const { return isSuccess() ? 0 : std::get<1>(state_).httpStatus; }
 
  private:
   struct Failure {
     std::int64_t code;
     std::string message;
+    FailureKind kind;
+    long httpStatus;
   };
   template <std::size_t I, class V>
   NetworkResult(std::in_place_index_t<I> tag, V&& v) : state_(tag, std::forward<V>(v)) {}

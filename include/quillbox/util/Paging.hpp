@@ -55,6 +55,14 @@ struct PagingOutcome {
   std::string message;      ///< the failure's message; empty unless failed
   std::size_t pages = 0;    ///< pages received and handed to the caller
   std::size_t entries = 0;  ///< entries on those pages
+  /// The failure's kind: the failed page's (see NetworkResult), `other` for
+  /// a 2xx page whose envelope carries a non-zero code or a page callback
+  /// that threw, `undecodable` for a server that paged badly; `none` unless
+  /// failed.
+  FailureKind kind = FailureKind::none;
+  /// The HTTP status of the failed page's answer; 0 when none arrived or
+  /// unless failed.
+  long httpStatus = 0;
 };
 
 /// Where each listing keeps its position and its entries: `entries` is the
@@ -207,7 +215,7 @@ class PageWalk {
   /// Takes the answer to request(). True when the next page is to be asked
   /// for (request() has moved on to it); false when outcome() is final.
   bool take(NetworkResult<Response>& result, const std::function<bool(Response&)>& onPage) {
-    if (!result.isSuccess()) return fail(result.code(), result.message());
+    if (!result.isSuccess()) return fail(result.code(), result.message(), result.kind(), result.httpStatus());
     Response& page = result.value();
     if (page.code && *page.code != 0) return fail(*page.code, page.msg.value_or(""));
     const auto& list = Traits::entries(page);
@@ -218,19 +226,23 @@ class PageWalk {
     if (!onPage(page)) return finish(PagingOutcome::Status::stopped);
     if (!next) return finish(PagingOutcome::Status::done);
     if (!seen_.insert(*next).second) {
-      return fail(-1, "paging stopped: the server gave a page position it had already given");
+      return fail(-1, "paging stopped: the server gave a page position it had already given",
+                  FailureKind::undecodable);
     }
     emptyRun_ = count == 0 ? emptyRun_ + 1 : 0;
     if (emptyRun_ >= kMaxEmptyPagesInARow) {
-      return fail(-1, "paging stopped: " + std::to_string(emptyRun_) + " empty pages in a row, each with a cursor");
+      return fail(-1, "paging stopped: " + std::to_string(emptyRun_) + " empty pages in a row, each with a cursor",
+                  FailureKind::undecodable);
     }
     Traits::seek(request_, *next);
     return true;
   }
 
-  bool fail(std::int64_t code, std::string message) {
+  bool fail(std::int64_t code, std::string message, FailureKind kind = FailureKind::other, long httpStatus = 0) {
     outcome_.code = code;
     outcome_.message = std::move(message);
+    outcome_.kind = kind;
+    outcome_.httpStatus = httpStatus;
     return finish(PagingOutcome::Status::failed);
   }
 
