@@ -62,27 +62,9 @@ UploadFailureCause causeAt(UploadStage stage, FailureKind kind, std::int64_t cod
   return {stage, 0, 0, kind, code, std::move(message), 0};
 }
 
-/// How a service call failed, as far as its result tells.
-struct ServiceFailure {
-  FailureKind kind = FailureKind::other;
-  std::int64_t httpStatus = 0;
-};
-
-// The one place that derives how a create or complete request failed.
-// NetworkResult carries a code and a message only: a positive code is taken
-// for the server's error envelope (kind httpStatus, the status itself not
-// known), anything else is `other`. Once NetworkResult carries its own kind
-// and HTTP status, they are read here.
-template <class T>
-ServiceFailure serviceFailure(const NetworkResult<T>& result) {
-  if (result.code() > 0) return {FailureKind::httpStatus, 0};
-  return {FailureKind::other, 0};
-}
-
 template <class T>
 UploadFailureCause serviceCause(UploadStage stage, const NetworkResult<T>& result) {
-  const ServiceFailure how = serviceFailure(result);
-  return {stage, 0, 0, how.kind, result.code(), result.message(), how.httpStatus};
+  return {stage, 0, 0, result.kind(), result.code(), result.message(), result.httpStatus()};
 }
 
 /// Whether the server may have carried out a request that failed: its answer
