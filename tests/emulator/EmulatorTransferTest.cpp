@@ -329,40 +329,51 @@ RetryPolicy quickRetries(int attempts) {
 TEST_F(EmulatorTransferTest, ADownloadThatBreaksOffResumesByItselfFromTheBytesWritten) {
   const auto [content, link] = uploaded("movie.bin", 24 << 20, 8);
   ASSERT_FALSE(link.empty());
-  // Each strikes the next GET after 4 MiB of its answer: three resets and a
-  // body that ends before its announced length.
-  for (const char* kind : {"reset", "truncate", "reset", "reset"}) {
-    arm(std::string(R"({"path":"/_download/*","kind":")") + kind + R"(","afterBytes":4194304})");
+  // Each strikes the next GET: a 503; after 4 MiB of the answer, three resets and a body that
+  // ends before its announced length; and a stall right after the head.
+  for (const char* fault : {R"("kind":"status","status":503)", R"("kind":"reset","afterBytes":4194304)",
+                            R"("kind":"truncate","afterBytes":4194304)", R"("kind":"reset","afterBytes":4194304)",
+                            R"("kind":"stall","afterBytes":0,"ms":20000)", R"("kind":"reset","afterBytes":4194304)"}) {
+    arm(std::string(R"({"path":"/_download/*",)") + fault + "}");
   }
   http("DELETE", url("/_emulator/requests"));
+  transport::TransportOptions impatient;  // a stall is caught after a second
+  impatient.downloadStallTimeout = std::chrono::seconds(1);
   const fs::path dest = dir_ / "got" / "movie.bin";
-  ResumableDownloader downloader(link, dest, "com.resumable.download");
-  downloader.setRetryPolicy(quickRetries(5));
+  ResumableDownloader downloader(link, dest, "com.resumable.download", transport::DownloadLoops::make(impatient));
+  downloader.setRetryPolicy(quickRetries(7));
   // The hash goes on across the attempts.
   ASSERT_FALSE(downloader.setExpectedSha256(emulator::sha256Hex(content)).has_value());
   LogCapture log;
   auto probe = Probe::make();
   probe->start(downloader);
   const auto result = probe->wait(std::chrono::seconds(60));
+  http("DELETE", url("/_emulator/faults"));  // lets the stalled answer go
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
   EXPECT_TRUE(readFile(dest) == content);
   EXPECT_EQ(downloader.state(), DownloadState::completed);
   EXPECT_FALSE(downloader.resumeData().has_value());
   EXPECT_TRUE(partialFiles(dest.parent_path()).empty());
 
-  // Five GETs: the first without a range, each later one from where the one
-  // before it broke off, on the content's validator.
+  // Seven GETs: the two first without a range, each later one from where the one before it
+  // broke off (the stalled one carried nothing), on the content's validator.
   const auto gets = downloadGets();
-  ASSERT_EQ(gets.size(), 5u);
+  ASSERT_EQ(gets.size(), 7u);
+  EXPECT_EQ(gets[0].at("status").as_int64(), 503);
   EXPECT_FALSE(gets[0].contains("range"));
+  EXPECT_FALSE(gets[1].contains("range"));
   std::int64_t from = 0;
-  for (std::size_t i = 1; i < gets.size(); ++i) {
+  for (std::size_t i = 2; i < gets.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_TRUE(gets[i - 1].contains("fault"));
     const std::string range(gets[i].at("range").as_string());
     ASSERT_TRUE(range.starts_with("bytes=") && range.ends_with("-")) << range;
     const std::int64_t at = std::stoll(range.substr(6));
-    EXPECT_GT(at, from);
+    if (gets[i - 1].at("fault").as_string() == "stall") {
+      EXPECT_EQ(at, from);
+    } else {
+      EXPECT_GT(at, from);
+    }
     from = at;
     EXPECT_EQ(std::string(gets[i].at("ifRange").as_string()), "\"" + emulator::sha256Hex(content) + "\"");
   }
@@ -377,7 +388,7 @@ TEST_F(EmulatorTransferTest, ADownloadThatBreaksOffResumesByItselfFromTheBytesWr
   // One warning line for each retry.
   std::size_t retries = 0;
   for (const auto& line : log.lines()) retries += line.find("; attempt ") != std::string::npos;
-  EXPECT_EQ(retries, 4u);
+  EXPECT_EQ(retries, 6u);
 }
 
 TEST_F(EmulatorTransferTest, ADownloadThatFailsEveryAttemptKeepsWhatArrivedForALaterStart) {
