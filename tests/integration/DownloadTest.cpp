@@ -608,7 +608,7 @@ TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndRangesThatDoNotFit) {
   }
 }
 
-TEST_F(DownloadTest, ABodyThatEndsShortWithoutATransportErrorIsResumedByItself) {
+TEST_F(DownloadTest, ABodyCutShortIsResumedByItselfOrStartedOverWhenTheFileChanged) {
   // A close-delimited 206 ends cleanly before the total its Content-Range names: libcurl
   // sees no error, the downloader sees the missing bytes and asks for them.
   const std::string body = test::randomBytes(64 * 1024, 15);
@@ -637,6 +637,30 @@ TEST_F(DownloadTest, ABodyThatEndsShortWithoutATransportErrorIsResumedByItself) 
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[1].header("Range"), "bytes=21000-");
   EXPECT_EQ(requests[1].header("If-Range"), "\"w\"");
+
+  // Cut short, and changed on the server before the next attempt: its 200 starts over, and the
+  // progress shown holds until the new transfer passes it.
+  server.reset();
+  const std::string changed = test::randomBytes(1024 * 1024, 16);
+  RangeFile now(changed, "\"v2\"");
+  Reply old = bodyReply(test::randomBytes(1024 * 1024, 17));
+  old.headers.emplace_back("ETag", "\"v1\"");
+  old.closeAfterBodyBytes = 700 * 1024;
+  server.enqueue(old);
+  server.setHandler([&](const RecordedRequest& r) { return now.answer(r); });
+  ResumableDownloader again(url, destination, kSession);
+  again.setRetryPolicy(RetryPolicy{2, 1ms, 1ms});
+  again.setMaxBytesPerSecond(2 * 1024 * 1024);  // several progress reports on each attempt
+  auto over = Probe::make();
+  over->start(again);
+  const auto whole = over->wait();
+  ASSERT_TRUE(whole && whole->isSuccess()) << describe(whole);
+  EXPECT_TRUE(readFile(destination) == changed);
+  ASSERT_EQ(server.requests().size(), 2u);
+  EXPECT_EQ(server.requests()[1].header("If-Range"), "\"v1\"");
+  const auto fractions = over->fractions();
+  EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+  EXPECT_EQ(fractions.back(), 1.0);
 }
 
 TEST_F(DownloadTest, ManyDownloadsAtOnceShareAFewThreadsEachWithItsOwnBytesAndOneOutcome) {
