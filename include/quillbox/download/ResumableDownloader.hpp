@@ -99,16 +99,19 @@ class ResumableDownloader final : public Cancelable {
   /// An empty callback is simply not called.
   void start(std::function<void(double)> progress, std::function<void(DownloadResult)> completion);
 
-  /// Stops the running transfer at once, drops the resume point and its
-  /// partial file, and returns to `idle`. The stopped transfer then reports
-  /// an error whose isCancelled() is true, which moves the state to `failed`.
+  /// Stops the running transfer (or the wait for its next attempt) at once,
+  /// drops the resume point and its partial file, and returns to `idle`. The
+  /// stopped transfer then reports an error whose isCancelled() is true,
+  /// which moves the state to `failed`. After a failed start(), it drops
+  /// what that start kept.
   void cancel() override;
 
   /// Stops the running transfer and keeps what has arrived as the resume
   /// point; returns once the transfer has stopped, so resumeData() holds the
   /// point at once (none when no byte had arrived yet: the next start()
-  /// begins afresh). The stopped transfer reports nothing. Does nothing
-  /// unless a transfer is running.
+  /// begins afresh). The stopped transfer reports nothing. A transfer
+  /// waiting for its next attempt counts as running. Does nothing unless a
+  /// transfer is running.
   void pause();
 
   /// Where the downloader stands now (it may change as soon as this returns).
