@@ -307,7 +307,8 @@ void ResumableDownloader::Core::prepared(std::uint64_t attempt, const std::share
 
 std::optional<std::string> ResumableDownloader::Core::transferEnded(
     Attempt& attempt, const std::shared_ptr<transport::TransferEvents>& self, const TransferEnd& end) {
-  std::lock_guard lock(mutex);
+  std::optional<fs::path> orphan;  // kept by a transfer that failed as cancel() came
+  std::unique_lock lock(mutex);
   const std::uint64_t ended = attempt.generation();
   if (end.outcome == TransferEnd::Outcome::failed && end.attempt && runningGeneration == ended &&
       ended == generation && state == DownloadState::downloading) {
@@ -329,10 +330,11 @@ std::optional<std::string> ResumableDownloader::Core::transferEnded(
         // What arrived stays for a later start() when the transfer kept it
         // (see DownloadTransfer::finished): after a failure that may pass, or
         // when the resume point it came from still holds.
-        if (end.partialFile) {
+        if (end.partialFile && state != DownloadState::idle) {
           resume = download::ResumeToken{targetURL, end.validator, end.bytes, *end.partialFile};
         } else {
           resume.reset();
+          orphan = end.partialFile;
         }
         break;
       case TransferEnd::Outcome::cancelled:
@@ -340,6 +342,11 @@ std::optional<std::string> ResumableDownloader::Core::transferEnded(
     }
   }
   stopped.notify_all();
+  lock.unlock();
+  if (orphan) {
+    std::error_code ignored;
+    fs::remove(*orphan, ignored);
+  }
   return std::nullopt;
 }
 
