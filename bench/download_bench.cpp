@@ -3,10 +3,19 @@
 //
 //   download_bench [--size-mib N] [--rounds N] [--dir PATH]
 //   download_bench --parallel N [--size-mib N] [--rounds N] [--dir PATH]
+//   download_bench --resets-per-gib N [--size-mib N] [--rounds N] [--dir PATH] [--emulator PATH]
 //
 // One file: defaults 1024 MiB, 3 rounds. Prints both throughputs (best round of each), their
 // ratio and the process's peak RSS, which holds the SDK's downloads only (nginx and curl are
 // child processes). Aims: ratio >= 0.95, peak RSS <= 32 MiB.
+//
+// --resets-per-gib N: one file (default 1024 MiB) from quillbox-emulator (a child process, state in
+// memory), downloaded whole by the SDK, against the same download with N connection resets per GiB
+// injected through the emulator's faults, evenly spread, each cured by the downloader resuming by
+// itself from the bytes it has. Alternating rounds; prints both throughputs (best round of each)
+// and their ratio: what breaking off and resuming costs. The retry policy makes no back-off wait
+// (its waits are the policy's, not the transfer's cost); a last line shows one round with the
+// default policy, waits included, for reference. Aim: ratio >= 0.85.
 //
 // --parallel N: N files (default 4 MiB each; hard links of one file, so nginx reads from the page
 // cache) at once: N downloaders started together against one `curl --parallel --parallel-max N`
@@ -44,8 +53,9 @@
 #include <thread>
 #include <vector>
 
-#include "quillbox/download/ResumableDownloader.hpp"
-#include "quillbox/util/Log.hpp"
+#include <curl/curl.h>
+
+#include "quillbox/quillbox.hpp"
 
 extern char** environ;
 
@@ -59,6 +69,13 @@ constexpr double kAimRatio = 0.95;
 constexpr double kAimRssMiB = 32.0;
 constexpr double kAimParallelRatio = 0.9;
 constexpr std::size_t kAimThreads = 8;
+constexpr double kAimResumeRatio = 0.85;
+
+#ifdef QUILLBOX_EMULATOR_PATH
+constexpr const char* kEmulator = QUILLBOX_EMULATOR_PATH;
+#else
+constexpr const char* kEmulator = "quillbox-emulator";
+#endif
 
 std::atomic<std::uint64_t> logLines{0};
 
@@ -164,8 +181,10 @@ double timeCurl(const std::string& url, const fs::path& out) {
   return seconds;
 }
 
-double timeSdk(const std::string& url, const fs::path& out) {
+double timeSdk(const std::string& url, const fs::path& out,
+               quillbox::RetryPolicy retry = quillbox::RetryPolicy::standard()) {
   quillbox::ResumableDownloader downloader(url, out, "com.resumable.download");
+  downloader.setRetryPolicy(retry);
   std::promise<quillbox::DownloadResult> done;
   auto future = done.get_future();
   const auto begin = Clock::now();
@@ -342,12 +361,161 @@ int runOne(const fs::path& dir, std::size_t sizeMiB, int rounds) {
   return ratio >= kAimRatio && rss <= kAimRssMiB ? 0 : 1;
 }
 
+// ---- resumes against the emulator ----------------------------------------------------------------
+
+/// quillbox-emulator on a free port, state in memory, until destroyed.
+class Emulator {
+ public:
+  explicit Emulator(const std::string& program) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    pid_ = ::fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      ::dup2(out[1], 1);
+      ::execl(program.c_str(), program.c_str(), "--port", "0", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    // The first line names the address: "... listening on http://127.0.0.1:PORT".
+    std::string line;
+    char c = 0;
+    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    ::close(out[0]);
+    const auto at = line.find("listening on ");
+    if (at == std::string::npos) throw std::runtime_error("the emulator did not start: " + line);
+    url_ = line.substr(at + 13);
+  }
+  ~Emulator() {
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+  const std::string& url() const { return url_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string url_;
+};
+
+/// A request to the emulator outside the SDK; the status.
+long post(const std::string& url, const std::string& body) {
+  CURL* h = curl_easy_init();
+  curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+  curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.c_str());
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, +[](char*, std::size_t size, std::size_t n, void*) { return size * n; });
+  long status = 0;
+  if (curl_easy_perform(h) == CURLE_OK) curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(h);
+  return status;
+}
+
+/// Signs in to the emulator, uploads `file` and returns its download link.
+std::string uploadToEmulator(const std::string& base, const fs::path& file) {
+  auto& cloud = quillbox::CloudInstance::shared();
+  cloud.setHost(base);
+  quillbox::AuthCodeBean auth;
+  auth.authCode = "download-bench";
+  const auto token = quillbox::callBlocking(cloud.getUserImpl(), &quillbox::IUser::getToken, auth);
+  if (!token.isSuccess() || !token.value().accessToken) throw std::runtime_error("sign-in failed: " + token.message());
+  cloud.setToken(*token.value().accessToken);
+
+  std::promise<quillbox::UploadProcessResult> outcome;
+  cloud.getTransferImpl().uploadFile("root", file, "", 2, std::make_shared<quillbox::Sha256SliceFile>(64 << 20),
+                                     [&outcome](quillbox::UploadProcessResult e) {
+                                       if (std::holds_alternative<quillbox::uploadResult::onSuccess>(e) ||
+                                           std::holds_alternative<quillbox::uploadResult::onFailure>(e)) {
+                                         outcome.set_value(std::move(e));
+                                       }
+                                     });
+  const quillbox::UploadProcessResult up = outcome.get_future().get();
+  const auto* done = std::get_if<quillbox::uploadResult::onSuccess>(&up);
+  if (!done || !done->fileId) throw std::runtime_error("upload to the emulator failed");
+
+  quillbox::GetDownloadUrlBean bean;
+  bean.fileIds = std::vector<std::string>{*done->fileId};
+  const auto links = quillbox::callBlocking(cloud.getFileImpl(), &quillbox::IFile::getDownloadUrl, bean);
+  if (!links.isSuccess() || !links.value().downloads || links.value().downloads->empty() ||
+      !links.value().downloads->front().url) {
+    throw std::runtime_error("no download link: " + links.message());
+  }
+  return *links.value().downloads->front().url;
+}
+
+/// The --resets-per-gib run; returns the exit status.
+int runResumes(const fs::path& dir, std::size_t sizeMiB, int rounds, double resetsPerGiB, const std::string& program) {
+  const std::size_t bytes = sizeMiB << 20;
+  makeFile(dir / "big.bin", bytes);
+  Emulator emulator(program);
+  const std::string url = uploadToEmulator(emulator.url(), dir / "big.bin");
+  fs::remove(dir / "big.bin");
+
+  // N resets spread evenly: each strikes the next GET once its answer has carried one more
+  // stretch (a resumed GET's answer starts where the file was left).
+  const auto resets = static_cast<std::size_t>(resetsPerGiB * static_cast<double>(sizeMiB) / 1024.0 + 0.5);
+  const std::size_t stretch = bytes / (resets + 1);
+  auto arm = [&] {
+    for (std::size_t i = 0; i < resets; ++i) {
+      const long status = post(emulator.url() + "/_emulator/faults",
+                               R"({"path":"/_download/*","kind":"reset","afterBytes":)" + std::to_string(stretch) + "}");
+      if (status != 201) throw std::runtime_error("cannot arm a fault: status " + std::to_string(status));
+    }
+  };
+  // The cost of breaking off and resuming, without the policy's waits.
+  const quillbox::RetryPolicy noWait{static_cast<int>(resets) + 1, std::chrono::milliseconds(0),
+                                     std::chrono::milliseconds(0)};
+
+  timeSdk(url, dir / "warm.bin");  // the emulator's first answer, and the page cache for the output
+  fs::remove(dir / "warm.bin");
+  ::sync();
+  double bestClean = 1e300;
+  double bestFaulted = 1e300;
+  for (int round = 0; round < rounds; ++round) {
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool faulted = (turn == 0) == (round % 2 == 1);
+      const fs::path out = dir / (faulted ? "faulted.bin" : "clean.bin");
+      if (faulted) arm();
+      const double seconds = timeSdk(url, out, noWait);
+      if (fs::file_size(out) != bytes) throw std::runtime_error("wrong size from " + out.string());
+      std::printf("round %d %-13s %8.1f MiB/s\n", round + 1, faulted ? "with resets" : "clean",
+                  static_cast<double>(bytes) / kMiB / seconds);
+      (faulted ? bestFaulted : bestClean) = std::min(faulted ? bestFaulted : bestClean, seconds);
+      fs::remove(out);
+      ::sync();
+    }
+  }
+  // For reference: the default policy, its random waits included.
+  arm();
+  const double withWaits = timeSdk(url, dir / "default.bin");
+  fs::remove(dir / "default.bin");
+
+  const double cleanRate = static_cast<double>(bytes) / kMiB / bestClean;
+  const double faultedRate = static_cast<double>(bytes) / kMiB / bestFaulted;
+  const double ratio = faultedRate / cleanRate;
+  std::printf("file %zu MiB from the emulator, %zu resets (%.1f per GiB), %d rounds, best of each\n", sizeMiB, resets,
+              resetsPerGiB, rounds);
+  std::printf("clean         %8.1f MiB/s\n", cleanRate);
+  std::printf("with resets   %8.1f MiB/s\n", faultedRate);
+  std::printf("ratio         %8.3f   (aim >= %.2f)\n", ratio, kAimResumeRatio);
+  std::printf("default policy, waits included: %8.1f MiB/s (one round)\n",
+              static_cast<double>(bytes) / kMiB / withWaits);
+  std::printf("log lines     %8llu\n", static_cast<unsigned long long>(logLines.load()));
+  return ratio >= kAimResumeRatio ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::size_t sizeMiB = 0;
   std::size_t parallel = 0;
   int rounds = 3;
+  double resetsPerGiB = -1;
+  std::string emulator = kEmulator;
   fs::path base = fs::temp_directory_path();
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string flag = argv[i];
@@ -359,8 +527,15 @@ int main(int argc, char** argv) {
       parallel = std::stoul(argv[i + 1]);
     } else if (flag == "--dir") {
       base = argv[i + 1];
+    } else if (flag == "--resets-per-gib") {
+      resetsPerGiB = std::max(0.0, std::stod(argv[i + 1]));
+    } else if (flag == "--emulator") {
+      emulator = argv[i + 1];
     } else {
-      std::fprintf(stderr, "usage: %s [--parallel N] [--size-mib N] [--rounds N] [--dir PATH]\n", argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s [--parallel N | --resets-per-gib N [--emulator PATH]] [--size-mib N] [--rounds N] "
+                   "[--dir PATH]\n",
+                   argv[0]);
       return 2;
     }
   }
@@ -376,7 +551,9 @@ int main(int argc, char** argv) {
     // Every log line is still produced and handed to a sink; it just does not flood the output.
     quillbox::setLogSink([](std::string_view) { logLines.fetch_add(1, std::memory_order_relaxed); });
     if (sizeMiB == 0) sizeMiB = parallel > 0 ? 4 : 1024;
-    exitCode = parallel > 0 ? runParallel(dir, parallel, sizeMiB, rounds) : runOne(dir, sizeMiB, rounds);
+    exitCode = resetsPerGiB >= 0 ? runResumes(dir, sizeMiB, rounds, resetsPerGiB, emulator)
+               : parallel > 0    ? runParallel(dir, parallel, sizeMiB, rounds)
+                                 : runOne(dir, sizeMiB, rounds);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "download_bench: %s\n", e.what());
   }

@@ -1,6 +1,6 @@
 // Moving files and folders: upload (with the SDK's default hasher, so
 // content the drive already has is not sent again; several files at once)
-// and download (one file resumable: Ctrl-C keeps a resume token next to the
+// and download (one file resumable: Ctrl-C or a failure keeps a resume token next to the
 // destination for `--continue`; a folder with -r, several files at once).
 
 #include <sys/stat.h>
@@ -145,6 +145,9 @@ int runDownload(Client& client, const DownloadOpts& o) {
   const fs::path tokenFile = sideFile(dest, kResumeSuffix);
 
   ResumableDownloader downloader(url, dest, "quillbox-cli");
+  // A transfer that breaks off resumes by itself, as the client's calls are
+  // sent again.
+  downloader.setRetryPolicy(CloudInstance::shared().retryPolicy());
   // The downloader checks the body as it arrives and leaves the destination
   // as it was when the content is not the one the drive describes.
   const bool verify = expectedSha && !o.noVerify;
@@ -209,16 +212,21 @@ int runDownload(Client& client, const DownloadOpts& o) {
     }
   }
 
+  // Keeps what arrived for `--continue`: writes the resume token next to the
+  // destination and says how to go on; nothing when no byte had arrived.
+  auto keepForContinue = [&]() -> std::optional<std::string> {
+    const auto data = downloader.resumeData();
+    if (!data) return std::nullopt;
+    writePrivateFile(tokenFile, std::string(data->begin(), data->end()));
+    const std::string again = o.file    ? "quillbox download " + *o.file
+                              : o.share ? "quillbox download --share " + *o.share
+                                        : "quillbox download --url URL";
+    return "resume with: " + again + " -o " + dest.native() + " --continue";
+  };
+
   if (interrupted) {
     meter->finish("interrupted");
-    if (auto data = downloader.resumeData()) {
-      writePrivateFile(tokenFile, std::string(data->begin(), data->end()));
-      const std::string again = o.file    ? "quillbox download " + *o.file
-                                : o.share ? "quillbox download --share " + *o.share
-                                          : "quillbox download --url URL";
-      throw CliError("download interrupted; resume with: " + again + " -o " + dest.native() + " --continue",
-                     kExitInterrupted);
-    }
+    if (auto hint = keepForContinue()) throw CliError("download interrupted; " + *hint, kExitInterrupted);
     downloader.cancel();
     throw CliError("download interrupted before any byte arrived", kExitInterrupted);
   }
@@ -234,12 +242,14 @@ int runDownload(Client& client, const DownloadOpts& o) {
       throw CliError("download: " + what + " (the drive says " + expectedSha.value_or("?") + "); " + dest.native() +
                      " was not changed");
     }
-    std::string hint;
-    if (auto data = downloader.resumeData()) {
-      writePrivateFile(tokenFile, std::string(data->begin(), data->end()));
-      hint = " (what arrived is kept: add --continue to resume)";
+    // Whatever the failure, what arrived is kept when it can be resumed.
+    const auto hint = keepForContinue();
+    if (!hint) {
+      std::error_code ignored;
+      fs::remove(tokenFile, ignored);  // a token read at the start may name nothing now
     }
-    throw CliError("download: [" + std::to_string(e.code) + "] " + e.message + hint);
+    throw CliError("download: [" + std::to_string(e.code) + "] " + e.message +
+                   (hint ? "; what arrived is kept, " + *hint : std::string()));
   }
   std::error_code ignored;
   fs::remove(tokenFile, ignored);
@@ -335,7 +345,7 @@ int runDownloadTree(Client& client, const DownloadOpts& o) {
 
 void addDownload(CLI::App& app, Client& client, Action& action) {
   auto o = std::make_shared<DownloadOpts>();
-  CLI::App* cmd = app.add_subcommand("download", "Download a file, with progress; Ctrl-C keeps what arrived");
+  CLI::App* cmd = app.add_subcommand("download", "Download a file, with progress; Ctrl-C or a failure keeps what arrived");
   auto* file = cmd->add_option("FILE_ID", o->file, "File id or /path");
   auto* url = cmd->add_option("--url", o->url, "Download this address instead (e.g. one printed by quillbox link)");
   auto* share = cmd->add_option("--share", o->share, "Download the file behind this share link (or its short code)");

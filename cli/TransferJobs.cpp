@@ -153,6 +153,7 @@ BatchItem downloadItem(Client& client, DownloadJob& job, HashCache* cache) {
       return {BatchOutcome::Kind::failed, "[" + code + "] " + msg};
     }
     auto downloader = std::make_shared<ResumableDownloader>(*entries.front().url, job.dest, "quillbox-cli");
+    downloader->setRetryPolicy(client.cloud().retryPolicy());  // resumes by itself as the client's calls retry
     if (job.sha256) {
       if (auto problem = downloader->setExpectedSha256(*job.sha256)) return {BatchOutcome::Kind::failed, problem->message};
     }

@@ -10,6 +10,7 @@
 #include "transport/DownloadTransfer.hpp"
 #include "download/ResumeToken.hpp"
 #include "request/Redact.hpp"
+#include "request/Retry.hpp"
 #include "transport/DownloadLoops.hpp"
 #include "util/Log.hpp"
 
@@ -64,8 +65,14 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   std::optional<DownloadError> setResumeData(std::span<const std::uint8_t> data);
   std::optional<DownloadError> setExpectedSha256(std::string_view hex);
   void prepared(std::uint64_t attempt, const std::shared_ptr<DownloadTransfer>& transfer);
-  void transferEnded(std::uint64_t attempt, const TransferEnd& end);
   class Attempt;
+  /// On the thread that ended the transfer: keeps the books, and starts the
+  /// next transfer of the same start() when the failure may pass and the
+  /// policy allows another attempt. Returns the retry's log line then.
+  std::optional<std::string> transferEnded(Attempt& attempt, const std::shared_ptr<transport::TransferEvents>& self,
+                                           const TransferEnd& end);
+  std::optional<std::string> startAgain(Attempt& attempt, const std::shared_ptr<transport::TransferEvents>& self,
+                                        const TransferEnd& end);
   void settle(std::uint64_t attempt, DownloadState outcome) {
     std::lock_guard lock(mutex);
     if (attempt == generation) state = outcome;
@@ -86,6 +93,7 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   std::optional<download::ResumeToken> resume;
   std::optional<util::Sha256Digest> expectedSha256;
   std::int64_t maxBytesPerSecond = 0;
+  RetryPolicy retryPolicy = RetryPolicy::standard();
   std::uint64_t generation = 0;  // of the newest start()
   std::shared_ptr<DownloadTransfer> running;
   std::uint64_t runningGeneration = 0;  // 0: nothing running
@@ -93,17 +101,27 @@ struct ResumableDownloader::Core : std::enable_shared_from_this<ResumableDownloa
   transport::CurlLoop::Id runningId = 0;  // 0: not in a loop yet (being prepared)
 };
 
-/// One start(): receives its transfer's events and reports them to the
-/// callbacks given with that start.
+/// One start(): receives the events of its transfers (one, and one more for
+/// each retry) and reports them to the callbacks given with that start.
 class ResumableDownloader::Core::Attempt final : public transport::TransferEvents {
  public:
-  Attempt(std::shared_ptr<Core> core, std::uint64_t generation,
-          std::shared_ptr<const Handlers> handlers)
-      : core_(std::move(core)), generation_(generation), handlers_(std::move(handlers)) {}
+  Attempt(std::shared_ptr<Core> core, std::uint64_t generation, std::shared_ptr<const Handlers> handlers,
+          RetryPolicy retry, std::int64_t maxBytesPerSecond)
+      : core_(std::move(core)),
+        generation_(generation),
+        handlers_(std::move(handlers)),
+        retry(retry),
+        maxBytesPerSecond(maxBytesPerSecond) {}
 
   void written(std::int64_t written, std::int64_t expected) override {
-    core_->executor->post([handlers = handlers_, written, expected] {
+    core_->executor->post([handlers = handlers_, shown = shown_, written, expected] {
       const double fraction = static_cast<double>(written) / static_cast<double>(expected);
+      // Across the transfers of one start() progress only grows: after a
+      // transfer that started over from zero, the value shown holds until the
+      // new one passes it.
+      if (expected >= 0 ? fraction < shown->fraction : written < shown->bytes) return;
+      shown->fraction = std::max(shown->fraction, fraction);
+      shown->bytes = std::max(shown->bytes, written);
       QUILLBOX_LOG(debug, "download didWriteData");
       QUILLBOX_LOG(debug, "download progress " + download::formatFraction(fraction));
       if (handlers->progress) handlers->progress(fraction);
@@ -111,12 +129,19 @@ class ResumableDownloader::Core::Attempt final : public transport::TransferEvent
   }
 
   void ended(std::shared_ptr<TransferEvents> self, TransferEnd end) override {
-    core_->transferEnded(generation_, end);
+    if (auto line = core_->transferEnded(*this, self, end)) {
+      // The next transfer holds this object now; the reference handed over
+      // still goes on the callback thread.
+      core_->executor->post([self = std::move(self), line = std::move(*line)] { QUILLBOX_LOG(warning, line); });
+      return;
+    }
     // Nothing of this object may be touched after the post: the job owns it.
     core_->executor->post([self = std::move(self), end = std::move(end)]() mutable {
       static_cast<Attempt&>(*self).report(std::move(end));
     });
   }
+
+  std::uint64_t generation() const { return generation_; }
 
   /// On the callback thread.
   void report(TransferEnd end) {
@@ -157,9 +182,22 @@ class ResumableDownloader::Core::Attempt final : public transport::TransferEvent
     if (handlers_->completion) handlers_->completion(std::move(result));
   }
 
+  /// The most shown so far; on the callback thread only.
+  struct Shown {
+    double fraction = 0;
+    std::int64_t bytes = 0;
+  };
+
   std::shared_ptr<Core> core_;
   std::uint64_t generation_;
   std::shared_ptr<const Handlers> handlers_;
+  std::shared_ptr<Shown> shown_ = std::make_shared<Shown>();
+
+ public:
+  // As they were when start() was called.
+  const RetryPolicy retry;
+  const std::int64_t maxBytesPerSecond;
+  int attempts = 1;  // transfers started so far; guarded by the core's mutex
 };
 
 void ResumableDownloader::Core::start(std::function<void(double)> progress,
@@ -168,9 +206,11 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
   if (state == DownloadState::downloading) return;
 
   const std::uint64_t attemptNo = ++generation;
-  auto attempt = std::make_shared<Attempt>(shared_from_this(), attemptNo,
-                                           std::make_shared<const Handlers>(Handlers{std::move(progress), std::move(completion)}));
-  transport::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}, expectedSha256};
+  auto attempt = std::make_shared<Attempt>(
+      shared_from_this(), attemptNo,
+      std::make_shared<const Handlers>(Handlers{std::move(progress), std::move(completion)}), retryPolicy,
+      maxBytesPerSecond);
+  transport::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}, expectedSha256, nullptr};
   std::optional<DownloadError> problem;
   std::string line;
   if (resume) {
@@ -265,13 +305,20 @@ void ResumableDownloader::Core::prepared(std::uint64_t attempt, const std::share
   transfer->endUnstarted(std::move(problem));
 }
 
-void ResumableDownloader::Core::transferEnded(std::uint64_t attempt, const TransferEnd& end) {
-  std::lock_guard lock(mutex);
-  if (runningGeneration == attempt) {
+std::optional<std::string> ResumableDownloader::Core::transferEnded(
+    Attempt& attempt, const std::shared_ptr<transport::TransferEvents>& self, const TransferEnd& end) {
+  std::optional<fs::path> orphan;  // kept by a transfer that failed as cancel() came
+  std::unique_lock lock(mutex);
+  const std::uint64_t ended = attempt.generation();
+  if (end.outcome == TransferEnd::Outcome::failed && end.attempt && runningGeneration == ended &&
+      ended == generation && state == DownloadState::downloading) {
+    if (auto line = startAgain(attempt, self, end)) return line;
+  }
+  if (runningGeneration == ended) {
     runningGeneration = 0;
     running.reset();
   }
-  if (attempt == generation) {
+  if (ended == generation) {
     switch (end.outcome) {
       case TransferEnd::Outcome::paused:
         if (end.partialFile) resume = download::ResumeToken{targetURL, end.validator, end.bytes, *end.partialFile};
@@ -280,15 +327,72 @@ void ResumableDownloader::Core::transferEnded(std::uint64_t attempt, const Trans
         resume.reset();
         break;
       case TransferEnd::Outcome::failed:
-        // After a failure the resume point stays usable, unless the server
-        // had started the file over or the partial file is gone.
-        if (end.restarted || !end.partialFile) resume.reset();
+        // What arrived stays for a later start() when the transfer kept it
+        // (see DownloadTransfer::finished): after a failure that may pass, or
+        // when the resume point it came from still holds.
+        if (end.partialFile && state != DownloadState::idle) {
+          resume = download::ResumeToken{targetURL, end.validator, end.bytes, *end.partialFile};
+        } else {
+          resume.reset();
+          orphan = end.partialFile;
+        }
         break;
       case TransferEnd::Outcome::cancelled:
         break;
     }
   }
   stopped.notify_all();
+  lock.unlock();
+  if (orphan) {
+    std::error_code ignored;
+    fs::remove(*orphan, ignored);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> ResumableDownloader::Core::startAgain(
+    Attempt& attempt, const std::shared_ptr<transport::TransferEvents>& self, const TransferEnd& end) {
+  const int attempts = std::max(attempt.retry.maxAttempts, 1);
+  if (attempt.attempts >= attempts || !request::mayRetry(/*idempotent=*/true, *end.attempt)) return std::nullopt;
+
+  // From the bytes already written, with the hash of them when the body is
+  // checked; from nothing when none were kept.
+  transport::TransferStart from{targetURL, destinationURL, std::nullopt, 0, {}, expectedSha256, nullptr};
+  if (end.partialFile) {
+    auto reopened = download::reopenPartialFile(*end.partialFile, end.bytes);
+    auto* file = std::get_if<download::PartialFile>(&reopened);
+    if (!file) return std::nullopt;  // the failure stands; the resume point names the file
+    from.resumeFrom = std::move(*file);
+    from.offset = end.bytes;
+    from.validator = end.validator;
+    from.hashed = end.hash;
+  }
+  std::shared_ptr<DownloadTransfer> next;
+  try {
+    next = std::make_shared<DownloadTransfer>(self, std::move(from), loops->options(), attempt.maxBytesPerSecond);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  if (next->needsPreparation()) return std::nullopt;  // the hash did not come along: report the failure
+
+  // The wait is the next transfer's delayed start on the loop: no thread
+  // waits, and cancel() or pause() end it at once (the loop drops the
+  // transfer, which reports as a stopped one does).
+  const std::chrono::milliseconds wait = request::retryWait(attempt.retry, attempt.attempts, *end.attempt);
+  ++attempt.attempts;
+  running = next;
+  if (runningLoop == nullptr) runningLoop = &loops->nextLoop();
+  runningId = runningLoop->startAfter(wait, std::move(next));
+  // Meanwhile the resume point is where the next transfer starts.
+  if (end.partialFile) {
+    resume = download::ResumeToken{targetURL, end.validator, end.bytes, *end.partialFile};
+  } else {
+    resume.reset();
+  }
+  return "download " + request::maskUrlQuery(targetURL) + " failed (" + request::describeFailure(*end.attempt) +
+         ") with " + std::to_string(end.partialFile ? end.bytes : 0) + " bytes kept; attempt " +
+         std::to_string(attempt.attempts) + " of " + std::to_string(attempts) + " in " + std::to_string(wait.count()) +
+         " ms";
 }
 
 std::optional<DownloadError> ResumableDownloader::Core::setResumeData(std::span<const std::uint8_t> data) {
@@ -365,6 +469,16 @@ std::optional<DownloadError> ResumableDownloader::moveTempFile(const std::filesy
 void ResumableDownloader::setMaxBytesPerSecond(std::int64_t bytesPerSecond) {
   std::lock_guard lock(core_->mutex);
   core_->maxBytesPerSecond = std::max<std::int64_t>(bytesPerSecond, 0);
+}
+
+void ResumableDownloader::setRetryPolicy(RetryPolicy policy) {
+  std::lock_guard lock(core_->mutex);
+  core_->retryPolicy = policy;
+}
+
+RetryPolicy ResumableDownloader::retryPolicy() const {
+  std::lock_guard lock(core_->mutex);
+  return core_->retryPolicy;
 }
 
 const std::string& ResumableDownloader::targetURL() const { return core_->targetURL; }

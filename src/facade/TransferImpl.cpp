@@ -11,7 +11,7 @@ std::shared_ptr<Cancelable> TransferImpl::downloadFile(std::string url, std::str
                                                        std::function<void(double)> progress,
                                                        std::function<void(DownloadResult)> completion) {
   return download::startDownload(std::move(url), std::move(fileId), std::move(localPath), std::move(progress),
-                                 std::move(completion), downloadLoops());
+                                 std::move(completion), downloadLoops(), engine_.settings.retryPolicy());
 }
 
 std::shared_ptr<transport::DownloadLoops> TransferImpl::downloadLoops() {

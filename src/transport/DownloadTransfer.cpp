@@ -89,6 +89,10 @@ DownloadTransfer::DownloadTransfer(std::shared_ptr<TransferEvents> events, Trans
   bytes_ = resumed_ ? start.offset : 0;
   validator_ = std::move(start.validator);
   expectedSha256_ = start.expectedSha256;
+  if (verifying() && resumed_ && start.hashed) {
+    hash_ = std::move(*start.hashed);
+    hashCarried_ = true;
+  }
   buffer_.reserve(writeBlock_);
 
   CURL* h = easy();
@@ -178,6 +182,7 @@ bool DownloadTransfer::decide(long status) {
     return true;
   }
   if (status < 200 || status > 299) {
+    statusFailed_ = true;
     fail(error(DownloadError::Kind::httpStatus, status, "response status code = " + std::to_string(status)));
     return false;
   }
@@ -297,6 +302,8 @@ void DownloadTransfer::closeFile() {
 void DownloadTransfer::finished(CURLcode rc, bool cancelled) {
   using Outcome = TransferEnd::Outcome;
   Outcome outcome = Outcome::failed;
+  // Set for a failure another attempt may cure.
+  std::optional<HttpResult> attempt;
   const Stop stop = stop_.load();
   if (cancelled && stop == Stop::pause) {
     flush();  // what arrived is good; a failed write only shortens the resume point
@@ -314,8 +321,12 @@ void DownloadTransfer::finished(CURLcode rc, bool cancelled) {
       }
       flush();
       if (!failure_ && expected_ >= 0 && bytes_ != expected_) {
+        // A close-delimited body that ended early: no error from libcurl,
+        // but the same as a connection that broke.
         fail(error(DownloadError::Kind::incomplete, CURLE_PARTIAL_FILE,
                    "the body ended after " + std::to_string(bytes_) + " of " + std::to_string(expected_) + " bytes"));
+        attempt = endOfAttempt(easy(), CURLE_PARTIAL_FILE, false);
+        attempt->transportError = failure_->message;
       }
       if (!failure_ && verifying()) {
         const auto actual = hash_.finish();
@@ -329,31 +340,57 @@ void DownloadTransfer::finished(CURLcode rc, bool cancelled) {
         }
       }
     }
-    if (!failure_ && rc != CURLE_OK) {
+    if (statusFailed_) {
+      // Refused at the head: the status (and any Retry-After) decides.
+      attempt = endOfAttempt(easy(), CURLE_OK, false);
+      attempt->status = status_;
+    }
+    // The connection broke, the body was cut short, or it stalled: what
+    // arrived before is good and is kept (unless writing it fails).
+    if (!failure_ && rc != CURLE_OK && (!decided_ || flush())) {
       fail(error(rc == CURLE_PARTIAL_FILE ? DownloadError::Kind::incomplete : DownloadError::Kind::transport, rc,
                  errorText(rc)));
+      attempt = endOfAttempt(easy(), rc, false);
+      attempt->transportError = failure_->message;
     }
     outcome = failure_ ? Outcome::failed : Outcome::complete;
+    // A failure that came as the transfer was being stopped ends as the stop
+    // does: a cancel drops everything; a pause keeps the resume point, unless
+    // another attempt could not have cured the failure either.
+    if (outcome == Outcome::failed && stop == Stop::cancel) {
+      outcome = Outcome::cancelled;
+      failure_ = error(DownloadError::Kind::cancelled, DownloadError::kCancelledCode, "cancelled");
+    } else if (outcome == Outcome::failed && stop == Stop::pause && attempt) {
+      outcome = Outcome::paused;
+      failure_.reset();
+    }
   }
   closeFile();
 
   // The partial file stays for a completed body (it is moved next), for a
-  // pause, and after a failure when the resume point it came from still
-  // describes it; never when its content is known to be wrong.
+  // pause, after a failure that may pass once bytes have arrived (when a
+  // validator lets a later request ask for the rest), and after any failure
+  // when the resume point it came from still describes it; never when its
+  // content is known to be wrong.
+  const bool resumable = attempt && bytes_ > 0 && !validator_.empty();
   const bool keep = outcome == Outcome::complete || outcome == Outcome::paused ||
-                    (outcome == Outcome::failed && resumed_ && !restarted_ && !mismatch_);
+                    (outcome == Outcome::failed && !mismatch_ && (resumable || (resumed_ && !restarted_)));
   std::optional<std::filesystem::path> kept;
+  std::shared_ptr<download::Sha256Stream> hash;
   if (file_) {
     if (keep) {
       kept = file_->path;
+      if (outcome == Outcome::failed && verifying()) hash = std::make_shared<download::Sha256Stream>(std::move(hash_));
     } else {
       ::unlink(file_->path.c_str());
     }
   }
+  if (outcome != Outcome::failed) attempt.reset();
 
   std::shared_ptr<TransferEvents> events = std::move(events_);
   TransferEvents& receiver = *events;
-  receiver.ended(std::move(events), TransferEnd{outcome, std::move(failure_), std::move(kept), bytes_, validator_, restarted_});
+  receiver.ended(std::move(events), TransferEnd{outcome, std::move(failure_), std::move(kept), bytes_, validator_,
+                                               restarted_, std::move(attempt), std::move(hash)});
 }
 
 }  // namespace quillbox::transport

@@ -13,6 +13,7 @@
 #include "download/DownloadHash.hpp"
 #include "quillbox/download/DownloadResult.hpp"
 #include "transport/CurlLoop.hpp"
+#include "transport/DataTransfer.hpp"
 #include "transport/TransportOptions.hpp"
 
 namespace quillbox::transport {
@@ -22,13 +23,24 @@ struct TransferEnd {
   enum class Outcome { complete, paused, cancelled, failed };
   Outcome outcome = Outcome::failed;
   std::optional<DownloadError> error;  // set for cancelled and failed
-  /// The partial file, when it still exists (always for complete).
+  /// The partial file, when it still exists (always for complete). After a
+  /// failure it is kept when its bytes can be resumed from: it holds `bytes`
+  /// good bytes of the answer that `validator` names.
   std::optional<std::filesystem::path> partialFile;
   std::int64_t bytes = 0;  // bytes in the partial file
   std::string validator;   // of the answer those bytes came from
   /// The server answered a resume with the whole body: the resume point the
   /// transfer started from no longer describes the partial file.
   bool restarted = false;
+  /// For a failure that may pass (the connection broke, the body ended
+  /// short, it stalled, or a status such as 503 answered): what
+  /// request::mayRetry() and request::retryWait() decide on. Absent for
+  /// failures that another attempt cannot cure (a file system error, a wrong
+  /// range, a body with another hash).
+  std::optional<HttpResult> attempt;
+  /// When the body is being hashed: the hash of the kept partial file's
+  /// `bytes` bytes, for a next transfer to go on with.
+  std::shared_ptr<download::Sha256Stream> hash;
 };
 
 /// What a transfer reports, on the loop's I/O thread. Implementations hand
@@ -52,6 +64,9 @@ struct TransferStart {
   std::string validator;
   /// The SHA-256 the whole body must have, when known.
   std::optional<util::Sha256Digest> expectedSha256;
+  /// The hash of the partial file's first `offset` bytes, when a transfer
+  /// before this one computed it: then they are not read again.
+  std::shared_ptr<download::Sha256Stream> hashed;
 };
 
 /// One GET into a partial file. Sends "Range" with "If-Range" when resuming
@@ -60,7 +75,9 @@ struct TransferStart {
 /// over, anything else fails without writing. Body bytes are gathered into
 /// large blocks before they are written, and hashed as they are written when
 /// an expected SHA-256 is given: a body with another hash fails, and its
-/// partial file goes.
+/// partial file goes. It makes one attempt; when that fails in a way that may
+/// pass, its end says so (TransferEnd::attempt) and keeps what arrived, for
+/// the downloader to start the next transfer from.
 class DownloadTransfer final : public CurlTransfer {
  public:
   enum class Stop { none, cancel, pause };
@@ -76,7 +93,7 @@ class DownloadTransfer final : public CurlTransfer {
   Stop stopRequested() const { return stop_.load(); }
 
   /// True when prepare() has to run before the transfer is handed to a loop.
-  bool needsPreparation() const { return verifying() && rangeSent_; }
+  bool needsPreparation() const { return verifying() && rangeSent_ && !hashCarried_; }
   /// Hashes the bytes already in the partial file. It reads all of them:
   /// call it neither on the host's thread nor on the I/O thread.
   std::optional<DownloadError> prepare();
@@ -125,6 +142,8 @@ class DownloadTransfer final : public CurlTransfer {
   std::optional<util::Sha256Digest> expectedSha256_;
   download::Sha256Stream hash_;      // of bytes 0 to bytes_ of the partial file
   bool mismatch_ = false;  // the body is complete but not the expected one
+  bool hashCarried_ = false;  // hash_ came with the start: prepare() has nothing to do
+  bool statusFailed_ = false;  // the answer's status was outside 200–299
 
   std::size_t writeBlock_;
   std::chrono::milliseconds reportEvery_;

@@ -256,6 +256,36 @@ TEST_F(CliTransferTest, AnInterruptedDownloadOfALongNameContinuesByteExact) {
   EXPECT_TRUE(readFile(dir() / "here" / name) == readFile(data));
 }
 
+TEST_F(CliTransferTest, ADownloadThatKeepsFailingKeepsItsTokenAndContinuesByteExact) {
+  signIn();
+  const fs::path data = dir() / "flaky.bin";
+  writeRandomFile(data, 8 * kMiB, 61);
+  const std::string fileId = text(upload(data, "/"), "fileId");
+  ASSERT_FALSE(fileId.empty());
+  const fs::path got = dir() / "got", out = got / "flaky.bin";
+  fs::create_directories(got);
+
+  // Every attempt breaks off after 1 MiB: the download resumes by itself a few times, then fails
+  // and keeps what arrived, with a token, as Ctrl-C does.
+  armFault(R"({"path":"/_download/*","kind":"reset","afterBytes":1048576,"every":1})");
+  const Outcome failed = q({"download", fileId, "-o", out.native()});
+  EXPECT_NE(failed.status, 0) << failed.err;
+  EXPECT_NE(failed.status, 130) << failed.err;
+  EXPECT_THAT(failed.err, HasSubstr("resume with: quillbox download " + fileId + " -o " + out.native() + " --continue"));
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_TRUE(fs::exists(out.native() + ".quillbox-resume"));
+  EXPECT_EQ(partialFiles(got).size(), 1u);
+  clearFaults();
+
+  const Outcome resumed = q({"--json", "download", fileId, "-o", out.native(), "--continue"});
+  ASSERT_EQ(resumed.status, 0) << resumed.err;
+  EXPECT_TRUE(at(resumed.json(), "resumed").as_bool());
+  EXPECT_TRUE(at(resumed.json(), "verified").as_bool());
+  EXPECT_TRUE(readFile(out) == readFile(data));
+  EXPECT_FALSE(fs::exists(out.native() + ".quillbox-resume"));
+  EXPECT_TRUE(partialFiles(got).empty());
+}
+
 TEST_F(CliTransferTest, ANameFromTheDriveReplacesNoLocalFileUnlessForced) {
   signIn("owner");
   const std::string owner = text(boost::json::parse(readFile(dir() / "config" / "quillbox" / "profile.json")), "token");

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "SdkHarness.hpp"
+#include "support/Callbacks.hpp"
 #include "support/DownloadProbe.hpp"
 #include "support/UploadEvents.hpp"
 #include "download/TransferDownload.hpp"
@@ -50,6 +51,24 @@ class EmulatorTransferTest : public SdkTest {
     return r.isSuccess() ? r.value().downloads->front().url.value_or("") : std::string();
   }
   std::int64_t partsReceived() { return controlJson("/_emulator/stats").at("partsReceived").as_int64(); }
+  /// The GETs of downloads in the request log, oldest first.
+  std::vector<bj::object> downloadGets() {
+    std::vector<bj::object> out;
+    const bj::object log = controlJson("/_emulator/requests");
+    for (const auto& entry : log.at("requests").as_array()) {
+      const auto& e = entry.as_object();
+      if (e.at("method").as_string() == "GET" && std::string(e.at("path").as_string()).rfind("/_download/", 0) == 0) {
+        out.push_back(e);
+      }
+    }
+    return out;
+  }
+  /// A file of `size` bytes uploaded as `name`; its content and its download link.
+  std::pair<std::string, std::string> uploaded(const std::string& name, std::size_t size, unsigned seed) {
+    const fs::path file = writeFile(name, size, seed);
+    EXPECT_TRUE(std::holds_alternative<uploadResult::onSuccess>(upload(file, 1 << 20)));
+    return {readFile(file), linkOf(idOf(name))};
+  }
 
   TempDir temp_{"qbemu-transfer"};
   const fs::path& dir_ = temp_.path();
@@ -254,9 +273,11 @@ TEST_F(EmulatorTransferTest, DownloadFaultsFailTheDownloadOrDamageTheBytes) {
   impatient.downloadConnectTimeout = std::chrono::seconds(5);
   impatient.downloadStallTimeout = std::chrono::seconds(1);
   const auto loops = transport::DownloadLoops::make(impatient);
+  // One attempt each, so that each fault is what the caller sees.
   auto fetch = [&](const std::string& name) {
     auto watch = Probe::make();
-    auto handle = download::startDownload(link, "", dir_ / name, watch->progress(), watch->completion(), loops);
+    auto handle = download::startDownload(link, "", dir_ / name, watch->progress(), watch->completion(), loops,
+                                          RetryPolicy::none());
     auto r = watch->wait(std::chrono::seconds(20));
     return r ? *r : DownloadResult::failure(DownloadError{DownloadError::Kind::transport, -999, "test: no outcome"});
   };
@@ -299,6 +320,166 @@ TEST_F(EmulatorTransferTest, DownloadFaultsFailTheDownloadOrDamageTheBytes) {
   auto clean = fetch("clean.pdf");
   ASSERT_TRUE(clean.isSuccess());
   EXPECT_TRUE(readFile(dir_ / "clean.pdf") == readFile(file));
+}
+
+/// Quick waits: the faults below are cured by the next attempt, not by time.
+RetryPolicy quickRetries(int attempts) {
+  return RetryPolicy{attempts, std::chrono::milliseconds(2), std::chrono::milliseconds(20)};
+}
+
+TEST_F(EmulatorTransferTest, ADownloadThatBreaksOffResumesByItselfFromTheBytesWritten) {
+  const auto [content, link] = uploaded("movie.bin", 24 << 20, 8);
+  ASSERT_FALSE(link.empty());
+  // Each strikes the next GET: a 503; after 4 MiB of the answer, three resets and a body that
+  // ends before its announced length; and a stall right after the head.
+  for (const char* fault : {R"("kind":"status","status":503)", R"("kind":"reset","afterBytes":4194304)",
+                            R"("kind":"truncate","afterBytes":4194304)", R"("kind":"reset","afterBytes":4194304)",
+                            R"("kind":"stall","afterBytes":0,"ms":20000)", R"("kind":"reset","afterBytes":4194304)"}) {
+    arm(std::string(R"({"path":"/_download/*",)") + fault + "}");
+  }
+  http("DELETE", url("/_emulator/requests"));
+  transport::TransportOptions impatient;  // a stall is caught after a second
+  impatient.downloadStallTimeout = std::chrono::seconds(1);
+  const fs::path dest = dir_ / "got" / "movie.bin";
+  ResumableDownloader downloader(link, dest, "com.resumable.download", transport::DownloadLoops::make(impatient));
+  downloader.setRetryPolicy(quickRetries(7));
+  // The hash goes on across the attempts.
+  ASSERT_FALSE(downloader.setExpectedSha256(emulator::sha256Hex(content)).has_value());
+  LogCapture log;
+  auto probe = Probe::make();
+  probe->start(downloader);
+  const auto result = probe->wait(std::chrono::seconds(60));
+  http("DELETE", url("/_emulator/faults"));  // lets the stalled answer go
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(dest) == content);
+  EXPECT_EQ(downloader.state(), DownloadState::completed);
+  EXPECT_FALSE(downloader.resumeData().has_value());
+  EXPECT_TRUE(partialFiles(dest.parent_path()).empty());
+
+  // Seven GETs: the two first without a range, each later one from where the one before it
+  // broke off (the stalled one carried nothing), on the content's validator.
+  const auto gets = downloadGets();
+  ASSERT_EQ(gets.size(), 7u);
+  EXPECT_EQ(gets[0].at("status").as_int64(), 503);
+  EXPECT_FALSE(gets[0].contains("range"));
+  EXPECT_FALSE(gets[1].contains("range"));
+  std::int64_t from = 0;
+  for (std::size_t i = 2; i < gets.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(gets[i - 1].contains("fault"));
+    const std::string range(gets[i].at("range").as_string());
+    ASSERT_TRUE(range.starts_with("bytes=") && range.ends_with("-")) << range;
+    const std::int64_t at = std::stoll(range.substr(6));
+    if (gets[i - 1].at("fault").as_string() == "stall") {
+      EXPECT_EQ(at, from);
+    } else {
+      EXPECT_GT(at, from);
+    }
+    from = at;
+    EXPECT_EQ(std::string(gets[i].at("ifRange").as_string()), "\"" + emulator::sha256Hex(content) + "\"");
+  }
+  EXPECT_EQ(gets.back().at("status").as_int64(), 206);
+  EXPECT_FALSE(gets.back().contains("fault"));
+
+  // Progress never went back, and ended whole.
+  const auto fractions = probe->fractions();
+  ASSERT_FALSE(fractions.empty());
+  EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+  EXPECT_EQ(fractions.back(), 1.0);
+  // One warning line for each retry.
+  std::size_t retries = 0;
+  for (const auto& line : log.lines()) retries += line.find("; attempt ") != std::string::npos;
+  EXPECT_EQ(retries, 6u);
+}
+
+TEST_F(EmulatorTransferTest, ADownloadThatFailsEveryAttemptKeepsWhatArrivedForALaterStart) {
+  const auto [content, link] = uploaded("kept.bin", 4 << 20, 9);
+  arm(R"({"path":"/_download/*","kind":"reset","afterBytes":524288,"every":1})");
+  http("DELETE", url("/_emulator/requests"));
+  const fs::path dest = dir_ / "out" / "kept.bin";
+  ResumableDownloader downloader(link, dest, "com.resumable.download");
+  downloader.setRetryPolicy(quickRetries(3));
+  auto probe = Probe::make();
+  probe->start(downloader);
+  const auto result = probe->wait(std::chrono::seconds(60));
+  ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+  EXPECT_NE(result->error().kind, DownloadError::Kind::cancelled);
+  EXPECT_EQ(probe->completions(), 1u);
+  EXPECT_EQ(downloadGets().size(), 3u);
+  http("DELETE", url("/_emulator/faults"));
+
+  // The partial file and the resume point stay; the destination is untouched.
+  EXPECT_EQ(downloader.state(), DownloadState::failed);
+  const auto token = downloader.resumeData();
+  ASSERT_TRUE(token.has_value());
+  const auto parts = partialFiles(dest.parent_path());
+  ASSERT_EQ(parts.size(), 1u);
+  const std::uintmax_t kept = fs::file_size(parts[0]);
+  EXPECT_GT(kept, 0u);
+  EXPECT_TRUE(readFile(parts[0]) == content.substr(0, kept));
+  EXPECT_FALSE(fs::exists(dest));
+
+  // A downloader of another process takes it up and asks only for the rest.
+  ResumableDownloader later(link, dest, "com.resumable.download");
+  ASSERT_FALSE(later.setResumeData(*token).has_value());
+  auto rest = Probe::make();
+  rest->start(later);
+  const auto done = rest->wait(std::chrono::seconds(60));
+  ASSERT_TRUE(done && done->isSuccess()) << describe(done);
+  EXPECT_TRUE(readFile(dest) == content);
+  EXPECT_EQ(std::string(downloadGets().back().at("range").as_string()),
+            "bytes=" + std::to_string(kept) + "-");
+  EXPECT_TRUE(partialFiles(dest.parent_path()).empty());
+}
+
+TEST_F(EmulatorTransferTest, ACancelOrPauseDuringTheWaitForTheNextAttemptEndsItAtOnce) {
+  const auto [content, link] = uploaded("wait.bin", 2 << 20, 10);
+  // The server asks for a minute; the policy would wait it out.
+  const RetryPolicy patient{4, std::chrono::milliseconds(2), std::chrono::minutes(2)};
+
+  // Cancelled while waiting: one outcome, the cancellation, and nothing more is sent.
+  arm(R"({"path":"/_download/*","kind":"status","status":503,"retryAfter":60})");
+  http("DELETE", url("/_emulator/requests"));
+  {
+    LogCapture log;
+    ResumableDownloader downloader(link, dir_ / "cancelled.bin", "com.resumable.download");
+    downloader.setRetryPolicy(patient);
+    auto probe = Probe::make();
+    probe->start(downloader);
+    ASSERT_TRUE(log.waitFor("in 60000 ms", std::chrono::seconds(20)));
+    downloader.cancel();
+    // Without the wait ending at once no outcome would come for a minute.
+    const auto result = probe->wait(std::chrono::seconds(30));
+    ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
+    EXPECT_TRUE(result->error().isCancelled());
+    EXPECT_EQ(probe->completions(), 1u);
+    EXPECT_EQ(downloadGets().size(), 1u) << "nothing is sent after the cancel";
+    EXPECT_TRUE(partialFiles(dir_).empty());
+  }
+
+  // Paused while waiting after bytes had arrived: the resume point stays, nothing is reported,
+  // and the next start() goes on from it.
+  arm(R"({"path":"/_download/*","kind":"reset","afterBytes":524288})");
+  arm(R"({"path":"/_download/*","kind":"status","status":503,"retryAfter":60})");
+  http("DELETE", url("/_emulator/requests"));
+  LogCapture log;
+  const fs::path dest = dir_ / "paused.bin";
+  ResumableDownloader downloader(link, dest, "com.resumable.download");
+  downloader.setRetryPolicy(patient);
+  auto first = Probe::make();
+  first->start(downloader);
+  ASSERT_TRUE(log.waitFor("in 60000 ms", std::chrono::seconds(20)));
+  downloader.pause();
+  EXPECT_EQ(downloader.state(), DownloadState::paused);
+  ASSERT_TRUE(downloader.resumeData().has_value());
+  EXPECT_EQ(downloadGets().size(), 2u);
+  auto second = Probe::make();
+  second->start(downloader);
+  const auto result = second->wait(std::chrono::seconds(30));
+  ASSERT_TRUE(result && result->isSuccess()) << describe(result);
+  EXPECT_TRUE(readFile(dest) == content);
+  EXPECT_EQ(first->completions(), 0u);
+  EXPECT_TRUE(second->fractions().empty() || second->fractions().front() > 0.0);
 }
 
 }  // namespace

@@ -23,9 +23,11 @@ class ITransfer {
   /// No SDK headers and no token are sent with the request. Returns once the
   /// transfer has been started; `progress` receives fractions (negative while
   /// the total size is unknown) and then `completion` is called exactly once,
-  /// both on a thread of the download's own, never on the caller's. `fileId`
-  /// is accepted and not used. The handle may be dropped: the download runs
-  /// on until it reports its outcome.
+  /// both on a thread of the download's own, never on the caller's. A
+  /// transfer that breaks off or meets a passing failure resumes by itself
+  /// under the client's retry policy (see RetryPolicy and
+  /// ResumableDownloader). `fileId` is accepted and not used. The handle may
+  /// be dropped: the download runs on until it reports its outcome.
   virtual std::shared_ptr<Cancelable> downloadFile(std::string url, std::string fileId,
                                                    std::filesystem::path localPath,
                                                    std::function<void(double)> progress,

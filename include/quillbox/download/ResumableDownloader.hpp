@@ -12,6 +12,7 @@
 
 #include "quillbox/download/Cancelable.hpp"
 #include "quillbox/download/DownloadResult.hpp"
+#include "quillbox/request/RetryPolicy.hpp"
 
 namespace quillbox {
 
@@ -24,7 +25,7 @@ enum class DownloadState {
   idle = 0,         ///< constructed, or cancelled
   downloading = 1,  ///< a transfer has been started and has not reported yet
   paused = 2,       ///< pause() stopped the transfer; resumeData() holds the resume point
-  failed = 3,       ///< the last transfer failed
+  failed = 3,       ///< the last transfer failed; resumeData() may hold what arrived
   completed = 4,    ///< the file was moved to the destination
 };
 
@@ -51,6 +52,30 @@ enum class DownloadState {
 /// Last-Modified) of the answer the partial file came from: a 206 answer is
 /// appended, a 200 answer (the file changed on the server) starts over.
 ///
+/// A transfer that fails in a way that may pass resumes by itself, within the
+/// retry policy (setRetryPolicy(); RetryPolicy::standard() unless set, the
+/// client's own for ITransfer::downloadFile): the connection broke, the body
+/// ended before its announced length (with or without an error from the
+/// transport), it stalled under the stall rule, or the server answered 408,
+/// 429, 500, 502, 503 or 504. After the policy's wait (a `Retry-After` is
+/// honoured) the next request asks for the rest from the bytes already
+/// written, as a resume does; a 200 answer to it starts over. Each further
+/// attempt is announced by one warning line in the log; `progress` never goes
+/// back across attempts (after a start over it holds its value until the new
+/// transfer passes it), and the start still ends in exactly one `completion`,
+/// with the last attempt's error when none succeeds. A cancel() or pause()
+/// during the wait ends it at once.
+///
+/// When a start() fails after bytes have arrived, what arrived is kept as the
+/// resume point (state `failed`, resumeData() holds it) whenever it can be
+/// resumed: after a failure that may pass, once the server had named the
+/// content with a validator, and after any failure of a transfer that began
+/// at a resume point the server then honoured. start() or setResumeData() in
+/// a new downloader (also in a later process) continue from there. Nothing of
+/// it is kept when the body's SHA-256 is wrong or after cancel(), and an
+/// answer outside 200–299 to a download that had no resume point leaves no
+/// file at all.
+///
 /// All operations may be called from any thread, including from inside the
 /// downloader's own callbacks.
 class ResumableDownloader final : public Cancelable {
@@ -74,16 +99,19 @@ class ResumableDownloader final : public Cancelable {
   /// An empty callback is simply not called.
   void start(std::function<void(double)> progress, std::function<void(DownloadResult)> completion);
 
-  /// Stops the running transfer at once, drops the resume point and its
-  /// partial file, and returns to `idle`. The stopped transfer then reports
-  /// an error whose isCancelled() is true, which moves the state to `failed`.
+  /// Stops the running transfer (or the wait for its next attempt) at once,
+  /// drops the resume point and its partial file, and returns to `idle`. The
+  /// stopped transfer then reports an error whose isCancelled() is true,
+  /// which moves the state to `failed`. After a failed start(), it drops
+  /// what that start kept.
   void cancel() override;
 
   /// Stops the running transfer and keeps what has arrived as the resume
   /// point; returns once the transfer has stopped, so resumeData() holds the
   /// point at once (none when no byte had arrived yet: the next start()
-  /// begins afresh). The stopped transfer reports nothing. Does nothing
-  /// unless a transfer is running.
+  /// begins afresh). The stopped transfer reports nothing. A transfer
+  /// waiting for its next attempt counts as running. Does nothing unless a
+  /// transfer is running.
   void pause();
 
   /// Where the downloader stands now (it may change as soon as this returns).
@@ -105,7 +133,8 @@ class ResumableDownloader final : public Cancelable {
   /// Called before start(); 64 hex digits, either case. The body is then
   /// hashed as it is written (after a resume, the bytes already in the
   /// partial file are hashed first, on the downloader's callback thread,
-  /// before the request goes out). A body with another hash is a failure of
+  /// before the request goes out; a transfer resumed by itself goes on with
+  /// the hash where it stood). A body with another hash is a failure of
   /// kind `verification` ("SHA-256 mismatch: expected <hex>, got <hex>"):
   /// the partial file and the resume point go, and the destination is left
   /// as it was. Other text, or a call while a transfer is running, yields an
@@ -116,6 +145,13 @@ class ResumableDownloader final : public Cancelable {
   /// Caps the receive rate of the transfers started from now on, in bytes a
   /// second; 0 (the default) for no cap. A running transfer keeps its rate.
   void setMaxBytesPerSecond(std::int64_t bytesPerSecond);
+
+  /// How often, and after what wait, a transfer that failed in a way that may
+  /// pass is resumed by itself; for the start() calls from now on (a running
+  /// one keeps its policy). RetryPolicy::none() makes one attempt per start().
+  void setRetryPolicy(RetryPolicy policy);
+  /// The policy the next start() follows.
+  RetryPolicy retryPolicy() const;
 
   /// Moves a finished file to the destination: creates the destination's
   /// missing directories and replaces what is there (an empty directory is

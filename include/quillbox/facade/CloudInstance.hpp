@@ -57,8 +57,8 @@ class CloudInstance {
     /// Part uploads and downloads have no such limit; they keep only the
     /// stall rule, so that a large transfer is never cut.
     std::chrono::milliseconds callDeadline{std::chrono::seconds(120)};
-    /// When service calls are sent again (see RetryPolicy); setRetryPolicy()
-    /// changes it later.
+    /// When service calls and part uploads are sent again and downloads
+    /// resumed (see RetryPolicy); setRetryPolicy() changes it later.
     RetryPolicy retry;
   };
 
@@ -110,9 +110,9 @@ class CloudInstance {
   /// Replaces the stored application name.
   void updateUserAgent(std::string text);
 
-  /// The retry policy of service calls.
+  /// The retry policy of service calls, part uploads and downloads.
   RetryPolicy retryPolicy() const;
-  /// Replaces the retry policy; calls started later follow it
+  /// Replaces the retry policy; calls and downloads started later follow it
   /// (RetryPolicy::none() to send every call once).
   void setRetryPolicy(RetryPolicy policy);
 

@@ -25,6 +25,17 @@ namespace quillbox {
 /// for its next attempt it keeps its place among the parts in flight, and a
 /// cancel of the upload ends the wait at once.
 ///
+/// A download is a GET, so a transfer that breaks off (a reset, a body cut
+/// short, a stall) or is answered with one of the statuses above is resumed
+/// under the same policy: the next request asks only for the bytes that have
+/// not arrived yet ("Range" with "If-Range"), and what arrived stays. The
+/// download's own outcome comes once, after the last attempt; when that one
+/// fails too, what arrived is kept as the downloader's resume point. A cancel
+/// or a pause of the download ends the wait at once. A client's downloads
+/// (ITransfer::downloadFile) follow the client's policy; a standalone
+/// ResumableDownloader follows its own (ResumableDownloader::setRetryPolicy).
+/// Downloads have no overall deadline, only the stall rule.
+///
 /// The wait before attempt n + 1 is drawn at random between 0 and
 /// min(maxDelay, baseDelay × 2^(n−1)) ("full jitter", so that many clients
 /// failing together do not come back together). An answer with a
