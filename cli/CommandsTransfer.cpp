@@ -248,8 +248,14 @@ int runDownload(Client& client, const DownloadOpts& o) {
       std::error_code ignored;
       fs::remove(tokenFile, ignored);  // a token read at the start may name nothing now
     }
-    throw CliError("download: [" + std::to_string(e.code) + "] " + e.message +
-                   (hint ? "; what arrived is kept, " + *hint : std::string()));
+    // The code is libcurl's or the system's number unless it is a status:
+    // only a status is shown, and the exit status follows how it failed.
+    const bool status = e.kind == DownloadError::Kind::httpStatus;
+    const int exit = status ? exitCodeForHttpStatus(e.code)
+                            : e.kind == DownloadError::Kind::transport ? kExitTemporary : kExitFailure;
+    throw CliError("download: " + (status ? "HTTP " + std::to_string(e.code) + ": " : std::string()) + e.message +
+                       (hint ? "; what arrived is kept, " + *hint : std::string()),
+                   exit);
   }
   std::error_code ignored;
   fs::remove(tokenFile, ignored);
