@@ -198,6 +198,7 @@ class ResumableDownloader::Core::Attempt final : public transport::TransferEvent
   const RetryPolicy retry;
   const std::int64_t maxBytesPerSecond;
   int attempts = 1;  // transfers started so far; guarded by the core's mutex
+  std::int64_t startedAt = 0;  // the offset the latest transfer started from; likewise
 };
 
 void ResumableDownloader::Core::start(std::function<void(double)> progress,
@@ -233,6 +234,7 @@ void ResumableDownloader::Core::start(std::function<void(double)> progress,
   }
   executor->post([line = std::move(line)] { QUILLBOX_LOG(info, line); });
   state = DownloadState::downloading;
+  attempt->startedAt = from.offset;
 
   if (!problem) {
     try {
@@ -378,8 +380,15 @@ std::optional<std::string> ResumableDownloader::Core::startAgain(
   // The wait is the next transfer's delayed start on the loop: no thread
   // waits, and cancel() or pause() end it at once (the loop drops the
   // transfer, which reports as a stopped one does).
-  const std::chrono::milliseconds wait = request::retryWait(attempt.retry, attempt.attempts, *end.attempt);
+  // A transfer that moved the file on before it broke off showed the server
+  // serving: the next one goes at once, unless the server asked for a wait.
+  // The back-off is for attempts that got nothing.
+  const bool progressed = end.partialFile && end.bytes > attempt.startedAt;
+  const std::chrono::milliseconds wait = progressed && !end.attempt->retryAfter
+                                             ? std::chrono::milliseconds(0)
+                                             : request::retryWait(attempt.retry, attempt.attempts, *end.attempt);
   ++attempt.attempts;
+  attempt.startedAt = end.partialFile ? end.bytes : 0;
   running = next;
   if (runningLoop == nullptr) runningLoop = &loops->nextLoop();
   runningId = runningLoop->startAfter(wait, std::move(next));

@@ -28,7 +28,10 @@ namespace quillbox {
 /// A download is a GET, so a transfer that breaks off (a reset, a body cut
 /// short, a stall) or is answered with one of the statuses above is resumed
 /// under the same policy: the next request asks only for the bytes that have
-/// not arrived yet ("Range" with "If-Range"), and what arrived stays. The
+/// not arrived yet ("Range" with "If-Range"), and what arrived stays. A
+/// transfer that brought bytes before it broke off is resumed at once (the
+/// server was serving; a `Retry-After` still sets the wait); the back-off is
+/// for attempts that got nothing. Every transfer counts as an attempt. The
 /// download's own outcome comes once, after the last attempt; when that one
 /// fails too, what arrived is kept as the downloader's resume point. A cancel
 /// or a pause of the download ends the wait at once. A client's downloads
