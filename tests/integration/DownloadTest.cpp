@@ -23,6 +23,7 @@
 #include "support/RangeFile.hpp"
 #include "support/TestFiles.hpp"
 #include "util/Sha256.hpp"
+#include "util/Text.hpp"
 
 namespace quillbox {
 namespace {
@@ -67,11 +68,9 @@ TEST_F(DownloadTest, DownloadsTheBodyByteExactWithRisingProgressAndTheLogLines) 
   const fs::path destination = dir.path() / "a" / "b" / "report.bin";  // folders made on the way
   auto d = downloader("/files/report.bin?sig=secret&exp=99", destination);
   EXPECT_EQ(d->state(), DownloadState::idle);
-  EXPECT_EQ(d->sessionIdentifier(), kSession);
 
   auto probe = Probe::make();
-  d->start(probe->progress(), probe->completion());
-  const auto result = probe->wait();
+  const auto result = probe->run(*d);
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
   EXPECT_EQ(result->value(), destination);
   EXPECT_TRUE(readFile(destination) == body);
@@ -134,8 +133,7 @@ TEST_F(DownloadTest, FollowsRedirectsAndReportsNegativeFractionsWhileTheSizeIsUn
   const fs::path destination = dir.path() / "moved.bin";
   auto d = downloader("/old", destination);
   auto probe = Probe::make();
-  d->start(probe->progress(), probe->completion());
-  const auto result = probe->wait();
+  const auto result = probe->run(*d);
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
   EXPECT_TRUE(readFile(destination) == body);
   EXPECT_EQ(server.requestCount(), 2u);
@@ -176,9 +174,7 @@ TEST_F(DownloadTest, CallsWhileATransferRunsChangeNothing) {
   EXPECT_FALSE(d->resumeData().has_value());
 
   // Once it has ended, start() downloads again, still held to the hash set before.
-  auto third = Probe::make();
-  d->start(third->progress(), third->completion());
-  const auto again = third->wait();
+  const auto again = Probe::make()->run(*d);
   ASSERT_TRUE(again && !again->isSuccess()) << describe(again);
   EXPECT_EQ(again->error().kind, DownloadError::Kind::verification);
   EXPECT_EQ(readFile(destination), "body");
@@ -222,8 +218,7 @@ TEST_F(DownloadTest, AFailedDownloadLeavesTheDestinationAsItWasAndNoPartialFile)
     auto d = downloader("/f", destination);
     d->setRetryPolicy(RetryPolicy::none());  // each failure as it is (retries: the emulator tests)
     auto probe = Probe::make();
-    d->start(probe->progress(), probe->completion());
-    const auto result = probe->wait();
+    const auto result = probe->run(*d);
     ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
     EXPECT_EQ(result->error().kind, c.kind);
     EXPECT_EQ(result->error().code, c.code);
@@ -243,9 +238,7 @@ TEST_F(DownloadTest, AFailedDownloadLeavesTheDestinationAsItWasAndNoPartialFile)
   // Nothing is created on the way to a destination that does not exist yet either.
   server.enqueue(notFound);
   auto d = downloader("/missing", dir.path() / "new" / "dir" / "x.bin");
-  auto probe = Probe::make();
-  d->start(probe->progress(), probe->completion());
-  const auto result = probe->wait();
+  const auto result = Probe::make()->run(*d);
   ASSERT_TRUE(result && !result->isSuccess());
   EXPECT_FALSE(fs::exists(dir.path() / "new"));
 }
@@ -389,8 +382,7 @@ TEST_F(DownloadTest, APausedDownloadContinuesAndAnExpectedSha256GuardsTheDestina
       }
     }
     auto probe = Probe::make();
-    probe->start(*d);
-    const auto result = probe->wait();
+    const auto result = probe->run(*d);
     ASSERT_TRUE(result.has_value());
     const std::string& now = c.resume == Resume::afterAChange ? changed : c.served;
     if (c.verified) {
@@ -435,9 +427,7 @@ TEST_F(DownloadTest, APausedDownloadContinuesAndAnExpectedSha256GuardsTheDestina
     ASSERT_TRUE(error.has_value()) << bad;
     EXPECT_EQ(error->kind, DownloadError::Kind::verification);
   }
-  auto probe = Probe::make();
-  probe->start(*d);
-  auto result = probe->wait();
+  auto result = Probe::make()->run(*d);
   ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
   EXPECT_EQ(result->error().kind, DownloadError::Kind::verification);
 }
@@ -449,31 +439,17 @@ TEST_F(DownloadTest, LongNamesHavePartialFilesOfTheirOwnWithinTheNameLimit) {
   std::string name = "a";
   for (int i = 0; i < 127; ++i) name += "\xC3\xA9";          // 255 bytes of "aéé…"
   const std::string twin = name.substr(0, 253) + "\xC3\xB6";  // the same but for its last letter
-  auto validUtf8 = [](std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-      const auto lead = static_cast<unsigned char>(text[i]);
-      const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-      if (length == 0 || i + length > text.size()) return false;
-      for (std::size_t k = 1; k < length; ++k) {
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-      }
-      i += length;
-    }
-    return true;
-  };
 
   auto d = downloader("/long.bin", dir.path() / name);
   ASSERT_GT(startAndPause(*d), 0u);
   const std::string partial = partialFiles(dir.path()).at(0).filename().string();
   EXPECT_LE(partial.size(), 255u);
-  EXPECT_TRUE(validUtf8(partial)) << partial;
+  EXPECT_TRUE(util::isValidUtf8(partial)) << partial;  // cut between characters
   const auto token = d->resumeData().value();
   EXPECT_TRUE(downloader("/long.bin", dir.path() / twin)->setResumeData(token).has_value());
   auto fresh = downloader("/long.bin", dir.path() / name);
   ASSERT_FALSE(fresh->setResumeData(token).has_value());
-  auto probe = Probe::make();
-  fresh->start(probe->progress(), probe->completion());
-  const auto result = probe->wait();
+  const auto result = Probe::make()->run(*fresh);
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
   EXPECT_TRUE(readFile(dir.path() / name) == body);
   EXPECT_TRUE(server.requests().back().header("Range").has_value());
@@ -517,9 +493,7 @@ TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
   EXPECT_FALSE(d.setResumeData(download::encodeResumeToken({server.baseUrl() + "/target.bin?sig=old", "\"e\"", 3, partial}))
                    .has_value());
   EXPECT_TRUE(d.resumeData().has_value());
-  auto probe = Probe::make();
-  d.start(probe->progress(), probe->completion());
-  auto result = probe->wait();
+  auto result = Probe::make()->run(d);
   ASSERT_TRUE(result && !result->isSuccess());
   EXPECT_EQ(result->error().kind, DownloadError::Kind::resumeData);
   EXPECT_EQ(d.state(), DownloadState::failed);
@@ -529,9 +503,7 @@ TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
   // A partial file shorter than the token says is no use either, and is removed.
   writeFile(partial, "x");
   ASSERT_FALSE(d.setResumeData(bytes).has_value());
-  auto shorter = Probe::make();
-  d.start(shorter->progress(), shorter->completion());
-  result = shorter->wait();
+  result = Probe::make()->run(d);
   ASSERT_TRUE(result && !result->isSuccess());
   EXPECT_EQ(result->error().kind, DownloadError::Kind::resumeData);
   EXPECT_FALSE(fs::exists(partial));
@@ -539,9 +511,7 @@ TEST_F(DownloadTest, ResumeDataIsCheckedBeforeItIsUsed) {
 
   // The next start begins afresh.
   server.enqueue(bodyReply("fresh"));
-  auto again = Probe::make();
-  d.start(again->progress(), again->completion());
-  result = again->wait();
+  result = Probe::make()->run(d);
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
   EXPECT_EQ(readFile(destination), "fresh");
   EXPECT_EQ(server.requests().at(0).headerCount("Range"), 0u);
@@ -589,9 +559,7 @@ TEST_F(DownloadTest, ResumingAFileThatWasAlreadyWholeAndRangesThatDoNotFit) {
     d.setRetryPolicy(RetryPolicy::none());
     ASSERT_FALSE(d.setResumeData(download::encodeResumeToken({url, "\"w\"", static_cast<std::int64_t>(c.offset), part}))
                      .has_value());
-    auto probe = Probe::make();
-    probe->start(d);
-    const auto result = probe->wait();
+    const auto result = Probe::make()->run(d);
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(server.requests().at(0).header("Range"), "bytes=" + std::to_string(c.offset) + "-");
     if (c.failure.empty()) {
@@ -628,9 +596,7 @@ TEST_F(DownloadTest, ABodyCutShortIsResumedByItselfOrStartedOverWhenTheFileChang
   d.setRetryPolicy(RetryPolicy{2, 1ms, 1ms});
   ASSERT_FALSE(d.setExpectedSha256(util::toHex(util::sha256(body).value())).has_value());
   ASSERT_FALSE(d.setResumeData(download::encodeResumeToken({url, "\"w\"", 1000, part})).has_value());
-  auto probe = Probe::make();
-  probe->start(d);
-  const auto result = probe->wait();
+  const auto result = Probe::make()->run(d);
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
   EXPECT_TRUE(readFile(destination) == body);
   const auto requests = server.requests();
@@ -652,8 +618,7 @@ TEST_F(DownloadTest, ABodyCutShortIsResumedByItselfOrStartedOverWhenTheFileChang
   again.setRetryPolicy(RetryPolicy{2, 1ms, 1ms});
   again.setMaxBytesPerSecond(2 * 1024 * 1024);  // several progress reports on each attempt
   auto over = Probe::make();
-  over->start(again);
-  const auto whole = over->wait();
+  const auto whole = over->run(again);
   ASSERT_TRUE(whole && whole->isSuccess()) << describe(whole);
   EXPECT_TRUE(readFile(destination) == changed);
   ASSERT_EQ(server.requests().size(), 2u);
@@ -748,9 +713,7 @@ TEST_F(DownloadTest, AStalledTransferFailsButASlowSteadyOneDoesNot) {
   server.enqueue(stalled);
   ResumableDownloader d(server.baseUrl() + "/stalled", dir.path() / "stalled.bin", kSession, loops);
   d.setRetryPolicy(RetryPolicy::none());  // the stall as it is (retries: the emulator tests)
-  auto probe = Probe::make();
-  d.start(probe->progress(), probe->completion());
-  auto result = probe->wait();
+  auto result = Probe::make()->run(d);
   ASSERT_TRUE(result && !result->isSuccess()) << describe(result);
   EXPECT_EQ(result->error().kind, DownloadError::Kind::transport);
   EXPECT_EQ(result->error().code, CURLE_OPERATION_TIMEDOUT);
@@ -761,37 +724,27 @@ TEST_F(DownloadTest, AStalledTransferFailsButASlowSteadyOneDoesNot) {
   server.enqueue(bodyReply(body));
   ResumableDownloader steady(server.baseUrl() + "/steady", dir.path() / "steady.bin", kSession, loops);
   steady.setMaxBytesPerSecond(256 * 1024);
-  auto slow = Probe::make();
-  steady.start(slow->progress(), slow->completion());
-  result = slow->wait();
+  result = Probe::make()->run(steady);
   ASSERT_TRUE(result && result->isSuccess()) << describe(result);
   EXPECT_TRUE(readFile(dir.path() / "steady.bin") == body);
 }
 
-TEST_F(DownloadTest, MoveTempFileCreatesDirectoriesAndReplacesWhatIsThere) {
-  const fs::path destination = dir.path() / "x" / "y" / "out.txt";
-  ResumableDownloader d(server.baseUrl() + "/unused", destination, kSession);
-  const fs::path source = dir.path() / "finished.tmp";
-  writeFile(source, "one");
-  EXPECT_FALSE(d.moveTempFile(source).has_value());
-  EXPECT_EQ(readFile(destination), "one");
-  EXPECT_FALSE(fs::exists(source));
-  writeFile(source, "two");
-  EXPECT_FALSE(d.moveTempFile(source).has_value());
-  EXPECT_EQ(readFile(destination), "two");
-
+// Folders made on the way and a file replaced: the whole downloads above.
+TEST_F(DownloadTest, MoveTempFileReplacesAnEmptyDirectoryAndNeedsItsSource) {
   // An empty directory in the way is replaced (one with content is not: see the failure cases).
   const fs::path emptyDir = dir.path() / "empty";
   fs::create_directories(emptyDir);
-  ResumableDownloader intoEmpty(server.baseUrl() + "/unused", emptyDir, kSession);
+  ResumableDownloader d(server.baseUrl() + "/unused", emptyDir, kSession);
+  const fs::path source = dir.path() / "finished.tmp";
   writeFile(source, "three");
-  EXPECT_FALSE(intoEmpty.moveTempFile(source).has_value());
+  EXPECT_FALSE(d.moveTempFile(source).has_value());
   EXPECT_EQ(readFile(emptyDir), "three");
+  EXPECT_FALSE(fs::exists(source));
 
   const auto missing = d.moveTempFile(dir.path() / "no-such-file");
   ASSERT_TRUE(missing.has_value());
   EXPECT_EQ(missing->code, ENOENT);
-  EXPECT_EQ(readFile(destination), "two");
+  EXPECT_EQ(readFile(emptyDir), "three");
 }
 
 TEST(DownloadText, FractionsAndFileNamesAsTheLogShowsThem) {

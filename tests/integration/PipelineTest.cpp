@@ -13,7 +13,6 @@
 #include <tuple>
 
 #include "quillbox/facade/CloudInstance.hpp"
-#include "quillbox/services/favor/IFavor.hpp"
 #include "quillbox/services/file/IFile.hpp"
 #include "quillbox/services/job/IJob.hpp"
 #include "quillbox/services/share/IShare.hpp"
@@ -32,7 +31,6 @@ using test::LogCapture;
 using test::LoopbackServer;
 using test::Reply;
 using test::ResultCollector;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -46,7 +44,6 @@ class PipelineTest : public ::testing::Test {
   }
 
   IJob& jobs() { return cloud.getJobImpl(); }
-  IFavor& favor() { return cloud.getFavorImpl(); }
 
   /// Runs getJobs against one scripted reply and returns what the host got.
   NetworkResult<GetJobsResponse> getJobsAnswer(Reply reply) {
@@ -90,74 +87,6 @@ TEST_F(PipelineTest, GetJobsSendsTheSixHeadersAndNoBody) {
   EXPECT_EQ(req.headerCount("Content-Length"), 0u);
 }
 
-TEST_F(PipelineTest, EveryFavouriteAndJobOperationPutsItsRequestOnTheWire) {
-  struct Case {
-    std::function<void()> call;
-    std::string method, target, body;
-  };
-  ResultCollector<GetStarFilesResponse> starFiles;
-  ResultCollector<GetStarBatchResponse> starBatch;
-  ResultCollector<CreateJobsResponse> created;
-  ResultCollector<CancelJobsResponse> cancelled;
-  ResultCollector<GetJobDetailByIdResponse> detail;
-  ResultCollector<GetJobsResponse> filtered;
-
-  GetStarFilesBean zeros;  // 0 means "the server's default": left out
-  zeros.pageSize = 0;
-  zeros.sortType = 0;
-  zeros.sortDirection = 0;
-  GetStarFilesBean cursorPage;
-  cursorPage.pageCursor = "c+/=&x";
-  cursorPage.imageProcess = "resize,w_100";
-  cursorPage.fileType = "image";
-  CreateJobBean job;
-  job.taskType = 3;
-  job.taskInfo = CreateTaskInfoReq({{FileInfo("f1", std::nullopt)}}, std::nullopt, "src", std::nullopt);
-  CancelJobsBean cancel;
-  cancel.jobId = "J1";
-  GetJobDetailByIdBean byId;
-  byId.jobId = "../admin";
-  GetJobsBean filter;
-  filter.type = 3;
-  filter.status = 0;
-
-  std::vector<Case> cases = {
-      {[&] { favor().getStarFiles(GetStarFilesBean{}, starFiles.callback()); }, "GET",
-       "/quillbox/ose/v1/star/files?pageSize=100&sortType=1&sortDirection=2", ""},
-      {[&] { favor().getStarFiles(zeros, starFiles.callback()); }, "GET", "/quillbox/ose/v1/star/files", ""},
-      {[&] { favor().getStarFiles(cursorPage, starFiles.callback()); }, "GET",
-       "/quillbox/ose/v1/star/files?pageSize=100&pageCursor=c%2B%2F%3D%26x&sortType=1&sortDirection=2&"
-       "imageProcess=resize%2Cw_100",
-       ""},
-      {[&] { favor().getStarBatch(GetStarBatchBean(true, {}), starBatch.callback()); }, "POST",
-       "/quillbox/ose/v1/star/batch", R"({"starred":true,"subRequestList":[]})"},
-      {[&] { jobs().createJobs(job, created.callback()); }, "POST", "/quillbox/ose/v1/jobs",
-       R"({"taskType":3,"taskInfo":{"fileInfo":[{"fileId":"f1"}],"srcContainerId":"src"}})"},
-      {[&] { jobs().cancelJobs(cancel, cancelled.callback()); }, "POST", "/quillbox/ose/v1/cancel", R"({"jobId":"J1"})"},
-      {[&] { jobs().getJobDetailById(byId, detail.callback()); }, "GET", "/quillbox/ose/v1/..%2Fadmin", ""},
-      {[&] { jobs().getJobs(filter, filtered.callback()); }, "GET", "/quillbox/ose/v1/jobs?offset=0&limit=100&type=3&status=0",
-       ""},
-  };
-  // Answers that every one of the response records accepts.
-  server.setHandler([](const test::RecordedRequest&) { return Reply::json(200, R"({"code":0,"msg":"ok","status":0})"); });
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    cases[i].call();
-    ASSERT_TRUE(server.waitForRequests(i + 1, std::chrono::seconds(10))) << i;
-    auto req = server.requests().at(i);
-    EXPECT_EQ(req.method, cases[i].method) << i;
-    EXPECT_EQ(req.target, cases[i].target) << i;
-    EXPECT_EQ(req.body, cases[i].body) << i;
-    EXPECT_EQ(req.header("Content-Type"), "application/json; charset=utf-8") << i;
-  }
-  EXPECT_TRUE(starFiles.wait().isSuccess());
-  EXPECT_TRUE(starBatch.wait().isSuccess());
-  EXPECT_EQ(starBatch.wait().value().status, GetStarBatchResponse::BatchStatus::allSuccess);
-  EXPECT_TRUE(created.wait().isSuccess());
-  EXPECT_TRUE(cancelled.wait().isSuccess());
-  EXPECT_TRUE(detail.wait().isSuccess());
-  EXPECT_TRUE(filtered.wait().isSuccess());
-}
-
 TEST_F(PipelineTest, TokenAndHostAreReadWhenEachRequestStarts) {
   cloud.setToken(std::nullopt);
   ResultCollector<GetJobsResponse> first, second;
@@ -173,7 +102,6 @@ TEST_F(PipelineTest, TokenAndHostAreReadWhenEachRequestStarts) {
   EXPECT_EQ(reqs[0].headerCount("Authorization"), 0u);
   EXPECT_EQ(reqs[1].header("Authorization"), "second-token");
   EXPECT_EQ(reqs[1].header("User-Agent"), "DSDK");
-  EXPECT_EQ(cloud.userAgent(), "MyApp/2");
   EXPECT_NE(reqs[0].header("X-Traceid"), reqs[1].header("X-Traceid"));
   for (const auto& r : reqs) EXPECT_TRUE(std::regex_match(r.header("X-Traceid").value_or(""), kTraceId));
 
@@ -187,15 +115,9 @@ TEST_F(PipelineTest, TokenAndHostAreReadWhenEachRequestStarts) {
 
 TEST_F(PipelineTest, FailureTableRowsReachTheCallbackOnce) {
   LogCapture log;
-  // Status outside 2xx with an envelope: the server's own code and message.
-  auto r = getJobsAnswer(Reply::json(500, R"({"code":7,"msg":"disk on fire"})"));
-  EXPECT_EQ(r.code(), 7);
-  EXPECT_EQ(r.message(), "disk on fire");
-  EXPECT_EQ(r.kind(), FailureKind::httpStatus);
-  EXPECT_EQ(r.httpStatus(), 500);
-
-  // Status outside 2xx without an envelope.
-  r = getJobsAnswer(Reply::json(404, ""));
+  // Status outside 2xx without an envelope (with one, the server's own code
+  // and message: the retry cases check those).
+  auto r = getJobsAnswer(Reply::json(404, ""));
   EXPECT_EQ(r.code(), -1);
   EXPECT_EQ(r.message(), "response status code = 404");
   EXPECT_EQ(r.kind(), FailureKind::httpStatus);
@@ -250,8 +172,6 @@ TEST_F(PipelineTest, TransportAndUrlFailures) {
     std::string message;  // how it starts
     std::string logged;
   } cases[] = {
-      {"refused", "http://127.0.0.1:1", FailureKind::connect, "request error Couldn't connect to server",
-       "请求失败: Couldn't connect"},
       {"unknown host", "http://quillbox-nowhere.invalid", FailureKind::nameResolution,
        "request error Couldn't resolve host name", "请求失败: Couldn't resolve"},
       {"no host", std::nullopt, FailureKind::invalidRequest, "callRequest error: invalidURL", ""},

@@ -125,7 +125,6 @@ TEST_F(RetryTest, WhatIsSentAgainAndWhatTheCallbackCarries) {
   Reply ok = Reply::json(200, R"({"code":0,"msg":"ok"})");
   ok.headers = {{"Connection", "close"}};
   const std::vector<Case> cases = {
-      {"GET after 503", Call::get, {envelope(503, 9, "busy")}, 2, std::nullopt},
       {"GET after 429", Call::get, {envelope(429, 9, "slow down")}, 2, std::nullopt},
       {"GET after a reset", Call::get, {resetBeforeAnswer()}, 2, std::nullopt},
       {"GET after a cut-off answer", Call::get, {cutShort()}, 2, std::nullopt},
@@ -214,6 +213,7 @@ TEST_F(RetryTest, ARefusedConnectionIsTriedAsOftenAsThePolicySaysForAnyMethod) {
     EXPECT_EQ(got.code, -1);
     EXPECT_THAT(got.message, StartsWith("request error Couldn't connect"));
     EXPECT_EQ(got.kind, FailureKind::connect);
+    EXPECT_TRUE(log.contains("请求失败: Couldn't connect"));
     EXPECT_EQ(retryLines(log), 3u);  // four attempts in all
   }
 }
@@ -227,29 +227,17 @@ std::string httpDateFromNow(std::chrono::seconds ahead) {
   return text;
 }
 
-TEST_F(RetryTest, RetryAfterSetsTheWaitUpToTheCeiling) {
-  struct Case {
-    const char* name;
-    std::string retryAfter;
-    std::string wait;  // as the retry's log line gives it
-  };
-  const std::vector<Case> cases = {
-      {"seconds", "1", "in 1000 ms"},
-      {"an HTTP date past the ceiling", httpDateFromNow(std::chrono::hours(1)), "in 1500 ms"},
-  };
+// A Retry-After given as an HTTP date is read, and the ceiling caps the wait.
+TEST_F(RetryTest, RetryAfterAsAnHttpDateIsCappedAtTheCeiling) {
   useClient(quickOptions(), server.baseUrl());
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    server.reset();
-    Reply busy = envelope(503, 9, "busy");
-    busy.headers = {{"Retry-After", c.retryAfter}};
-    server.enqueue(busy);
-    LogCapture log;
-    EXPECT_TRUE(getJobs().success);
-    EXPECT_EQ(server.requestCount(), 2u);
-    ASSERT_EQ(retryLines(log), 1u);
-    EXPECT_TRUE(log.contains(c.wait));
-  }
+  Reply busy = envelope(503, 9, "busy");
+  busy.headers = {{"Retry-After", httpDateFromNow(std::chrono::hours(1))}};
+  server.enqueue(busy);
+  LogCapture log;
+  EXPECT_TRUE(getJobs().success);
+  EXPECT_EQ(server.requestCount(), 2u);
+  ASSERT_EQ(retryLines(log), 1u);
+  EXPECT_TRUE(log.contains("in 1500 ms"));
 }
 
 TEST_F(RetryTest, AClientGoingAwayDuringAWaitEndsTheCallAtOnceWithOneCallback) {

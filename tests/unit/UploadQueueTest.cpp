@@ -97,7 +97,6 @@ TEST(UploadQueue, WidthIsTheProcessorCountAndTheConstructorSaysSo) {
   // Counted apart from the library's own way of asking.
   const auto cpus = static_cast<std::size_t>(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
   EXPECT_EQ(queue.maxConcurrentOperationCount(), cpus);
-  EXPECT_EQ(queue.name(), "named");
   EXPECT_EQ(log.lines(), std::vector<std::string>{"CPU num = " + std::to_string(cpus)});
 }
 
