@@ -151,7 +151,7 @@ TEST_F(EmulatorTransferTest, ApiFaultsDelaysAndStallsReachTheCallerAsTheFailures
   EXPECT_EQ(controlJson("/_emulator/faults").at("fired").as_int64(), 7);
 }
 
-// A part refused by status is in EmulatorPartRetryTest.
+// A part refused by its status fails the upload: see EmulatorRetryTest.cpp.
 TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
   // A part whose bytes are damaged on the way: complete's hash check refuses the file.
   const fs::path b = writeFile("b.bin", 200 * 1024, 5);
