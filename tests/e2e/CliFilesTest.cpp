@@ -54,18 +54,14 @@ TEST_F(CliTest, FoldersAreMadeLikeMkdirPAndRenamingSaysTheStoredName) {
   EXPECT_EQ(text(clash, "requestedName"), "annual");
   qj({"mkdir", "/docs/x"});
   EXPECT_THAT(q({"rename", "/docs/x", "annual"}).out, HasSubstr("stored as annual (2)"));
-  const Outcome taken = q({"rename", reportsId, "annual (2)", "--on-clash", "fail"});
-  EXPECT_EQ(taken.status, 1);
-  EXPECT_THAT(taken.err, HasSubstr("(409)"));
+  expectEnd(q({"rename", reportsId, "annual (2)", "--on-clash", "fail"}), 1, "(409)");
 
   const auto path = qj({"path", "/docs/annual"});
   EXPECT_EQ(text(path, "namePath"), "/docs/annual");
   EXPECT_THAT(text(path, "fileIdPath"), HasSubstr("/" + docs + "/" + reportsId));
   EXPECT_EQ(text(qj({"du", "/docs"}), "data.subDirCount"), "3");
 
-  const Outcome missing = q({"ls", "/docs/nothing-here"});
-  EXPECT_EQ(missing.status, 3);
-  EXPECT_THAT(missing.err, HasSubstr("no such file or folder: /docs/nothing-here"));
+  expectEnd(q({"ls", "/docs/nothing-here"}), 3, "no such file or folder: /docs/nothing-here");
 }
 
 TEST_F(CliTest, ListingsFollowEveryPageAndSayOnStandardErrorWhereTheyStopped) {
@@ -135,17 +131,14 @@ TEST_F(CliTest, TreesByPathTimesWithTheirZoneSizesFileTypesAndContentOnStandardO
   EXPECT_THAT(names(qj({"search", "o", "--file-type", "15"})), ::testing::ElementsAre("photo.jpg"));
   EXPECT_THAT(q({"recent"}).out, HasSubstr("uploaded"));
   const Outcome badType = q({"ls", "--file-type", "pdff"});
-  EXPECT_EQ(badType.status, 2);
-  EXPECT_THAT(badType.err, HasSubstr("--file-type"));
+  expectEnd(badType, 2, "--file-type");
   EXPECT_THAT(badType.err, HasSubstr("accepted: folder, picture, video"));
 
   // Local time with its offset, or UTC when asked.
   EXPECT_THAT(q({"ls", "/t"}, {"TZ=QBX-02:30"}).out, ::testing::ContainsRegex("one/ .* [0-9:]{8} \\+0230"));
   EXPECT_THAT(q({"--utc", "ls", "/t"}, {"TZ=QBX-02:30"}).out, ::testing::ContainsRegex("one/ .* [0-9:]{8} UTC"));
 
-  const Outcome clash = q({"mkdir", "/t/one/a.txt"});
-  EXPECT_EQ(clash.status, 1);
-  EXPECT_THAT(clash.err, HasSubstr("a.txt exists and is a file"));
+  expectEnd(q({"mkdir", "/t/one/a.txt"}), 1, "a.txt exists and is a file");
 
   // Content on standard output, only once complete and checked.
   for (const auto& args : std::vector<std::vector<std::string>>{{"cat", "/t/one/a.txt"},

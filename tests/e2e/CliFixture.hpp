@@ -4,7 +4,7 @@
 
 #include <signal.h>
 
-#include <curl/curl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "Harness.hpp"
@@ -45,22 +45,7 @@ class CliTest : public ::testing::Test {
   /// entries quickly); the HTTP status.
   long api(const std::string& path, const std::string& body) const {
     const auto profile = boost::json::parse(readFile(dir() / "config" / "quillbox" / "profile.json"));
-    const std::string authorization = "Authorization: " + text(profile, "token");
-    CURL* curl = curl_easy_init();
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
-    headers = curl_slist_append(headers, authorization.c_str());
-    const std::string target = url() + "/quillbox/ose/v1/" + path;
-    curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION,
-                     +[](char*, std::size_t size, std::size_t n, void*) { return size * n; });
-    long status = 0;
-    if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
-    return status;
+    return http("POST", url() + "/quillbox/ose/v1/" + path, body, {"Authorization: " + text(profile, "token")}).status;
   }
 
   /// Arms one of the emulator's faults (see its control endpoint).
@@ -93,6 +78,17 @@ class CliTest : public ::testing::Test {
     o.out = child.out();
     o.err = child.err();
     return o;
+  }
+
+  /// A file of `size` pseudo-random bytes in the test's folder.
+  std::filesystem::path randomFile(const std::string& name, std::int64_t size, std::uint32_t seed) const {
+    writeRandomFile(dir() / name, size, seed);
+    return dir() / name;
+  }
+  /// `r` ended with `status` and said `said` on standard error.
+  static void expectEnd(const Outcome& r, int status, const std::string& said) {
+    EXPECT_EQ(r.status, status) << r.err;
+    EXPECT_THAT(r.err, ::testing::HasSubstr(said));
   }
 
   static std::string joined(const std::vector<std::string>& args) {

@@ -16,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr std::int64_t kMiB = 1 << 20;
 
@@ -33,8 +34,7 @@ using CliTransferTest = CliTest;
 TEST_F(CliTransferTest, UploadsRapidUploadsAndByteExactDownloads) {
   signIn();
   qj({"mkdir", "/in"});
-  const fs::path data = dir() / "data.bin";
-  writeRandomFile(data, 20 * kMiB + 123, 7);  // three parts
+  const fs::path data = randomFile("data.bin", 20 * kMiB + 123, 7);  // three parts
   const std::string original = readFile(data);
 
   const Outcome first = q({"--json", "upload", data.native(), "--to", "/in"});
@@ -91,8 +91,7 @@ TEST_F(CliTransferTest, UploadsRapidUploadsAndByteExactDownloads) {
 
 TEST_F(CliTransferTest, AClashIsRenamedAndSaidSoRefusedOrReplacedAsAsked) {
   signIn();
-  const fs::path file = dir() / "a.txt";
-  writeRandomFile(file, 3000, 31);
+  const fs::path file = randomFile("a.txt", 3000, 31);
   upload(file, "/");
   struct Case {
     std::string policy;
@@ -150,16 +149,13 @@ TEST_F(CliTransferTest, AFolderTreeGoesUpAndComesBackAsItWas) {
   EXPECT_TRUE(treeOf(out / "tree") == treeOf(tree));
   // A second download replaces nothing it was not told to.
   const Outcome refused = q({"download", "-r", "/dest/tree", "-o", out.native()});
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_THAT(refused.err, HasSubstr("--force"));
+  expectEnd(refused, 1, "--force");
   EXPECT_EQ(q({"download", "-r", "/dest/tree", "-o", out.native(), "--force"}).status, 0);
   EXPECT_TRUE(treeOf(out / "tree") == treeOf(tree));
 
   // Without -r a folder is refused with the hint.
   for (const auto& args : std::vector<std::vector<std::string>>{{"upload", tree.native()}, {"download", "/dest/tree"}}) {
-    const Outcome r = q(args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_THAT(r.err, HasSubstr("add -r"));
+    expectEnd(q(args), 2, "add -r");
   }
 }
 
@@ -184,8 +180,7 @@ TEST_F(CliTransferTest, OneFailingFileAmongManyFailsTheRunAndIsNamed) {
   EXPECT_TRUE(treeOf(out / "many") == expected);
 
   // One file whose second part keeps failing: the part, how, and what to do.
-  const fs::path big = dir() / "big.bin";
-  writeRandomFile(big, 20 * kMiB + 123, 12);  // three parts
+  const fs::path big = randomFile("big.bin", 20 * kMiB + 123, 12);  // three parts
   armFault(R"({"path":"/_upload/*/2","kind":"status","status":503,"every":1,"count":0})");
   const Outcome one = q({"upload", big.native(), "--to", "/"});
   EXPECT_EQ(one.status, 1);
@@ -194,13 +189,12 @@ TEST_F(CliTransferTest, OneFailingFileAmongManyFailsTheRunAndIsNamed) {
                                        "the command again");
 }
 
-TEST_F(CliTransferTest, AnInterruptedDownloadOfALongNameContinuesByteExact) {
+TEST_F(CliTransferTest, AnInterruptedOrFailedDownloadOfALongNameKeepsItsTokenAndContinuesByteExact) {
   signIn();
   std::string name;
   for (int i = 0; i < 124; ++i) name += "\xc3\xa9";  // é
   name += "x";                                       // 249 bytes: no room for a suffix
-  const fs::path data = dir() / name;
-  writeRandomFile(data, 16 * kMiB, 11);
+  const fs::path data = randomFile(name, 16 * kMiB, 11);
   const std::string fileId = text(upload(data, "/"), "fileId");
   ASSERT_FALSE(fileId.empty());
   const fs::path got = dir() / "got", out = got / name;
@@ -215,9 +209,7 @@ TEST_F(CliTransferTest, AnInterruptedDownloadOfALongNameContinuesByteExact) {
 
   // The server stops for a while after 4 MiB: Ctrl-C lands mid-transfer.
   armFault(R"({"path":"/_download/*","kind":"stall","afterBytes":4194304,"ms":30000})");
-  const Outcome stopped = interruptOnceUnderway({"download", fileId, "-o", got.native()});
-  EXPECT_EQ(stopped.status, 130) << stopped.err;
-  EXPECT_THAT(stopped.err, HasSubstr("--continue"));
+  expectEnd(interruptOnceUnderway({"download", fileId, "-o", got.native()}), 130, "--continue");
   EXPECT_FALSE(fs::exists(out));
   ASSERT_EQ(tokens().size(), 1u);
   struct stat info {};
@@ -226,7 +218,30 @@ TEST_F(CliTransferTest, AnInterruptedDownloadOfALongNameContinuesByteExact) {
   EXPECT_EQ(partialFiles(got).size(), 1u);
   clearFaults();
 
-  const Outcome resumed = q({"--json", "download", fileId, "-o", got.native(), "--continue"});
+  // Downloaded again without --continue: the old partial file is dropped and
+  // the download starts over.
+  const Outcome fresh = q({"--json", "download", fileId, "-o", got.native()});
+  ASSERT_EQ(fresh.status, 0) << fresh.err;
+  EXPECT_FALSE(at(fresh.json(), "resumed").as_bool());
+  EXPECT_THAT(fresh.err, HasSubstr("dropping the interrupted download"));
+  EXPECT_TRUE(readFile(out) == readFile(data));
+  EXPECT_TRUE(tokens().empty());
+  EXPECT_TRUE(partialFiles(got).empty());
+
+  // Every attempt breaks off after 1 MiB: the download resumes by itself a few
+  // times, then fails and keeps what arrived, with a token, as Ctrl-C does.
+  fs::remove(out);
+  armFault(R"({"path":"/_download/*","kind":"reset","afterBytes":1048576,"every":1})");
+  const Outcome failed = q({"download", fileId, "-o", out.native()});
+  EXPECT_EQ(failed.status, 5) << "a network failure: trying later may work; " << failed.err;
+  EXPECT_THAT(failed.err, Not(HasSubstr("["))) << "no libcurl number shown as a code";
+  EXPECT_THAT(failed.err, HasSubstr("resume with: quillbox download " + fileId + " -o " + out.native() + " --continue"));
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_EQ(tokens().size(), 1u);
+  EXPECT_EQ(partialFiles(got).size(), 1u);
+  clearFaults();
+
+  const Outcome resumed = q({"--json", "download", fileId, "-o", out.native(), "--continue"});
   ASSERT_EQ(resumed.status, 0) << resumed.err;
   EXPECT_THAT(resumed.err, HasSubstr("Resuming"));
   EXPECT_TRUE(at(resumed.json(), "resumed").as_bool());
@@ -235,55 +250,10 @@ TEST_F(CliTransferTest, AnInterruptedDownloadOfALongNameContinuesByteExact) {
   EXPECT_TRUE(tokens().empty());
   EXPECT_TRUE(partialFiles(got).empty());
 
-  // Interrupted again, then downloaded without --continue: the old partial
-  // file is dropped and the download starts over.
-  fs::remove(out);
-  armFault(R"({"path":"/_download/*","kind":"stall","afterBytes":4194304,"ms":30000})");
-  EXPECT_EQ(interruptOnceUnderway({"download", fileId, "-o", out.native()}).status, 130);
-  clearFaults();
-  ASSERT_EQ(tokens().size(), 1u);
-  const Outcome fresh = q({"--json", "download", fileId, "-o", out.native()});
-  ASSERT_EQ(fresh.status, 0) << fresh.err;
-  EXPECT_FALSE(at(fresh.json(), "resumed").as_bool());
-  EXPECT_THAT(fresh.err, HasSubstr("dropping the interrupted download"));
-  EXPECT_TRUE(readFile(out) == readFile(data));
-  EXPECT_TRUE(tokens().empty());
-  EXPECT_TRUE(partialFiles(got).empty());
-
   // Under the drive's name in the current folder too.
   fs::create_directories(dir() / "here");
   EXPECT_EQ(qAt(dir() / "here", {"download", fileId}).status, 0);
   EXPECT_TRUE(readFile(dir() / "here" / name) == readFile(data));
-}
-
-TEST_F(CliTransferTest, ADownloadThatKeepsFailingKeepsItsTokenAndContinuesByteExact) {
-  signIn();
-  const fs::path data = dir() / "flaky.bin";
-  writeRandomFile(data, 8 * kMiB, 61);
-  const std::string fileId = text(upload(data, "/"), "fileId");
-  ASSERT_FALSE(fileId.empty());
-  const fs::path got = dir() / "got", out = got / "flaky.bin";
-  fs::create_directories(got);
-
-  // Every attempt breaks off after 1 MiB: the download resumes by itself a few times, then fails
-  // and keeps what arrived, with a token, as Ctrl-C does.
-  armFault(R"({"path":"/_download/*","kind":"reset","afterBytes":1048576,"every":1})");
-  const Outcome failed = q({"download", fileId, "-o", out.native()});
-  EXPECT_EQ(failed.status, 5) << "a network failure: trying later may work; " << failed.err;
-  EXPECT_THAT(failed.err, Not(HasSubstr("["))) << "no libcurl number shown as a code";
-  EXPECT_THAT(failed.err, HasSubstr("resume with: quillbox download " + fileId + " -o " + out.native() + " --continue"));
-  EXPECT_FALSE(fs::exists(out));
-  EXPECT_TRUE(fs::exists(out.native() + ".quillbox-resume"));
-  EXPECT_EQ(partialFiles(got).size(), 1u);
-  clearFaults();
-
-  const Outcome resumed = q({"--json", "download", fileId, "-o", out.native(), "--continue"});
-  ASSERT_EQ(resumed.status, 0) << resumed.err;
-  EXPECT_TRUE(at(resumed.json(), "resumed").as_bool());
-  EXPECT_TRUE(at(resumed.json(), "verified").as_bool());
-  EXPECT_TRUE(readFile(out) == readFile(data));
-  EXPECT_FALSE(fs::exists(out.native() + ".quillbox-resume"));
-  EXPECT_TRUE(partialFiles(got).empty());
 }
 
 TEST_F(CliTransferTest, ANameFromTheDriveReplacesNoLocalFileUnlessForced) {
@@ -306,8 +276,7 @@ TEST_F(CliTransferTest, ANameFromTheDriveReplacesNoLocalFileUnlessForced) {
                                                                 {"--token", owner, "download", fileId, "-o", "."}}) {
     SCOPED_TRACE(joined(args));
     const Outcome r = qAt(home, args, "abcd\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("-o FILE"));
+    expectEnd(r, 1, "-o FILE");
     EXPECT_THAT(r.err, HasSubstr("--force"));
     EXPECT_EQ(readFile(home / ".bashrc"), mine);
   }
@@ -321,16 +290,14 @@ TEST_F(CliTransferTest, ANameFromTheDriveReplacesNoLocalFileUnlessForced) {
 
 TEST_F(CliTransferTest, ACorruptDownloadLeavesTheDestinationAsItWas) {
   signIn();
-  const fs::path data = dir() / "src.bin";
-  writeRandomFile(data, 64 * 1024, 51);
+  const fs::path data = randomFile("src.bin", 64 * 1024, 51);
   ASSERT_FALSE(text(upload(data, "/"), "fileId").empty());
   const fs::path dest = dir() / "dest.bin";
   fs::copy_file(data, dest);
 
   armFault(R"({"path":"/_download/*","kind":"corrupt","offset":1000,"length":4})");
   const Outcome r = q({"download", "/src.bin", "-o", dest.native()});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("SHA-256 mismatch"));
+  expectEnd(r, 1, "SHA-256 mismatch");
   EXPECT_THAT(r.err, HasSubstr(dest.native() + " was not changed"));
   EXPECT_TRUE(readFile(dest) == readFile(data));
   EXPECT_FALSE(fs::exists(dest.native() + ".quillbox-resume"));
@@ -340,14 +307,11 @@ TEST_F(CliTransferTest, ACorruptDownloadLeavesTheDestinationAsItWas) {
 TEST_F(CliTransferTest, CtrlCCancelsAnUploadAndKeepsNothing) {
   signIn();
   qj({"mkdir", "/up"});
-  const fs::path data = dir() / "slow.bin";
-  writeRandomFile(data, 12 * kMiB, 12);
+  const fs::path data = randomFile("slow.bin", 12 * kMiB, 12);
   // Every part upload waits on the server, so the upload is still running
   // when Ctrl-C arrives.
   armFault(R"({"path":"/_upload/*","kind":"delay","ms":30000,"count":100})");
-  const Outcome stopped = interruptOnceUnderway({"upload", data.native(), "--to", "/up"}, "%)");
-  EXPECT_EQ(stopped.status, 130) << stopped.err;
-  EXPECT_THAT(stopped.err, HasSubstr("interrupted"));
+  expectEnd(interruptOnceUnderway({"upload", data.native(), "--to", "/up"}, "%)"), 130, "interrupted");
   clearFaults();
   EXPECT_TRUE(at(qj({"ls", "/up"}), "files").as_array().empty());
 

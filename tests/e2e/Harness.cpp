@@ -193,7 +193,8 @@ std::size_t collect(char* data, std::size_t size, std::size_t count, void* sink)
 }
 }  // namespace
 
-HttpAnswer http(const std::string& method, const std::string& url, const std::string& body) {
+HttpAnswer http(const std::string& method, const std::string& url, const std::string& body,
+                const std::vector<std::string>& extraHeaders) {
   HttpAnswer answer;
   CURL* curl = curl_easy_init();
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -201,6 +202,7 @@ HttpAnswer http(const std::string& method, const std::string& url, const std::st
   curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
+  for (const auto& h : extraHeaders) headers = curl_slist_append(headers, h.c_str());
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
   if (!body.empty()) {
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());

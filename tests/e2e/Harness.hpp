@@ -86,12 +86,13 @@ class Emulator {
   std::string url_;
 };
 
-/// An HTTP exchange with the emulator's control endpoints.
+/// An HTTP exchange with the emulator, a JSON body and `headers` added.
 struct HttpAnswer {
   long status = 0;
   std::string body;
 };
-HttpAnswer http(const std::string& method, const std::string& url, const std::string& body = {});
+HttpAnswer http(const std::string& method, const std::string& url, const std::string& body = {},
+                const std::vector<std::string>& headers = {});
 
 /// The environment the command runs with: this process's, without any
 /// quillbox or proxy setting, with the config folder, the cache folder

@@ -55,14 +55,7 @@ class DeveloperApiTest : public SdkTest {
     return id;
   }
   /// How many requests the emulator answered on `path` since the log was cleared.
-  int requestsTo(const std::string& path) {
-    int n = 0;
-    const auto log = controlJson("/_emulator/requests");
-    for (const auto& r : log.at("requests").as_array()) {
-      n += r.as_object().at("path").as_string() == path ? 1 : 0;
-    }
-    return n;
-  }
+  int requestsTo(const std::string& path) { return static_cast<int>(logged("", path).size()); }
 };
 
 TEST_F(DeveloperApiTest, FuturesAndBlockingCallsCarryTheServiceOutcome) {
@@ -250,9 +243,6 @@ TEST(DeveloperApiPaging, ABadlyBehavedServerOrAFailedPageFailsTheWalk) {
 
 TEST(DeveloperApiVersion, TheLibraryRunsWithTheVersionItsHeadersSay) {
   EXPECT_STREQ(version(), QUILLBOX_VERSION_STRING);
-  EXPECT_STREQ(QUILLBOX_VERSION_STRING, (std::to_string(QUILLBOX_VERSION_MAJOR) + "." +
-                                         std::to_string(QUILLBOX_VERSION_MINOR) + "." +
-                                         std::to_string(QUILLBOX_VERSION_PATCH)).c_str());
 }
 
 }  // namespace

@@ -135,6 +135,20 @@ class EmulatorTest : public ::testing::Test {
     ASSERT_EQ(a.status, 201) << a.body;
   }
   boost::json::object controlJson(const std::string& path) { return http("GET", url(path)).json(); }
+  /// The request log's entries with `method` (any when empty) on paths that
+  /// start with `prefix`, oldest first.
+  std::vector<boost::json::object> logged(const std::string& method, const std::string& prefix) {
+    std::vector<boost::json::object> out;
+    const boost::json::object log = controlJson("/_emulator/requests");
+    for (const auto& entry : log.at("requests").as_array()) {
+      const auto& e = entry.as_object();
+      if ((method.empty() || e.at("method").as_string() == method) &&
+          std::string(e.at("path").as_string()).starts_with(prefix)) {
+        out.push_back(e);
+      }
+    }
+    return out;
+  }
 
   TestClock clock_;
   std::unique_ptr<emulator::Emulator> emu_;

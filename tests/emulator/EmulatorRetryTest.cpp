@@ -21,17 +21,6 @@ namespace {
 
 using EmulatorRetryTest = SdkTest;
 
-/// The request log's entries for one method and path, oldest first.
-std::vector<boost::json::object> logged(const boost::json::object& log, const std::string& method,
-                                        const std::string& path) {
-  std::vector<boost::json::object> out;
-  for (const auto& entry : log.at("requests").as_array()) {
-    const auto& e = entry.as_object();
-    if (e.at("method").as_string() == method && e.at("path").as_string() == path) out.push_back(e);
-  }
-  return out;
-}
-
 TEST_F(EmulatorRetryTest, AFolderCreateWhoseAnswerIsLostIsNotSentAgain) {
   IFile& files = cloud().getFileImpl();
   arm(R"({"path":"/quillbox/ose/v1/directory","method":"POST","kind":"reset","handled":true})");
@@ -43,14 +32,12 @@ TEST_F(EmulatorRetryTest, AFolderCreateWhoseAnswerIsLostIsNotSentAgain) {
   EXPECT_EQ(made.code(), -1);
   EXPECT_THAT(made.message(), ::testing::StartsWith("request error "));
 
-  EXPECT_EQ(logged(controlJson("/_emulator/requests"), "POST", "/quillbox/ose/v1/directory").size(), 1u);
-  FilesListBean list;
-  list.type = "list";
-  auto root = sdk<FilesListResponse>([&](auto cb) { files.filesList(list, cb); });
-  ASSERT_TRUE(root.isSuccess()) << root.message();
-  ASSERT_TRUE(root.value().files.has_value());
-  ASSERT_EQ(root.value().files->size(), 1u);
-  EXPECT_EQ(root.value().files->front().fileName, "Reports");
+  const auto posts = logged("POST", "/quillbox/ose/v1/directory");
+  ASSERT_EQ(posts.size(), 1u);
+  EXPECT_EQ(posts[0].at("status").as_int64(), 200) << "handled before the reset";
+  const auto root = rootFiles();
+  ASSERT_EQ(root.size(), 1u);
+  EXPECT_EQ(root.front().fileName, "Reports");
 }
 
 TEST_F(EmulatorRetryTest, AGetStruckTwiceSucceedsOnTheThirdAttemptAfterTheAskedWait) {
@@ -59,7 +46,7 @@ TEST_F(EmulatorRetryTest, AGetStruckTwiceSucceedsOnTheThirdAttemptAfterTheAskedW
   auto jobs = sdk<GetJobsResponse>([&](auto cb) { cloud().getJobImpl().getJobs(GetJobsBean{}, cb); });
   EXPECT_TRUE(jobs.isSuccess()) << jobs.message();
 
-  const auto tries = logged(controlJson("/_emulator/requests"), "GET", "/quillbox/ose/v1/jobs");
+  const auto tries = logged("GET", "/quillbox/ose/v1/jobs");
   ASSERT_EQ(tries.size(), 3u);
   EXPECT_EQ(tries[0].at("status").as_int64(), 503);
   EXPECT_EQ(tries[1].at("status").as_int64(), 503);
@@ -69,26 +56,6 @@ TEST_F(EmulatorRetryTest, AGetStruckTwiceSucceedsOnTheThirdAttemptAfterTheAskedW
   std::size_t waits = 0;
   for (const auto& l : log.lines()) waits += l.find("/quillbox/ose/v1/jobs") != std::string::npos && l.find(" in 1000 ms") != std::string::npos;
   EXPECT_EQ(waits, 2u);
-}
-
-/// A client of its own against the emulator, with `retry` as its policy.
-struct Client {
-  Client(const CloudInstance& like, RetryPolicy retry) : cloud(options(retry)) {
-    cloud.setHost(like.host());
-    cloud.setToken(like.token());
-  }
-  static CloudInstance::Options options(RetryPolicy retry) {
-    CloudInstance::Options o;
-    o.retry = retry;
-    return o;
-  }
-  CloudInstance cloud;
-};
-
-/// Quick waits, and attempts enough that a part struck at random is never
-/// struck at every one of them.
-RetryPolicy quickRetries(int attempts = 8) {
-  return RetryPolicy{attempts, std::chrono::milliseconds(2), std::chrono::milliseconds(20)};
 }
 
 class EmulatorPartRetryTest : public SdkTest {
@@ -101,12 +68,7 @@ class EmulatorPartRetryTest : public SdkTest {
   /// The part PUTs in the request log, by path, oldest first.
   std::map<std::string, std::vector<boost::json::object>> partPuts() {
     std::map<std::string, std::vector<boost::json::object>> out;
-    const boost::json::object log = controlJson("/_emulator/requests");
-    for (const auto& entry : log.at("requests").as_array()) {
-      const auto& e = entry.as_object();
-      const std::string path(e.at("path").as_string());
-      if (e.at("method").as_string() == "PUT" && path.rfind("/_upload/", 0) == 0) out[path].push_back(e);
-    }
+    for (auto& e : logged("PUT", "/_upload/")) out[std::string(e.at("path").as_string())].push_back(e);
     return out;
   }
   static std::size_t putsOfPart(const std::map<std::string, std::vector<boost::json::object>>& puts, int number) {
@@ -116,7 +78,7 @@ class EmulatorPartRetryTest : public SdkTest {
     }
     return 0;
   }
-  bool completed() { return !logged(controlJson("/_emulator/requests"), "POST", "/quillbox/ose/v1/files/complete").empty(); }
+  bool completed() { return !logged("POST", "/quillbox/ose/v1/files/complete").empty(); }
 
   TempDir temp_{"qbemu-part-retry"};
 };
@@ -152,7 +114,7 @@ TEST_F(EmulatorPartRetryTest, PartsStruckByPassingFailuresAreSentAgainAndTheFile
        5 * 64 * 1024,
        64 * 1024},
   };
-  Client client(cloud(), quickRetries());
+  const auto client = ownClient(quickRetries());
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.what);
@@ -162,7 +124,7 @@ TEST_F(EmulatorPartRetryTest, PartsStruckByPassingFailuresAreSentAgainAndTheFile
     for (const char* fault : c.faults) arm(fault);
 
     UploadEvents events;
-    startUpload(client.cloud, file, c.partSize, events);
+    startUpload(*client, file, c.partSize, events);
     const auto outcome = events.outcome();
     ASSERT_TRUE(outcome.has_value());
     const auto* success = std::get_if<uploadResult::onSuccess>(&*outcome);
@@ -193,9 +155,7 @@ TEST_F(EmulatorPartRetryTest, PartsStruckByPassingFailuresAreSentAgainAndTheFile
     EXPECT_EQ(last, static_cast<std::int64_t>(c.fileSize));
 
     // The server's hash of what it stored is the file's.
-    GetFileDetailBean detail;
-    detail.fileId = success->fileId;
-    auto stored = sdk<GetFileDetailResponse>([&](auto cb) { client.cloud.getFileImpl().getFileDetail(detail, cb); });
+    auto stored = fileDetail(success->fileId, *client);
     ASSERT_TRUE(stored.isSuccess()) << stored.message();
     EXPECT_EQ(stored.value().sha256, emulator::sha256Hex(readFile(file)));
   }
@@ -218,12 +178,12 @@ TEST_F(EmulatorPartRetryTest, APartThatKeepsFailingOrMustNotBeSentAgainFailsTheU
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.what);
-    Client client(cloud(), c.policy);
+    const auto client = ownClient(c.policy);
     const std::filesystem::path file = temp_.write("g" + std::to_string(i) + ".bin", randomBytes(200 * 1024, 60 + i));
     http("DELETE", url("/_emulator/requests"));
     arm(c.fault);
     UploadEvents events;
-    startUpload(client.cloud, file, 64 * 1024, events);
+    startUpload(*client, file, 64 * 1024, events);
     const auto outcome = events.outcome();
     ASSERT_EQ(outcome, UploadProcessResult(uploadResult::onFailure{-1006, "file invaild"}));
     http("DELETE", url("/_emulator/faults"));
@@ -249,7 +209,7 @@ TEST_F(EmulatorPartRetryTest, ACompleteWhoseAnswerIsLostIsSettledByTheCreateRequ
        true},
       {"reset before it was handled", R"({"path":"/quillbox/ose/v1/files/complete","kind":"reset"})", false},
   };
-  Client client(cloud(), quickRetries());
+  const auto client = ownClient(quickRetries());
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.what);
@@ -258,26 +218,21 @@ TEST_F(EmulatorPartRetryTest, ACompleteWhoseAnswerIsLostIsSettledByTheCreateRequ
     http("DELETE", url("/_emulator/requests"));
     arm(c.fault);
     UploadEvents events;
-    startUpload(client.cloud, file, 128 * 1024, events);
+    startUpload(*client, file, 128 * 1024, events);
     const auto outcome = events.outcome();
     ASSERT_TRUE(outcome.has_value());
 
     // Complete once, then the create request again; no part is sent again.
     std::vector<std::string> calls;
-    const boost::json::object log = controlJson("/_emulator/requests");
-    for (const auto& entry : log.at("requests").as_array()) {
-      const std::string path(entry.at("path").as_string());
-      if (path.rfind("/quillbox/ose/v1/files/c", 0) == 0) calls.push_back(path.substr(path.rfind('/') + 1));
+    for (const auto& e : logged("", "/quillbox/ose/v1/files/c")) {
+      const std::string path(e.at("path").as_string());
+      calls.push_back(path.substr(path.rfind('/') + 1));
     }
     EXPECT_EQ(calls, (std::vector<std::string>{"create", "complete", "create"}));
     for (const auto& [path, puts] : partPuts()) EXPECT_EQ(puts.size(), 1u) << path;
 
-    FilesListBean list;
-    list.type = "list";
-    auto root = sdk<FilesListResponse>([&](auto cb) { client.cloud.getFileImpl().filesList(list, cb); });
-    ASSERT_TRUE(root.isSuccess()) << root.message();
     std::vector<FileListMetadata> named;
-    for (const auto& f : root.value().files.value_or(std::vector<FileListMetadata>{})) {
+    for (const auto& f : rootFiles(*client)) {
       if (f.fileName == name) named.push_back(f);
     }
     if (c.stored) {
@@ -315,9 +270,9 @@ TEST_F(EmulatorPartRetryTest, SlowAQuarterGigabyteWithOneInTenPartPutsFailingArr
   http("DELETE", url("/_emulator/requests"));
   arm(R"({"path":"/_upload/*","method":"PUT","kind":"status","status":503,"probability":0.05,"seed":21,"count":0})");
   arm(R"({"path":"/_upload/*","method":"PUT","kind":"reset","afterBytes":65536,"probability":0.05,"seed":22,"count":0})");
-  Client client(cloud(), quickRetries());
+  const auto client = ownClient(quickRetries());
   UploadEvents events;
-  startUpload(client.cloud, file, 4 << 20, events);
+  startUpload(*client, file, 4 << 20, events);
   const auto outcome = events.outcome(std::chrono::seconds(300));
   ASSERT_TRUE(outcome.has_value());
   http("DELETE", url("/_emulator/faults"));
@@ -331,9 +286,7 @@ TEST_F(EmulatorPartRetryTest, SlowAQuarterGigabyteWithOneInTenPartPutsFailingArr
   }
   EXPECT_EQ(parts, 64u);
   EXPECT_GT(struck, 0u);
-  GetFileDetailBean detail;
-  detail.fileId = success->fileId;
-  auto stored = sdk<GetFileDetailResponse>([&](auto cb) { client.cloud.getFileImpl().getFileDetail(detail, cb); });
+  auto stored = fileDetail(success->fileId, *client);
   ASSERT_TRUE(stored.isSuccess()) << stored.message();
   EXPECT_EQ(stored.value().sha256, expected);
   EXPECT_EQ(stored.value().size, static_cast<std::int64_t>(kSize));
@@ -341,14 +294,13 @@ TEST_F(EmulatorPartRetryTest, SlowAQuarterGigabyteWithOneInTenPartPutsFailingArr
 
 TEST_F(EmulatorPartRetryTest, ACancelDuringTheWaitForARetryEndsTheUploadAtOnce) {
   // The server asks for a minute; the policy would wait it out.
-  std::optional<Client> client;
-  client.emplace(cloud(), RetryPolicy{4, std::chrono::milliseconds(2), std::chrono::minutes(2)});
+  auto client = ownClient(RetryPolicy{4, std::chrono::milliseconds(2), std::chrono::minutes(2)});
   const std::filesystem::path file = temp_.write("c.bin", randomBytes(200 * 1024, 70));
   http("DELETE", url("/_emulator/requests"));
   arm(R"({"path":"/_upload/*/1","kind":"status","status":503,"retryAfter":60})");
   LogCapture log;
   UploadEvents events;
-  auto handle = startUpload(client->cloud, file, 64 * 1024, events);
+  auto handle = startUpload(*client, file, 64 * 1024, events);
   ASSERT_TRUE(log.waitFor("in 60000 ms", std::chrono::seconds(20)));
   handle->cancel();
   // Without the wait ending at once no outcome comes for a minute.

@@ -2,6 +2,7 @@
 // The SDK pointed at an in-process emulator.
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -54,6 +55,13 @@ NetworkResult<T> sdk(Start&& start) {
   return awaiter.wait();
 }
 
+/// Quick waits, for faults cured by the next attempt rather than by time;
+/// eight attempts are enough that a part struck at random is never struck at
+/// every one of them.
+inline RetryPolicy quickRetries(int attempts = 8) {
+  return RetryPolicy{attempts, std::chrono::milliseconds(2), std::chrono::milliseconds(20)};
+}
+
 class SdkTest : public EmulatorTest {
  protected:
   void SetUp() override {
@@ -71,6 +79,35 @@ class SdkTest : public EmulatorTest {
   }
 
   static CloudInstance& cloud() { return CloudInstance::shared(); }
+
+  /// A client of its own against the emulator, signed in as the shared one.
+  static std::unique_ptr<CloudInstance> ownClient(CloudInstance::Options options) {
+    auto client = std::make_unique<CloudInstance>(std::move(options));
+    client->setHost(cloud().host());
+    client->setToken(cloud().token());
+    return client;
+  }
+  static std::unique_ptr<CloudInstance> ownClient(RetryPolicy retry) {
+    CloudInstance::Options options;
+    options.retry = retry;
+    return ownClient(std::move(options));
+  }
+
+  /// The root folder's entries as `client` lists them.
+  static std::vector<FileListMetadata> rootFiles(CloudInstance& client = cloud()) {
+    FilesListBean list;
+    list.type = "list";
+    auto r = sdk<FilesListResponse>([&](auto cb) { client.getFileImpl().filesList(list, cb); });
+    EXPECT_TRUE(r.isSuccess()) << r.message();
+    return r.isSuccess() ? r.value().files.value_or(std::vector<FileListMetadata>{}) : std::vector<FileListMetadata>{};
+  }
+  /// A file's details as `client` reads them.
+  static NetworkResult<GetFileDetailResponse> fileDetail(std::optional<std::string> fileId,
+                                                         CloudInstance& client = cloud()) {
+    GetFileDetailBean bean;
+    bean.fileId = fileId;
+    return sdk<GetFileDetailResponse>([&](auto cb) { client.getFileImpl().getFileDetail(bean, cb); });
+  }
 
   std::string signInWithSdk(const std::string& code) {
     AuthCodeBean bean;
