@@ -87,7 +87,13 @@ bool sendAgain(const std::shared_ptr<Call>& call, const transport::HttpResult& r
   const RequestCore& request = *call->request;
   if (call->attempts >= call->retry.maxAttempts || !mayRetry(request.method, result)) return false;
   const std::chrono::milliseconds wait = retryWait(call->retry, call->attempts, result);
-  if (std::chrono::steady_clock::now() + wait >= call->deadline) return false;
+  // No attempt is started that would have less than this before the
+  // deadline: it could hardly do more than time out. It also keeps the
+  // time-out that ends an attempt at the deadline from being taken for one
+  // that left time (libcurl may fire a few milliseconds early, its clock read
+  // before the attempt's limit was worked out).
+  constexpr std::chrono::milliseconds kShortestAttempt(100);
+  if (std::chrono::steady_clock::now() + wait + kShortestAttempt >= call->deadline) return false;
   QUILLBOX_LOG(warning, std::string(rawValue(request.method)) + " " + maskUrlQuery(call->url) + " failed (" +
                             describeFailure(result) + "); attempt " + std::to_string(call->attempts + 1) + " of " +
                             std::to_string(call->retry.maxAttempts) + " in " + std::to_string(wait.count()) + " ms");
