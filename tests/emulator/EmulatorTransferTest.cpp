@@ -173,7 +173,9 @@ TEST_F(EmulatorTransferTest, UploadFaultsFailTheUpload) {
 }
 
 TEST_F(EmulatorTransferTest, DownloadFaultsFailTheDownloadOrDamageTheBytes) {
-  const auto [content, link] = uploaded("doc.pdf", 300 * 1024, 7);
+  const auto doc = uploaded("doc.pdf", 300 * 1024, 7);
+  const std::string& content = doc.first;
+  const std::string& link = doc.second;  // a plain reference: the lambda below captures it
   // The entry point of the transfer service, on loops with a short stall time-out.
   transport::TransportOptions impatient;
   impatient.downloadConnectTimeout = std::chrono::seconds(5);
