@@ -168,8 +168,10 @@ CloudInstance& Client::cloud(bool needToken) {
       CloudInstance::Options limits;
       limits.callDeadline = std::chrono::seconds(*options_.timeout);
       // Never destroyed, like the shared client: SDK threads may still be
-      // finishing while the program ends.
-      instance_ = new CloudInstance(limits);
+      // finishing while the program ends. Held by a static, so that it stays
+      // reachable to the end (a leak checker sees it as the shared one).
+      static CloudInstance* const own = new CloudInstance(limits);
+      instance_ = own;
     } else {
       instance_ = &CloudInstance::shared();
     }

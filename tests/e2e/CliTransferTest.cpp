@@ -184,9 +184,15 @@ TEST_F(CliTransferTest, OneFailingFileAmongManyFailsTheRunAndIsNamed) {
   armFault(R"({"path":"/_upload/*/2","kind":"status","status":503,"every":1,"count":0})");
   const Outcome one = q({"upload", big.native(), "--to", "/"});
   EXPECT_EQ(one.status, 1);
-  EXPECT_EQ(one.errLines().back(), "quillbox: upload " + big.native() +
-                                       ": part 2 of 3 failed: HTTP 503 (service unavailable): injected fault; run "
-                                       "the command again");
+  // The emulator answers a refused 8 MiB body at once and closes without reading it, so the
+  // client meets either the answer or the closed connection, as with any server that does so.
+  const std::string line = one.errLines().back();
+  const std::string head = "quillbox: upload " + big.native() + ": part 2 of 3 failed: ";
+  ASSERT_TRUE(line.starts_with(head)) << line;
+  EXPECT_TRUE(line.substr(head.size()).starts_with("HTTP 503 (service unavailable): injected fault;") ||
+              line.substr(head.size()).starts_with("connection lost: "))
+      << line;
+  EXPECT_TRUE(line.ends_with("; run the command again")) << line;
 }
 
 TEST_F(CliTransferTest, AnInterruptedOrFailedDownloadOfALongNameKeepsItsTokenAndContinuesByteExact) {
