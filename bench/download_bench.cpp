@@ -56,6 +56,7 @@
 
 #include <curl/curl.h>
 
+#include "EmulatorChild.hpp"
 #include "quillbox/quillbox.hpp"
 
 extern char** environ;
@@ -364,41 +365,7 @@ int runOne(const fs::path& dir, std::size_t sizeMiB, int rounds) {
 
 // ---- resumes against the emulator ----------------------------------------------------------------
 
-/// quillbox-emulator on a free port, state in memory, until destroyed.
-class Emulator {
- public:
-  explicit Emulator(const std::string& program) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    pid_ = ::fork();
-    if (pid_ < 0) throw std::runtime_error("fork failed");
-    if (pid_ == 0) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      ::dup2(out[1], 1);
-      ::execl(program.c_str(), program.c_str(), "--port", "0", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    // The first line names the address: "... listening on http://127.0.0.1:PORT".
-    std::string line;
-    char c = 0;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    const auto at = line.find("listening on ");
-    if (at == std::string::npos) throw std::runtime_error("the emulator did not start: " + line);
-    url_ = line.substr(at + 13);
-  }
-  ~Emulator() {
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-  }
-  const std::string& url() const { return url_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string url_;
-};
+using Emulator = quillbox::bench::EmulatorChild;
 
 /// A request to the emulator outside the SDK; the status.
 long post(const std::string& url, const std::string& body) {

@@ -39,6 +39,7 @@
 #include <thread>
 #include <vector>
 
+#include "EmulatorChild.hpp"
 #include "quillbox/facade/CloudInstance.hpp"
 #include "quillbox/services/user/IUser.hpp"
 #include "quillbox/util/Log.hpp"
@@ -57,42 +58,10 @@ constexpr const char* kEmulator = "quillbox-emulator";
 
 constexpr const char* kSpacePath = "/quillbox/ose/v1/space/?type=";
 
-/// quillbox-emulator on a free port until destroyed.
-class Emulator {
- public:
-  Emulator(const std::string& program, unsigned threads) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    pid_ = ::fork();
-    if (pid_ < 0) throw std::runtime_error("fork failed");
-    if (pid_ == 0) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      ::dup2(out[1], 1);
-      const std::string t = std::to_string(threads);
-      ::execl(program.c_str(), program.c_str(), "--port", "0", "--threads", t.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    // The first line names the address: "... listening on http://127.0.0.1:PORT".
-    std::string line;
-    char c = 0;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    const std::string prefix = "listening on ";
-    const auto at = line.find(prefix);
-    if (at == std::string::npos) throw std::runtime_error("the emulator did not start: " + line);
-    url_ = line.substr(at + prefix.size());
-  }
-  ~Emulator() {
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-  }
-  const std::string& url() const { return url_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string url_;
+/// quillbox-emulator on a free port with `threads` threads, until destroyed.
+struct Emulator : quillbox::bench::EmulatorChild {
+  Emulator(const std::string& program, unsigned threads)
+      : EmulatorChild(program, {"--threads", std::to_string(threads)}) {}
 };
 
 std::size_t collect(char* data, std::size_t size, std::size_t count, void* sink) {

@@ -46,6 +46,7 @@
 
 #include <boost/json.hpp>
 
+#include "EmulatorChild.hpp"
 #include "quillbox/download/ITransfer.hpp"
 #include "quillbox/facade/CloudInstance.hpp"
 #include "quillbox/request/Json.hpp"
@@ -359,40 +360,9 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-/// quillbox-emulator on a free port, its state in memory, until destroyed.
-class Emulator {
- public:
-  explicit Emulator(unsigned threads) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) die("pipe failed");
-    pid_ = ::fork();
-    if (pid_ < 0) die("fork failed");
-    if (pid_ == 0) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      ::dup2(out[1], 1);
-      const std::string t = std::to_string(threads);
-      ::execl(kEmulator, kEmulator, "--port", "0", "--threads", t.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    // The first line names the address: "... listening on http://127.0.0.1:PORT".
-    std::string line;
-    char c = 0;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    const auto at = line.find("listening on ");
-    if (at == std::string::npos) die("the emulator did not start: " + line);
-    url_ = line.substr(at + 13);
-  }
-  ~Emulator() {
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  const std::string& url() const { return url_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string url_;
+/// quillbox-emulator on a free port with `threads` threads, its state in memory, until destroyed.
+struct Emulator : quillbox::bench::EmulatorChild {
+  explicit Emulator(unsigned threads) : EmulatorChild(kEmulator, {"--threads", std::to_string(threads)}) {}
 };
 
 std::size_t collect(char* data, std::size_t size, std::size_t count, void* sink) {
