@@ -81,18 +81,24 @@ CurlTransfer::~CurlTransfer() {
   }
 }
 
+void CurlTransfer::setUrl(std::string url) {
+  url_ = std::move(url);
+  curl_easy_setopt(easy_, CURLOPT_URL, url_.c_str());
+}
+
 std::string CurlTransfer::errorText(CURLcode rc) const {
   std::string text = curl_easy_strerror(rc);
   if (errorBuffer_[0] != '\0') text.append(": ").append(errorBuffer_.data());
   return text;
 }
 
-CurlLoop::CurlLoop(std::string name, long maxHostConnections) : name_(std::move(name)) {
+CurlLoop::CurlLoop(std::string name, long maxHostConnections)
+    : name_(std::move(name)), maxHostConnections_(std::max(0L, maxHostConnections)) {
   ensureGlobalInit();
   multi_ = curl_multi_init();
   share_ = curl_share_init();
   if (!multi_ || !share_) throw std::runtime_error("libcurl initialisation failed");
-  if (maxHostConnections > 0) curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, maxHostConnections);
+  if (maxHostConnections_ > 0) curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, maxHostConnections_);
   curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, lockShared);
   curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, unlockShared);
   curl_share_setopt(share_, CURLSHOPT_USERDATA, &shareLocks_);
@@ -172,13 +178,13 @@ void CurlLoop::applyCommands() {
     if (w.due > now) {
       waiting_.push_back(std::move(w));
     } else {
-      add(w.id, std::move(w.transfer));
+      admit(w.id, std::move(w.transfer));
     }
   }
   // Waiting transfers that are due now join the loop.
   for (auto it = waiting_.begin(); it != waiting_.end();) {
     if (it->due <= now) {
-      add(it->id, std::move(it->transfer));
+      admit(it->id, std::move(it->transfer));
       it = waiting_.erase(it);
     } else {
       ++it;
@@ -188,34 +194,102 @@ void CurlLoop::applyCommands() {
     std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
     running_.erase(it);
     detach(transfer->easy());
+    release(*transfer);
     transfer->finished(CURLE_ABORTED_BY_CALLBACK, true);
   };
-  auto drop = [this](std::vector<Waiting>::iterator it) {
+  auto drop = [](auto& list, auto it) {
     std::shared_ptr<CurlTransfer> transfer = std::move(it->transfer);
-    waiting_.erase(it);
+    list.erase(it);
     transfer->finished(CURLE_ABORTED_BY_CALLBACK, true);
   };
+  auto byId = [](Id id) { return [id](const Waiting& w) { return w.id == id; }; };
   for (Id id : cancels) {
     if (auto it = running_.find(id); it != running_.end()) {
       stop(it);
-    } else if (auto w = std::find_if(waiting_.begin(), waiting_.end(), [id](const Waiting& x) { return x.id == id; });
-               w != waiting_.end()) {
-      drop(w);
+    } else if (auto w = std::find_if(waiting_.begin(), waiting_.end(), byId(id)); w != waiting_.end()) {
+      drop(waiting_, w);
+    } else {
+      for (auto& [key, origin] : origins_) {
+        if (auto q = std::find_if(origin.queue.begin(), origin.queue.end(), byId(id)); q != origin.queue.end()) {
+          drop(origin.queue, q);
+          break;
+        }
+      }
     }
   }
   if (stopping) {
+    // Queued ones first, so that no running one's end lets them in.
+    for (auto& [key, origin] : origins_) {
+      while (!origin.queue.empty()) drop(origin.queue, origin.queue.begin());
+    }
     while (!running_.empty()) stop(running_.begin());
-    while (!waiting_.empty()) drop(waiting_.begin());
+    while (!waiting_.empty()) drop(waiting_, waiting_.begin());
+  }
+}
+
+CurlLoop::Origin& CurlLoop::originOf(const CurlTransfer& transfer) {
+  // Scheme, host and port: what libcurl keys its connections by. Two
+  // spellings of one host only count apart (libcurl's limit still holds).
+  std::string_view key = transfer.url_;
+  if (const std::size_t scheme = key.find("://"); scheme != std::string_view::npos) {
+    key = key.substr(0, key.find_first_of("/?#", scheme + 3));
+  }
+  auto it = origins_.find(key);
+  if (it == origins_.end()) it = origins_.emplace(std::string(key), Origin{}).first;
+  return it->second;
+}
+
+void CurlLoop::admit(Id id, std::shared_ptr<CurlTransfer> transfer) {
+  if (maxHostConnections_ == 0 || transfer->url_.empty()) return add(id, std::move(transfer));
+  Origin& origin = originOf(*transfer);
+  if (!hasRoom(origin)) {
+    origin.queue.push_back({Clock::time_point::min(), id, std::move(transfer)});
+    return;
+  }
+  ++origin.running;
+  transfer->countedByHost_ = true;
+  add(id, std::move(transfer));
+}
+
+void CurlLoop::release(CurlTransfer& transfer) {
+  if (!transfer.countedByHost_) return;
+  transfer.countedByHost_ = false;
+  Origin& origin = originOf(transfer);
+  --origin.running;
+  runQueued(origin);
+}
+
+void CurlLoop::runQueued(Origin& origin) {
+  // A loop, not a call from release() into add() and back: a long queue of
+  // transfers whose time is up must not deepen the stack.
+  while (!origin.queue.empty() && hasRoom(origin)) {
+    Waiting next = std::move(origin.queue.front());
+    origin.queue.pop_front();
+    ++origin.running;
+    next.transfer->countedByHost_ = true;
+    add(next.id, std::move(next.transfer));
   }
 }
 
 void CurlLoop::add(Id id, std::shared_ptr<CurlTransfer> transfer) {
+  // Ends the transfer without libcurl; a count it holds is given up without
+  // letting the next one in (the caller's loop does that).
+  auto end = [&](CURLcode rc) {
+    if (transfer->countedByHost_) --originOf(*transfer).running;
+    transfer->countedByHost_ = false;
+    transfer->finished(rc, false);
+  };
+  if (transfer->endBy_ != Clock::time_point::max()) {
+    // libcurl counts from here; the time spent queued is already gone.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(transfer->endBy_ - Clock::now()).count();
+    if (left <= 0) return end(CURLE_OPERATION_TIMEDOUT);
+    curl_easy_setopt(transfer->easy(), CURLOPT_TIMEOUT_MS, static_cast<long>(left));
+  }
   curl_easy_setopt(transfer->easy(), CURLOPT_SHARE, share_);
   CURLMcode mc = curl_multi_add_handle(multi_, transfer->easy());
   if (mc != CURLM_OK) {
     curl_easy_setopt(transfer->easy(), CURLOPT_SHARE, nullptr);
-    transfer->finished(CURLE_FAILED_INIT, false);
-    return;
+    return end(CURLE_FAILED_INIT);
   }
   transfer->loopId_ = id;
   running_.emplace(id, std::move(transfer));
@@ -253,6 +327,12 @@ void CurlLoop::collectFinished() {
     if (auto it = running_.find(raw->loopId_); it != running_.end()) {
       std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
       running_.erase(it);
+      if (transfer->countedByHost_ && rc == CURLE_OK) {
+        long version = 0;
+        curl_easy_getinfo(easy, CURLINFO_HTTP_VERSION, &version);
+        originOf(*transfer).multiplexed = version >= CURL_HTTP_VERSION_2_0;
+      }
+      release(*transfer);
       transfer->finished(rc, false);
     }
   }

@@ -6,9 +6,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -40,11 +43,22 @@ class CurlTransfer {
   /// when that holds anything.
   std::string errorText(CURLcode rc) const;
 
+ protected:
+  /// Sets the address. A loop with a connection cap counts and queues its
+  /// transfers by the address's origin (scheme, host and port).
+  void setUrl(std::string url);
+  /// The transfer ends with a time-out at `endBy`; the time it waits in its
+  /// loop for a free connection counts.
+  void setEndBy(std::chrono::steady_clock::time_point endBy) { endBy_ = endBy; }
+
  private:
   friend class CurlLoop;
   CURL* easy_;
   bool reuseHandle_;
   std::uint64_t loopId_ = 0;  // set by the loop that runs it
+  std::string url_;
+  std::chrono::steady_clock::time_point endBy_ = std::chrono::steady_clock::time_point::max();
+  bool countedByHost_ = false;  // in its host's count of running transfers
   std::array<char, CURL_ERROR_SIZE> errorBuffer_{};
 };
 
@@ -60,8 +74,15 @@ class CurlLoop {
   using Id = std::uint64_t;
 
   /// `maxHostConnections`: the most connections the loop keeps open to one
-  /// host at once (further transfers wait in libcurl's queue for one to be
-  /// free); 0 for no limit.
+  /// host at once; 0 for no limit. Transfers beyond it wait in the loop's
+  /// own queue, in the order started, and join libcurl only when one of the
+  /// host's transfers ends. Left to libcurl's queue instead, every waiting
+  /// transfer would be set up (its URL parsed, a connection prepared) and
+  /// dropped again each time it is passed over: that doubles libcurl's work
+  /// per call once more calls are in flight than the cap. A host known to
+  /// multiplex (its last answer came over HTTP/2 or later) is not held back:
+  /// its connections carry many transfers each, and libcurl's own limit
+  /// still holds.
   explicit CurlLoop(std::string name, long maxHostConnections = 0);
   /// stop(), then frees libcurl's handles.
   ~CurlLoop();
@@ -91,9 +112,34 @@ class CurlLoop {
     std::shared_ptr<CurlTransfer> transfer;
   };
 
+  /// A host's transfers in the loop: how many run, and those waiting for
+  /// one of them to end.
+  struct Origin {
+    std::size_t running = 0;
+    bool multiplexed = false;
+    std::deque<Waiting> queue;
+  };
+  struct OriginHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+  };
+
   Id enqueue(Clock::time_point due, std::shared_ptr<CurlTransfer> transfer);
   void applyCommands();
+  /// Runs the transfer now, or queues it behind its host's running ones.
+  void admit(Id id, std::shared_ptr<CurlTransfer> transfer);
+  /// Hands the transfer to libcurl; ends it instead when its time is up or
+  /// libcurl refuses it.
   void add(Id id, std::shared_ptr<CurlTransfer> transfer);
+  /// The entry of the transfer's host, made when there is none.
+  Origin& originOf(const CurlTransfer& transfer);
+  /// The transfer has left libcurl: its host's next queued ones may run.
+  void release(CurlTransfer& transfer);
+  /// Runs queued transfers of `origin` while it has room.
+  void runQueued(Origin& origin);
+  bool hasRoom(const Origin& origin) const {
+    return origin.multiplexed || origin.running < static_cast<std::size_t>(maxHostConnections_);
+  }
   /// Takes a handle out of the multi handle and off the loop's share.
   void detach(CURL* easy);
   void collectFinished();
@@ -102,6 +148,7 @@ class CurlLoop {
   int pollTimeoutMs() const;
 
   std::string name_;
+  long maxHostConnections_;
   CURLM* multi_;
   CURLSH* share_;
   std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks_;
@@ -116,6 +163,9 @@ class CurlLoop {
   std::atomic<Id> nextId_{1};
   std::unordered_map<Id, std::shared_ptr<CurlTransfer>> running_;  // I/O thread only
   std::vector<Waiting> waiting_;  // I/O thread only: not yet due, in no order
+  // I/O thread only, with a cap: one entry per host this loop has talked to
+  // (a client talks to a handful), kept for what it learnt about the host.
+  std::unordered_map<std::string, Origin, OriginHash, std::equal_to<>> origins_;
   std::thread thread_;
 };
 

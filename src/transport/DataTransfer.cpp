@@ -14,12 +14,12 @@ DataTransfer::~DataTransfer() {
 
 void DataTransfer::configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
                              const std::optional<HeaderMap>& headers, const std::optional<std::string>& body,
-                             std::chrono::milliseconds timeLimit) {
+                             std::chrono::steady_clock::time_point endBy) {
   CURL* h = easy();
   applyBaseOptions(h, options, Kind::apiCall);
-  if (timeLimit.count() > 0) curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeLimit.count()));
+  setEndBy(endBy);
   maxBody_ = options.maxResponseBody;
-  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  setUrl(url);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &DataTransfer::onBody);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
 

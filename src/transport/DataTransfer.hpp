@@ -52,11 +52,10 @@ class DataTransfer final : public CurlTransfer {
 
   /// Sets up the handle: the base options of an API call, `url` as given,
   /// the method, `headers` and `body` (never sent with GET).
-  /// `timeLimit`, when not zero, ends the exchange with a time-out once it
-  /// has passed.
+  /// The exchange ends with a time-out at `endBy`.
   void configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
                  const std::optional<HeaderMap>& headers, const std::optional<std::string>& body,
-                 std::chrono::milliseconds timeLimit = std::chrono::milliseconds(0));
+                 std::chrono::steady_clock::time_point endBy = std::chrono::steady_clock::time_point::max());
 
   void finished(CURLcode rc, bool cancelled) override;
 

@@ -52,7 +52,7 @@ class PutTransfer final : public CurlTransfer {
   void configure(const std::string& url, const TransportOptions& options) {
     CURL* h = easy();
     applyBaseOptions(h, options, Kind::partPut);
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    setUrl(url);
     curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(body_.length));
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &PutTransfer::onRead);

@@ -30,7 +30,10 @@ void Transport::exchange(const std::string& url, HTTPMethod method, const std::o
                          const std::optional<std::string>& body, std::function<void(HttpResult)> completion,
                          ExchangeTiming timing) {
   auto transfer = std::make_shared<DataTransfer>(callbacks_, std::move(completion));
-  transfer->configure(options_, url, method, headers, method == HTTPMethod::get ? std::nullopt : body, timing.timeLimit);
+  const auto endBy = timing.timeLimit.count() > 0
+                         ? std::chrono::steady_clock::now() + timing.startAfter + timing.timeLimit
+                         : std::chrono::steady_clock::time_point::max();
+  transfer->configure(options_, url, method, headers, method == HTTPMethod::get ? std::nullopt : body, endBy);
   if (timing.startAfter.count() > 0) {
     loop_.startAfter(timing.startAfter, std::move(transfer));
   } else {

@@ -21,6 +21,7 @@
 #include "quillbox/services/job/IJob.hpp"
 #include "support/Callbacks.hpp"
 #include "support/LoopbackServer.hpp"
+#include "transport/Transport.hpp"
 
 namespace quillbox {
 namespace {
@@ -321,6 +322,38 @@ TEST_F(RetryTest, ManyCallsInFlightShareAFewConnectionsAndAllSucceed) {
   EXPECT_EQ(tally->failed, 0u) << tally->firstFailure;
   EXPECT_EQ(server.requestCount(), kCalls);
   EXPECT_LE(server.mostConnectionsAtOnce(), 16u);
+}
+
+// Calls beyond the cap wait in the client's own queue. The time one waits
+// there counts against its limit, and one whose time ran out while it waited
+// is never sent; those behind it still go.
+TEST_F(RetryTest, ACallWhoseTimeRunsOutWhileQueuedForAConnectionIsNeverSent) {
+  transport::TransportOptions options;
+  options.maxHostConnections = 1;
+  transport::Transport transport(options);
+  Reply held = Reply::json(200, R"({"code":0,"msg":"ok"})");
+  held.delay = milliseconds(600);
+  server.enqueue(held);
+
+  std::vector<std::promise<transport::HttpResult>> results(3);
+  auto exchange = [&](std::size_t i, milliseconds limit) {
+    transport.exchange(server.baseUrl() + "/call/" + std::to_string(i), HTTPMethod::get, std::nullopt, std::nullopt,
+                       [&results, i](transport::HttpResult r) { results[i].set_value(std::move(r)); },
+                       transport::ExchangeTiming{.timeLimit = limit});
+  };
+  exchange(0, milliseconds(0));    // holds the one connection for 600 ms
+  exchange(1, milliseconds(100));  // its time is up before the connection is free
+  exchange(2, milliseconds(0));
+  const transport::HttpResult first = results[0].get_future().get();
+  const transport::HttpResult expired = results[1].get_future().get();
+  const transport::HttpResult last = results[2].get_future().get();
+  EXPECT_EQ(first.status, 200);
+  EXPECT_EQ(transport::failureKind(expired), FailureKind::timeout);
+  EXPECT_FALSE(expired.requestSent);
+  EXPECT_EQ(last.status, 200);
+  ASSERT_EQ(server.requestCount(), 2u);
+  EXPECT_EQ(server.requests()[1].target, "/call/2");
+  EXPECT_EQ(server.mostConnectionsAtOnce(), 1u);
 }
 
 }  // namespace
