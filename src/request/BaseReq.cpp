@@ -1,6 +1,7 @@
 #include "request/BaseReq.hpp"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <random>
 
@@ -13,38 +14,40 @@
 
 namespace quillbox::request {
 
-std::string RequestCore::requestPath() const {
-  std::string path = url.value_or("");
-  if (params && !params->empty()) path.append("?").append(*params);
-  return path;
-}
+namespace {
 
-std::string makeTraceId() {
+/// A trace identifier in place, with no allocation.
+std::array<char, 38> traceIdChars() {
   thread_local std::mt19937_64 engine{[] {
     std::random_device device;
     std::seed_seq seed{device(), device(), device(), device()};
     return std::mt19937_64(seed);
   }()};
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string id = "000000000000DSDK";
+  static constexpr std::string_view kHex = "0123456789ABCDEF";
+  std::array<char, 38> id{};
+  std::fill(id.begin(), id.end(), '0');
+  std::copy_n("DSDK", 4, id.begin() + 12);
   std::uint64_t bits = engine();
-  for (int i = 0; i < 16; ++i, bits >>= 4) id += kHex[bits & 0xF];
-  id += "000000";
+  for (std::size_t i = 16; i < 32; ++i, bits >>= 4) id[i] = kHex[bits & 0xF];
   return id;
+}
+
+}  // namespace
+
+std::string makeTraceId() {
+  const std::array<char, 38> id = traceIdChars();
+  return std::string(id.data(), id.size());
 }
 
 namespace {
 
 /// The request as it goes out, secrets masked: one line for the address,
 /// one per header, one for the body.
-void logRequest(const std::string& url, const std::optional<transport::HeaderMap>& headers,
-                const std::optional<std::string>& body) {
+void logRequest(const std::string& url, const transport::HeaderLines& headers, const std::optional<std::string>& body) {
   QUILLBOX_LOG(debug, "Request url = " + maskUrlQuery(url));
-  if (headers) {
-    for (const auto& [name, value] : *headers) {
-      QUILLBOX_LOG(debug, "Request head = " + name + " : " + std::string(loggableHeaderValue(name, value)));
-    }
-  }
+  headers.forEach([](std::string_view name, std::string_view value) {
+    QUILLBOX_LOG(debug, "Request head = " + std::string(name) + " : " + std::string(loggableHeaderValue(name, value)));
+  });
   if (!body) {
     QUILLBOX_LOG(debug, "Request Body: 空");
   } else if (util::isValidUtf8(*body)) {
@@ -55,14 +58,18 @@ void logRequest(const std::string& url, const std::optional<transport::HeaderMap
   QUILLBOX_LOG(debug, "request httpResponse session.data after");
 }
 
-/// The headers every service request carries.
-void addStandardHeaders(std::map<std::string, std::string>& heads, const std::optional<std::string>& token) {
-  heads["Content-Type"] = "application/json; charset=utf-8";
-  heads["x-qz-agentname"] = "standard";
-  heads["Accept"] = "*/*";
-  heads["X-Traceid"] = makeTraceId();
-  heads["User-Agent"] = "DSDK";
-  if (token) heads["Authorization"] = *token;
+/// The headers every service request carries, in the order they have
+/// always gone out (by name, upper case first).
+transport::HeaderLines standardHeaders(const std::optional<std::string>& token) {
+  const std::array<char, 38> traceId = traceIdChars();
+  transport::HeaderLines lines;
+  lines.add("Accept", "*/*");
+  if (token) lines.add("Authorization", *token);
+  lines.add("Content-Type", "application/json; charset=utf-8");
+  lines.add("User-Agent", "DSDK");
+  lines.add("X-Traceid", std::string_view(traceId.data(), traceId.size()));
+  lines.add("x-qz-agentname", "standard");
+  return lines;
 }
 
 /// One service call on its way: what every attempt sends, and how many
@@ -73,6 +80,7 @@ struct Call {
   transport::InFlight::Ticket ticket;
   transport::Transport* transport;
   std::string url;
+  transport::HeaderLines headers;
   RetryPolicy retry;
   std::chrono::steady_clock::time_point deadline;
   int attempts = 0;
@@ -111,7 +119,7 @@ void send(std::shared_ptr<Call> call, std::chrono::milliseconds wait) {
   const auto left = std::chrono::ceil<milliseconds>(call->deadline - std::chrono::steady_clock::now()) - wait;
   const RequestCore& request = *call->request;
   transport::Transport& transport = *call->transport;
-  transport.exchange(call->url, request.method, request.heads, request.body,
+  transport.exchange(call->url, request.method, call->headers, request.body,
                      [call](const transport::HttpResult& result) {
                        if (!sendAgain(call, result)) handleResponse(result, *call->target);
                      },
@@ -137,20 +145,22 @@ void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& setti
   // 1. Build: path, query and body from the request record.
   const int built = self->buildParams();
   // 2. The standard headers, with the token as it is now.
-  const Settings::Snapshot connection = settings.connection();
-  if (!self->heads) self->heads.emplace();
-  addStandardHeaders(*self->heads, connection.token);
+  Settings::Snapshot connection = settings.connection();
+  transport::HeaderLines headers = standardHeaders(connection.token);
   if (built == -1) return fail("params build faild");
 
-  // 3. The address, and the request as it goes out in the log.
-  const std::string text = connection.host.value_or("") + self->requestPath();
-  const std::optional<std::string> url = transport::composeUrl(text, std::nullopt);
+  // 3. The address (host, path, and "?" and the query when there is one),
+  // and the request as it goes out in the log.
+  std::string text = std::move(connection.host).value_or("");
+  text.append(self->url.value_or(""));
+  if (self->params && !self->params->empty()) text.append("?").append(*self->params);
+  std::optional<std::string> url = transport::composeUrl(text, std::nullopt);
   if (!url) {
     const std::string message = "callRequest error: " + NetworkError::invalidURL().description();
     QUILLBOX_LOG(error, message);
     return fail(message);
   }
-  if (util::logEnabled(LogLevel::debug)) logRequest(text, self->heads, self->body);
+  if (util::logEnabled(LogLevel::debug)) logRequest(text, headers, self->body);
 
   // 4. The transport, attempt after attempt as the retry policy allows;
   // 5.-7. then, on a callback thread: classify, decode, deliver.
@@ -158,8 +168,8 @@ void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& setti
   const auto allowed = std::clamp<std::chrono::milliseconds>(transport.options().callDeadline, std::chrono::milliseconds(1),
                                                              std::chrono::hours(24 * 365));
   const auto deadline = std::chrono::steady_clock::now() + allowed;
-  send(std::make_shared<Call>(Call{std::move(self), std::move(target), std::move(ticket), &transport, *url,
-                                   connection.retry, deadline}),
+  send(std::make_shared<Call>(Call{std::move(self), std::move(target), std::move(ticket), &transport,
+                                   std::move(*url), std::move(headers), connection.retry, deadline}),
        std::chrono::milliseconds(0));
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,7 +37,6 @@ class RequestCore {
  public:
   virtual ~RequestCore() = default;
 
-  std::optional<std::map<std::string, std::string>> heads;
   HTTPMethod method = HTTPMethod::get;
   /// The endpoint path, beginning with "/".
   std::optional<std::string> url;
@@ -51,9 +49,6 @@ class RequestCore {
   /// can be sent, -1 when it cannot (no record, a required value missing, or
   /// the record does not encode).
   virtual int buildParams() = 0;
-
-  /// `url`, followed by "?" and `params` when there are any.
-  std::string requestPath() const;
 
  protected:
   /// The request pipeline, on the calling thread up to the hand-over to the

@@ -8,12 +8,10 @@
 
 namespace quillbox::transport {
 
-DataTransfer::~DataTransfer() {
-  if (headerList_) curl_slist_free_all(headerList_);
-}
+DataTransfer::~DataTransfer() = default;
 
 void DataTransfer::configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
-                             const std::optional<HeaderMap>& headers, const std::optional<std::string>& body,
+                             const HeaderLines& headers, const std::optional<std::string>& body,
                              std::chrono::steady_clock::time_point endBy) {
   CURL* h = easy();
   applyBaseOptions(h, options, Kind::apiCall);
@@ -37,13 +35,19 @@ void DataTransfer::configure(const TransportOptions& options, const std::string&
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, body_.data());
   }
 
-  if (headers) {
-    for (const auto& [name, value] : *headers) headerList_ = curl_slist_append(headerList_, (name + ": " + value).c_str());
-  }
   // libcurl would otherwise add "Expect: 100-continue" to larger bodies and
   // wait for a peer that may never answer it.
-  headerList_ = curl_slist_append(headerList_, "Expect:");
-  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList_);
+  static constexpr std::string_view kNoExpect("Expect:\0", 8);
+  headerText_.reserve(headers.text().size() + kNoExpect.size());
+  headerText_.append(headers.text()).append(kNoExpect);
+  // The lines link in place: libcurl only reads the list, which lives as
+  // long as the transfer.
+  headerNodes_.reserve(static_cast<std::size_t>(std::count(headerText_.begin(), headerText_.end(), '\0')));
+  for (std::size_t at = 0; at < headerText_.size(); at = headerText_.find('\0', at) + 1) {
+    headerNodes_.push_back(curl_slist{headerText_.data() + at, nullptr});
+  }
+  for (std::size_t i = 1; i < headerNodes_.size(); ++i) headerNodes_[i - 1].next = &headerNodes_[i];
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerNodes_.data());
 }
 
 void DataTransfer::finished(CURLcode rc, bool cancelled) {

@@ -5,6 +5,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "quillbox/request/FailureKind.hpp"
 #include "quillbox/request/HTTPMethod.hpp"
@@ -15,6 +17,31 @@
 namespace quillbox::transport {
 
 using HeaderMap = std::map<std::string, std::string>;
+
+/// Request headers as they go out: "Name: value" lines, each ended by a NUL,
+/// in one string. A transfer links the lines for libcurl in place, with no
+/// allocation per line.
+class HeaderLines {
+ public:
+  void add(std::string_view name, std::string_view value) {
+    text_.append(name).append(": ").append(value).push_back('\0');
+  }
+  /// Calls f(name, value) for each header, in the order added.
+  template <class F>
+  void forEach(F&& f) const {
+    for (std::size_t at = 0; at < text_.size();) {
+      const std::size_t end = text_.find('\0', at);
+      const std::string_view line(text_.data() + at, end - at);
+      const std::size_t colon = line.find(": ");
+      f(line.substr(0, colon), line.substr(colon + 2));
+      at = end + 1;
+    }
+  }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
 
 /// What one exchange produced, before any interpretation.
 struct HttpResult {
@@ -54,7 +81,7 @@ class DataTransfer final : public CurlTransfer {
   /// the method, `headers` and `body` (never sent with GET).
   /// The exchange ends with a time-out at `endBy`.
   void configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
-                 const std::optional<HeaderMap>& headers, const std::optional<std::string>& body,
+                 const HeaderLines& headers, const std::optional<std::string>& body,
                  std::chrono::steady_clock::time_point endBy = std::chrono::steady_clock::time_point::max());
 
   void finished(CURLcode rc, bool cancelled) override;
@@ -68,7 +95,8 @@ class DataTransfer final : public CurlTransfer {
   std::string body_;
   std::string received_;
   bool tooLarge_ = false;
-  curl_slist* headerList_ = nullptr;
+  std::string headerText_;                // the request's header lines
+  std::vector<curl_slist> headerNodes_;  // libcurl's list over them
 };
 
 /// What decides whether an ended attempt may be sent again: libcurl's

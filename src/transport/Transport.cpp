@@ -26,7 +26,7 @@ Transport::Transport(TransportOptions options)
 
 Transport::~Transport() { shutdown(); }
 
-void Transport::exchange(const std::string& url, HTTPMethod method, const std::optional<HeaderMap>& headers,
+void Transport::exchange(const std::string& url, HTTPMethod method, const HeaderLines& headers,
                          const std::optional<std::string>& body, std::function<void(HttpResult)> completion,
                          ExchangeTiming timing) {
   auto transfer = std::make_shared<DataTransfer>(callbacks_, std::move(completion));

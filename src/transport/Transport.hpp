@@ -44,7 +44,7 @@ class Transport {
   /// GET never carries `body`. `completion` runs later on the callback
   /// executor, exactly once, also when the exchange is cancelled (a client
   /// going away ends one still waiting to start at once).
-  void exchange(const std::string& url, HTTPMethod method, const std::optional<HeaderMap>& headers,
+  void exchange(const std::string& url, HTTPMethod method, const HeaderLines& headers,
                 const std::optional<std::string>& body, std::function<void(HttpResult)> completion,
                 ExchangeTiming timing = {});
 

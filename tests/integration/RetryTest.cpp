@@ -337,7 +337,7 @@ TEST_F(RetryTest, ACallWhoseTimeRunsOutWhileQueuedForAConnectionIsNeverSent) {
 
   std::vector<std::promise<transport::HttpResult>> results(3);
   auto exchange = [&](std::size_t i, milliseconds limit) {
-    transport.exchange(server.baseUrl() + "/call/" + std::to_string(i), HTTPMethod::get, std::nullopt, std::nullopt,
+    transport.exchange(server.baseUrl() + "/call/" + std::to_string(i), HTTPMethod::get, transport::HeaderLines{}, std::nullopt,
                        [&results, i](transport::HttpResult r) { results[i].set_value(std::move(r)); },
                        transport::ExchangeTiming{.timeLimit = limit});
   };
