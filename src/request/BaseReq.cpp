@@ -63,6 +63,7 @@ void logRequest(const std::string& url, const transport::HeaderLines& headers, c
 transport::HeaderLines standardHeaders(const std::optional<std::string>& token) {
   const std::array<char, 38> traceId = traceIdChars();
   transport::HeaderLines lines;
+  lines.reserve(160 + (token ? token->size() : 0));  // one allocation for them all
   lines.add("Accept", "*/*");
   if (token) lines.add("Authorization", *token);
   lines.add("Content-Type", "application/json; charset=utf-8");
@@ -151,9 +152,13 @@ void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& setti
 
   // 3. The address (host, path, and "?" and the query when there is one),
   // and the request as it goes out in the log.
-  std::string text = std::move(connection.host).value_or("");
-  text.append(self->url.value_or(""));
-  if (self->params && !self->params->empty()) text.append("?").append(*self->params);
+  const std::string_view host = connection.host ? std::string_view(*connection.host) : std::string_view();
+  const std::string_view path = self->url ? std::string_view(*self->url) : std::string_view();
+  const std::string_view query = self->params ? std::string_view(*self->params) : std::string_view();
+  std::string text;
+  text.reserve(host.size() + path.size() + 1 + query.size());
+  text.append(host).append(path);
+  if (!query.empty()) text.append("?").append(query);
   std::optional<std::string> url = transport::composeUrl(text, std::nullopt);
   if (!url) {
     const std::string message = "callRequest error: " + NetworkError::invalidURL().description();

@@ -98,7 +98,10 @@ class OperationRequest final
   /// Leaves url, params and body untouched when the call cannot be sent.
   int buildParams() override {
     if (!record_ && Op.needsRecord) return -1;
-    Wire wire{std::string(kApiPrefix).append(Op.route), {}, std::nullopt};
+    std::string path;
+    path.reserve(kApiPrefix.size() + std::string_view(Op.route).size() + 32);  // room for an id or two
+    path.append(kApiPrefix).append(Op.route);
+    Wire wire{std::move(path), {}, std::nullopt};
     const bool sendable = record_ ? Op.rule(*record_, wire) : Op.rule(Record{}, wire);
     if (!sendable) return -1;
     this->url = std::move(wire.path);

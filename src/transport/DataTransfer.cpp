@@ -17,6 +17,8 @@ void DataTransfer::configure(const TransportOptions& options, const std::string&
   applyBaseOptions(h, options, Kind::apiCall);
   setEndBy(endBy);
   maxBody_ = options.maxResponseBody;
+  // Most answers fit: one allocation, here rather than on the I/O thread.
+  received_.reserve(std::min<std::size_t>(maxBody_, 1024));
   setUrl(url);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &DataTransfer::onBody);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
@@ -200,7 +202,10 @@ std::optional<std::string> composeUrl(const std::string& text, const std::option
     lastOrigin = origin;
     lastCanonical = std::move(*canonical);
   }
-  return lastCanonical + text.substr(pathStart);
+  std::string composed;
+  composed.reserve(lastCanonical.size() + text.size() - pathStart);
+  composed.append(lastCanonical).append(text, pathStart);
+  return composed;
 }
 
 }  // namespace quillbox::transport

@@ -38,6 +38,7 @@ class HeaderLines {
     }
   }
   const std::string& text() const { return text_; }
+  void reserve(std::size_t bytes) { text_.reserve(bytes); }
 
  private:
   std::string text_;
