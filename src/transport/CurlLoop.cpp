@@ -23,7 +23,8 @@ void unlockShared(CURL*, curl_lock_data data, void* user) {
   static_cast<std::array<std::mutex, CURL_LOCK_DATA_LAST>*>(user)->at(data).unlock();
 }
 
-/// Easy handles of ended transfers, reset, for the next transfers to use.
+/// Easy handles of ended service calls, for the next calls to use as they
+/// are: every option a call sets, the next one sets again.
 class HandleCache {
  public:
   CURL* take() {
@@ -38,7 +39,6 @@ class HandleCache {
     return curl_easy_init();
   }
   void give(CURL* h) {
-    curl_easy_reset(h);
     {
       std::lock_guard lock(mutex_);
       if (free_.size() < kKept) {

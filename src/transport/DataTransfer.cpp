@@ -13,8 +13,12 @@ DataTransfer::~DataTransfer() = default;
 void DataTransfer::configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
                              const HeaderLines& headers, const std::optional<std::string>& body,
                              std::chrono::steady_clock::time_point endBy) {
+  // The handle may come from an earlier call with everything it set: what
+  // any call sets is set here on every call, to this call's value or back to
+  // libcurl's default.
   CURL* h = easy();
   applyBaseOptions(h, options, Kind::apiCall);
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, 0L);  // no limit, unless the loop sets one from endBy
   setEndBy(endBy);
   maxBody_ = options.maxResponseBody;
   // Most answers fit: one allocation, here rather than on the I/O thread.
@@ -24,7 +28,11 @@ void DataTransfer::configure(const TransportOptions& options, const std::string&
   curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
 
   if (method == HTTPMethod::get) {
+    // In this order: a body pointer of an earlier call would make it a POST.
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, nullptr);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 0L);
   } else {
     // libcurl sends a request once more, unasked, when a connection it
     // reused dies before any byte of the answer; the server may have acted
