@@ -77,7 +77,7 @@ transport::HeaderLines standardHeaders(const std::optional<std::string>& token) 
 /// have been made. Held by the completion of the attempt in flight.
 struct Call {
   std::shared_ptr<RequestCore> request;
-  std::shared_ptr<ResponseDelivery> target;
+  std::unique_ptr<ResponseDelivery> target;
   transport::InFlight::Ticket ticket;
   transport::Transport* transport;
   std::string url;
@@ -132,13 +132,15 @@ void send(std::shared_ptr<Call> call, std::chrono::milliseconds wait) {
 void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& settings,
                         std::unique_ptr<ResponseDelivery> delivery) {
   transport::Transport& transport = settings.transport();
-  std::shared_ptr<ResponseDelivery> target = std::move(delivery);
   // Held until the callback has returned: a client waits for it when it goes
   // away.
   transport::InFlight::Ticket ticket = transport.inFlight().enter();
   // Nothing was sent: the request cannot be made.
   auto fail = [&](std::string text) {
-    transport.callbacks().post([target, ticket, text = std::move(text)]() mutable {
+    // Shared, as a job must be copyable; a rare path.
+    std::shared_ptr<ResponseDelivery> target = std::move(delivery);
+    auto held = std::make_shared<transport::InFlight::Ticket>(std::move(ticket));
+    transport.callbacks().post([target, held, text = std::move(text)]() mutable {
       target->deliverFailure(-1, std::move(text), FailureKind::invalidRequest, 0);
     });
   };
@@ -146,13 +148,13 @@ void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& setti
   // 1. Build: path, query and body from the request record.
   const int built = self->buildParams();
   // 2. The standard headers, with the token as it is now.
-  Settings::Snapshot connection = settings.connection();
-  transport::HeaderLines headers = standardHeaders(connection.token);
+  const std::shared_ptr<const Settings::Connection> connection = settings.connection();
+  transport::HeaderLines headers = standardHeaders(connection->token);
   if (built == -1) return fail("params build faild");
 
   // 3. The address (host, path, and "?" and the query when there is one),
   // and the request as it goes out in the log.
-  const std::string_view host = connection.host ? std::string_view(*connection.host) : std::string_view();
+  const std::string_view host = connection->host ? std::string_view(*connection->host) : std::string_view();
   const std::string_view path = self->url ? std::string_view(*self->url) : std::string_view();
   const std::string_view query = self->params ? std::string_view(*self->params) : std::string_view();
   std::string text;
@@ -173,8 +175,8 @@ void RequestCore::start(std::shared_ptr<RequestCore> self, const Settings& setti
   const auto allowed = std::clamp<std::chrono::milliseconds>(transport.options().callDeadline, std::chrono::milliseconds(1),
                                                              std::chrono::hours(24 * 365));
   const auto deadline = std::chrono::steady_clock::now() + allowed;
-  send(std::make_shared<Call>(Call{std::move(self), std::move(target), std::move(ticket), &transport,
-                                   std::move(*url), std::move(headers), connection.retry, deadline}),
+  send(std::make_shared<Call>(Call{std::move(self), std::move(delivery), std::move(ticket), &transport,
+                                   std::move(*url), std::move(headers), connection->retry, deadline}),
        std::chrono::milliseconds(0));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -25,16 +26,23 @@ class Settings {
 
   transport::Transport& transport() const { return transport_; }
 
-  struct Snapshot {
+  /// What one request reads when it starts.
+  struct Connection {
     std::optional<std::string> host;
     std::optional<std::string> token;
     RetryPolicy retry;
   };
 
   std::optional<std::string> authCode() const { return read(&Settings::authCode_); }
-  std::optional<std::string> token() const { return read(&Settings::token_); }
+  std::optional<std::string> token() const {
+    std::lock_guard lock(mutex_);
+    return connection_->token;
+  }
   std::optional<std::string> contentId() const { return read(&Settings::contentId_); }
-  std::optional<std::string> host() const { return read(&Settings::host_); }
+  std::optional<std::string> host() const {
+    std::lock_guard lock(mutex_);
+    return connection_->host;
+  }
   std::optional<std::string> innerUser() const { return read(&Settings::innerUser_); }
   std::string userAgent() const {
     std::lock_guard lock(mutex_);
@@ -42,9 +50,13 @@ class Settings {
   }
 
   void setAuthCode(std::optional<std::string> v) { write(&Settings::authCode_, std::move(v)); }
-  void setToken(std::optional<std::string> v) { write(&Settings::token_, std::move(v)); }
+  void setToken(std::optional<std::string> v) {
+    change([&](Connection& c) { c.token = std::move(v); });
+  }
   void setContentId(std::optional<std::string> v) { write(&Settings::contentId_, std::move(v)); }
-  void setHost(std::optional<std::string> v) { write(&Settings::host_, std::move(v)); }
+  void setHost(std::optional<std::string> v) {
+    change([&](Connection& c) { c.host = std::move(v); });
+  }
   void setInnerUser(std::optional<std::string> v) { write(&Settings::innerUser_, std::move(v)); }
   void setUserAgent(std::string v) {
     std::lock_guard lock(mutex_);
@@ -53,17 +65,17 @@ class Settings {
 
   RetryPolicy retryPolicy() const {
     std::lock_guard lock(mutex_);
-    return retry_;
+    return connection_->retry;
   }
   void setRetryPolicy(RetryPolicy v) {
-    std::lock_guard lock(mutex_);
-    retry_ = v;
+    change([&](Connection& c) { c.retry = v; });
   }
 
-  /// Host, token and retry policy read together, as one request needs them.
-  Snapshot connection() const {
+  /// Host, token and retry policy read together, as one request needs them:
+  /// shared and never changed, so a request reads them without a copy.
+  std::shared_ptr<const Connection> connection() const {
     std::lock_guard lock(mutex_);
-    return {host_, token_, retry_};
+    return connection_;
   }
 
  private:
@@ -76,16 +88,22 @@ class Settings {
     std::lock_guard lock(mutex_);
     this->*f = std::move(v);
   }
+  /// A new Connection with one change; requests under way keep the old one.
+  template <class F>
+  void change(F&& f) {
+    std::lock_guard lock(mutex_);
+    auto next = std::make_shared<Connection>(*connection_);
+    f(*next);
+    connection_ = std::move(next);
+  }
 
   transport::Transport& transport_;
   mutable std::mutex mutex_;
   std::optional<std::string> authCode_;
-  std::optional<std::string> token_;
   std::optional<std::string> contentId_;
-  std::optional<std::string> host_;
   std::optional<std::string> innerUser_;
   std::string userAgent_ = "Your-App-Name";
-  RetryPolicy retry_;
+  std::shared_ptr<const Connection> connection_ = std::make_shared<const Connection>();
 };
 
 }  // namespace quillbox::request

@@ -10,19 +10,48 @@ namespace quillbox::transport {
 /// Counts the operations of a client whose host callback is still due, so
 /// that the client can wait for the last one before it goes away.
 class InFlight {
+  struct State {
+    std::mutex mutex;
+    std::condition_variable idle;
+    std::size_t count = 0;
+  };
+
  public:
-  /// Held by an operation until its host callback has returned.
-  using Ticket = std::shared_ptr<void>;
+  /// Held by an operation until its host callback has returned; moves, is
+  /// not copied, and costs no allocation.
+  class Ticket {
+   public:
+    Ticket() = default;
+    Ticket(Ticket&& other) noexcept : state_(std::move(other.state_)) {}
+    Ticket& operator=(Ticket&& other) noexcept {
+      if (this != &other) {
+        release();
+        state_ = std::move(other.state_);
+      }
+      return *this;
+    }
+    ~Ticket() { release(); }
+
+   private:
+    friend class InFlight;
+    explicit Ticket(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    void release() {
+      if (!state_) return;
+      // The state outlives the client that waits on it: it is released only
+      // after the notification, when this ticket's share of it goes.
+      const std::shared_ptr<State> state = std::move(state_);
+      std::lock_guard lock(state->mutex);
+      if (--state->count == 0) state->idle.notify_all();
+    }
+    std::shared_ptr<State> state_;
+  };
 
   Ticket enter() {
     {
       std::lock_guard lock(state_->mutex);
       ++state_->count;
     }
-    return Ticket(nullptr, [state = state_](void*) {
-      std::lock_guard lock(state->mutex);
-      if (--state->count == 0) state->idle.notify_all();
-    });
+    return Ticket(state_);
   }
 
   /// Blocks until every ticket handed out has been released.
@@ -32,11 +61,6 @@ class InFlight {
   }
 
  private:
-  struct State {
-    std::mutex mutex;
-    std::condition_variable idle;
-    std::size_t count = 0;
-  };
   std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
