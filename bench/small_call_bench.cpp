@@ -4,9 +4,12 @@
 // in alternating rounds, with the same number of calls in flight.
 //
 //   small_call_bench [--calls N] [--inflight N] [--rounds N] [--emulator-threads N] [--emulator PATH]
-//                    [--only sdk|raw]
+//                    [--only sdk|raw] [--connections N]
 //
-// Defaults: 40,000 calls, 64 in flight, 5 rounds of each, 2 emulator threads. Prints each
+// Defaults: 40,000 calls, 64 in flight, 5 rounds of each, 2 emulator threads. The raw loop
+// has a connection per call in flight; so has the SDK's client unless --connections gives its
+// connection limit (a client's default is 16; over HTTP/1.1 that is also how many calls the
+// emulator answers at once). Prints each
 // round, then the medians of both sides in calls/s, their ratio (SDK / raw), CPU time and
 // voluntary context switches per call (process-wide, the emulator not included), and the peak
 // resident memory (VmHWM). --only runs one side, for a profiler.
@@ -220,7 +223,7 @@ Round rawRound(const std::string& base, const std::string& token, std::size_t ca
 
 /// The SDK: `inflight` chains of getSpace calls, each callback starting the chain's next call,
 /// as a host keeping that many calls in flight would.
-Round sdkRound(std::size_t calls, std::size_t inflight) {
+Round sdkRound(quillbox::CloudInstance& client, std::size_t calls, std::size_t inflight) {
   struct State {
     std::size_t calls;
     std::atomic<std::size_t> started{0};
@@ -230,7 +233,7 @@ Round sdkRound(std::size_t calls, std::size_t inflight) {
     std::size_t done = 0;
   } state;
   state.calls = calls;
-  quillbox::IUser& user = quillbox::CloudInstance::shared().getUserImpl();
+  quillbox::IUser& user = client.getUserImpl();
   quillbox::GetSpaceBean bean;
 
   std::function<void()> next = [&] {
@@ -283,6 +286,7 @@ int main(int argc, char** argv) {
   unsigned emulatorThreads = 2;
   std::string program = kEmulator;
   std::string only;
+  long connections = 0;  // as many as calls in flight
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string flag = argv[i];
     const std::string value = argv[i + 1];
@@ -298,10 +302,12 @@ int main(int argc, char** argv) {
       program = value;
     } else if (flag == "--only" && (value == "sdk" || value == "raw")) {
       only = value;
+    } else if (flag == "--connections") {
+      connections = std::max(1L, std::stol(value));
     } else {
       std::fprintf(stderr,
                    "usage: %s [--calls N] [--inflight N] [--rounds N] [--emulator-threads N] [--emulator PATH]"
-                   " [--only sdk|raw]\n",
+                   " [--only sdk|raw] [--connections N]\n",
                    argv[0]);
       return 2;
     }
@@ -312,14 +318,18 @@ int main(int argc, char** argv) {
     Emulator emulator(program, emulatorThreads);
     const std::string token = signIn(emulator.url());
     quillbox::setLogSink({});
-    quillbox::CloudInstance::shared().setHost(emulator.url());
-    quillbox::CloudInstance::shared().setToken(token);
+    quillbox::CloudInstance::Options options;
+    options.maxHostConnections = connections > 0 ? connections : static_cast<long>(inflight);
+    quillbox::CloudInstance client(options);
+    client.setHost(emulator.url());
+    client.setToken(token);
 
-    std::printf("GET %s, %zu calls, %zu in flight, emulator with %u threads, %d rounds each\n", kSpacePath, calls,
-                inflight, emulatorThreads, rounds);
+    std::printf("GET %s, %zu calls, %zu in flight, SDK client with at most %ld connections, emulator with %u "
+                "threads, %d rounds each\n",
+                kSpacePath, calls, inflight, options.maxHostConnections, emulatorThreads, rounds);
     // Connections opened, caches warm, threads started, before anything is measured.
     rawRound(emulator.url(), token, std::min<std::size_t>(calls, 4000), inflight);
-    sdkRound(std::min<std::size_t>(calls, 4000), inflight);
+    sdkRound(client, std::min<std::size_t>(calls, 4000), inflight);
 
     std::printf("%-10s %12s %12s %12s %12s %9s\n", "round", "calls/s", "cpu us/call", "csw/call", "VmHWM KiB",
                 "failures");
@@ -329,7 +339,7 @@ int main(int argc, char** argv) {
       print("raw", raw.back());
     };
     auto runSdk = [&] {
-      sdk.push_back(sdkRound(calls, inflight));
+      sdk.push_back(sdkRound(client, calls, inflight));
       print("sdk", sdk.back());
     };
     for (int i = 0; i < rounds; ++i) {

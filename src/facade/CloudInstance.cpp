@@ -1,5 +1,7 @@
 #include "quillbox/facade/CloudInstance.hpp"
 
+#include <algorithm>
+
 #include "facade/TransferImpl.hpp"
 #include "request/Settings.hpp"
 #include "services/carrier/CarrierImpl.hpp"
@@ -21,6 +23,7 @@ transport::TransportOptions transportOptions(const CloudInstance::Options& optio
   t.connectTimeout = options.connectTimeout;
   t.stallTimeout = options.stallTimeout;
   t.callDeadline = options.callDeadline;
+  t.maxHostConnections = std::max(0L, options.maxHostConnections);
   return t;
 }
 

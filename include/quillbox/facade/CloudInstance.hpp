@@ -60,6 +60,11 @@ class CloudInstance {
     /// When service calls and part uploads are sent again and downloads
     /// resumed (see RetryPolicy); setRetryPolicy() changes it later.
     RetryPolicy retry;
+    /// Connections the client keeps open to one host at once for its calls
+    /// and part uploads; further ones wait in line for a free connection.
+    /// Over HTTP/1.1 that is also how many calls are answered at once; a
+    /// host that speaks HTTP/2 carries many calls on each. 0 for no limit.
+    long maxHostConnections = 16;
   };
 
   /// The process-wide default client (default Options).
