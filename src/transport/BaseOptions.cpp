@@ -18,9 +18,12 @@ void applyBaseOptions(CURL* h, const TransportOptions& options, Kind kind) {
   const auto stall = download ? options.downloadStallTimeout : options.stallTimeout;
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connect.count()));
   // A stall rule instead of a total time-out: less than one byte a second for
-  // that long fails the transfer.
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stall.count()));
+  // that long fails the transfer. A service call's loop keeps it instead
+  // (CurlTransfer::setStallLimit): libcurl's rule costs a small call dearly.
+  if (kind != Kind::apiCall) {
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stall.count()));
+  }
 
   switch (kind) {
     case Kind::apiCall:

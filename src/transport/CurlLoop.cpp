@@ -1,6 +1,7 @@
 #include "transport/CurlLoop.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "util/ThreadPool.hpp"
@@ -191,11 +192,7 @@ void CurlLoop::applyCommands() {
     }
   }
   auto stop = [this](std::unordered_map<Id, std::shared_ptr<CurlTransfer>>::iterator it) {
-    std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
-    running_.erase(it);
-    detach(transfer->easy());
-    release(*transfer);
-    transfer->finished(CURLE_ABORTED_BY_CALLBACK, true);
+    takeRunning(it)->finished(CURLE_ABORTED_BY_CALLBACK, true);
   };
   auto drop = [](auto& list, auto it) {
     std::shared_ptr<CurlTransfer> transfer = std::move(it->transfer);
@@ -292,7 +289,51 @@ void CurlLoop::add(Id id, std::shared_ptr<CurlTransfer> transfer) {
     return end(CURLE_FAILED_INIT);
   }
   transfer->loopId_ = id;
+  if (transfer->stallLimit_.count() > 0) {
+    transfer->movedBytes_ = 0;
+    transfer->lastMoved_ = Clock::now();
+    if (stallWatched_++ == 0) nextStallCheck_ = transfer->lastMoved_ + kStallCheckEvery;
+  }
   running_.emplace(id, std::move(transfer));
+}
+
+std::shared_ptr<CurlTransfer> CurlLoop::takeRunning(
+    std::unordered_map<Id, std::shared_ptr<CurlTransfer>>::iterator it) {
+  std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
+  running_.erase(it);
+  detach(transfer->easy());
+  if (transfer->stallLimit_.count() > 0) --stallWatched_;
+  release(*transfer);
+  return transfer;
+}
+
+void CurlLoop::endStalled() {
+  const Clock::time_point now = Clock::now();
+  nextStallCheck_ = now + kStallCheckEvery;
+  for (auto it = running_.begin(); it != running_.end();) {
+    CurlTransfer& t = *it->second;
+    auto here = it++;
+    if (t.stallLimit_.count() == 0) continue;
+    curl_off_t ready = 0;
+    curl_off_t down = 0;
+    curl_off_t up = 0;
+    curl_easy_getinfo(t.easy(), CURLINFO_PRETRANSFER_TIME_T, &ready);
+    curl_easy_getinfo(t.easy(), CURLINFO_SIZE_DOWNLOAD_T, &down);
+    curl_easy_getinfo(t.easy(), CURLINFO_SIZE_UPLOAD_T, &up);
+    if (ready == 0) {
+      t.lastMoved_ = now;  // still connecting: the connect time-out rules that
+    } else if (down + up != t.movedBytes_) {
+      t.movedBytes_ = down + up;
+      t.lastMoved_ = now;
+    } else if (now - t.lastMoved_ >= t.stallLimit_) {
+      std::shared_ptr<CurlTransfer> stalled = takeRunning(here);
+      // libcurl's words for its own stall rule, which hosts have seen.
+      std::snprintf(stalled->errorBuffer_.data(), stalled->errorBuffer_.size(),
+                    "Operation too slow. Less than 1 bytes/sec transferred the last %lld seconds",
+                    static_cast<long long>(stalled->stallLimit_.count()));
+      stalled->finished(CURLE_OPERATION_TIMEDOUT, false);
+    }
+  }
 }
 
 void CurlLoop::detach(CURL* easy) {
@@ -306,6 +347,9 @@ int CurlLoop::pollTimeoutMs() const {
   using std::chrono::milliseconds;
   milliseconds wait(1000);
   const Clock::time_point now = Clock::now();
+  if (stallWatched_ > 0) {
+    wait = std::min(wait, std::max(std::chrono::ceil<milliseconds>(nextStallCheck_ - now), milliseconds(0)));
+  }
   for (const Waiting& w : waiting_) {
     // Rounded up, so that the loop does not wake just before it is due.
     const auto left = std::chrono::ceil<milliseconds>(w.due - now);
@@ -322,19 +366,17 @@ void CurlLoop::collectFinished() {
     const CURLcode rc = msg->data.result;
     CurlTransfer* raw = nullptr;
     curl_easy_getinfo(easy, CURLINFO_PRIVATE, &raw);
-    detach(easy);
-    if (raw == nullptr) continue;
-    if (auto it = running_.find(raw->loopId_); it != running_.end()) {
-      std::shared_ptr<CurlTransfer> transfer = std::move(it->second);
-      running_.erase(it);
-      if (transfer->countedByHost_ && rc == CURLE_OK) {
-        long version = 0;
-        curl_easy_getinfo(easy, CURLINFO_HTTP_VERSION, &version);
-        originOf(*transfer).multiplexed = version >= CURL_HTTP_VERSION_2_0;
-      }
-      release(*transfer);
-      transfer->finished(rc, false);
+    const auto it = raw ? running_.find(raw->loopId_) : running_.end();
+    if (it == running_.end()) {
+      detach(easy);
+      continue;
     }
+    if (raw->countedByHost_ && rc == CURLE_OK) {
+      long version = 0;
+      curl_easy_getinfo(easy, CURLINFO_HTTP_VERSION, &version);
+      originOf(*raw).multiplexed = version >= CURL_HTTP_VERSION_2_0;
+    }
+    takeRunning(it)->finished(rc, false);
   }
 }
 
@@ -354,6 +396,7 @@ void CurlLoop::run() {
       int stillRunning = 0;
       curl_multi_perform(multi_, &stillRunning);
       collectFinished();
+      if (stallWatched_ > 0 && Clock::now() >= nextStallCheck_) endStalled();
     }
     curl_multi_poll(multi_, nullptr, 0, pollTimeoutMs(), nullptr);
   }

@@ -52,6 +52,11 @@ class CurlTransfer {
   /// The transfer ends with a time-out at `endBy`; the time it waits in its
   /// loop for a free connection counts.
   void setEndBy(std::chrono::steady_clock::time_point endBy) { endBy_ = endBy; }
+  /// The transfer ends with a time-out once it has moved no byte, either
+  /// way, for `limit`; its loop looks a few times a second. libcurl's own
+  /// rule (CURLOPT_LOW_SPEED_*) does the same for large transfers but re-arms
+  /// a timer on every read, which costs a small call a tenth of its CPU.
+  void setStallLimit(std::chrono::seconds limit) { stallLimit_ = limit; }
 
  private:
   friend class CurlLoop;
@@ -60,6 +65,9 @@ class CurlTransfer {
   std::uint64_t loopId_ = 0;  // set by the loop that runs it
   std::string url_;
   std::chrono::steady_clock::time_point endBy_ = std::chrono::steady_clock::time_point::max();
+  std::chrono::seconds stallLimit_{0};
+  curl_off_t movedBytes_ = 0;                     // as last seen by the loop
+  std::chrono::steady_clock::time_point lastMoved_;  // when that count last grew
   bool countedByHost_ = false;  // in its host's count of running transfers
   std::array<char, CURL_ERROR_SIZE> errorBuffer_{};
 };
@@ -144,6 +152,12 @@ class CurlLoop {
   }
   /// Takes a handle out of the multi handle and off the loop's share.
   void detach(CURL* easy);
+  /// Takes a running transfer out of libcurl and the loop's counts; the
+  /// caller calls its finished().
+  std::shared_ptr<CurlTransfer> takeRunning(std::unordered_map<Id, std::shared_ptr<CurlTransfer>>::iterator it);
+  /// Ends, with a time-out, each running transfer that has moved no byte
+  /// for its stall limit.
+  void endStalled();
   void collectFinished();
   /// How long the poll may sleep: until the next waiting transfer is due,
   /// at most a second.
@@ -165,6 +179,11 @@ class CurlLoop {
   std::atomic<Id> nextId_{1};
   std::unordered_map<Id, std::shared_ptr<CurlTransfer>> running_;  // I/O thread only
   std::vector<Waiting> waiting_;  // I/O thread only: not yet due, in no order
+  // I/O thread only: running transfers with a stall limit, and when the
+  // loop next looks at their progress.
+  std::size_t stallWatched_ = 0;
+  Clock::time_point nextStallCheck_{};
+  static constexpr std::chrono::milliseconds kStallCheckEvery{250};
   // I/O thread only, with a cap: one entry per host this loop has talked to
   // (a client talks to a handful), kept for what it learnt about the host.
   std::unordered_map<std::string, Origin, OriginHash, std::equal_to<>> origins_;

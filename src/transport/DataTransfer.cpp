@@ -20,6 +20,7 @@ void DataTransfer::configure(const TransportOptions& options, const std::string&
   applyBaseOptions(h, options, Kind::apiCall);
   curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, 0L);  // no limit, unless the loop sets one from endBy
   setEndBy(endBy);
+  setStallLimit(options.stallTimeout);
   maxBody_ = options.maxResponseBody;
   // Most answers fit: one allocation, here rather than on the I/O thread.
   // Under 1 KiB, as glibc serves 1 KiB and more by a slower path that also
