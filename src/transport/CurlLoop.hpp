@@ -159,8 +159,8 @@ class CurlLoop {
   /// for its stall limit.
   void endStalled();
   void collectFinished();
-  /// How long the poll may sleep: until the next waiting transfer is due,
-  /// at most a second.
+  /// How long the poll may sleep: until the next waiting transfer is due or
+  /// the next look at stalls, at most a second.
   int pollTimeoutMs() const;
 
   std::string name_;

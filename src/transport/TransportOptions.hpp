@@ -14,8 +14,10 @@ struct TransportOptions {
   /// Time allowed to set up a connection (DNS, TCP, TLS). Generous, as a
   /// mobile or far-away link may take seconds for a TLS handshake.
   std::chrono::seconds connectTimeout{60};
-  /// A transfer that moves less than one byte a second for this long fails.
-  /// There is no limit on the total time, so large parts are never cut.
+  /// A part PUT that moves less than one byte a second for this long fails,
+  /// and so does a service call that moves no byte at all (the call's loop
+  /// checks that, see CurlTransfer::setStallLimit). There is no limit on the
+  /// total time of a part, so large parts are never cut.
   std::chrono::seconds stallTimeout{60};
   /// The longest one service call may take, every attempt and wait
   /// included: long enough for a slow listing over a poor link, short enough

@@ -48,8 +48,8 @@ class CloudInstance {
   struct Options {
     /// Time allowed to set up a connection (DNS, TCP, TLS).
     std::chrono::seconds connectTimeout{60};
-    /// A request or part upload that moves less than one byte a second for
-    /// this long fails.
+    /// A request that moves no byte, or a part upload that moves less than
+    /// one byte a second, for this long once connected fails.
     std::chrono::seconds stallTimeout{60};
     /// The longest a service call may take, all its attempts and the waits
     /// between them included: when it passes, the call fails with a
