@@ -74,8 +74,10 @@ void DataTransfer::finished(CURLcode rc, bool cancelled) {
     result.transportError = errorText(rc);
   }
   result.body = std::move(received_);
-  callbacks_.post([completion = std::move(completion_), result = std::move(result)]() mutable {
-    completion(std::move(result));
+  // The transfer goes with its completion, so that what it holds is freed on
+  // the callback thread that allocated most of it, not on the I/O thread.
+  callbacks_.post([self = shared_from_this(), result = std::move(result)]() mutable {
+    self->completion_(std::move(result));
   });
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,7 +73,7 @@ struct HttpResult {
 /// One service request on a loop: sends its body, gathers the answer (up to
 /// the options' cap) and hands the result to `completion` on the callback
 /// executor, exactly once.
-class DataTransfer final : public CurlTransfer {
+class DataTransfer final : public CurlTransfer, public std::enable_shared_from_this<DataTransfer> {
  public:
   DataTransfer(util::ThreadPool& callbacks, std::function<void(HttpResult)> completion)
       : CurlTransfer(/*reuseHandle=*/true), callbacks_(callbacks), completion_(std::move(completion)) {}
