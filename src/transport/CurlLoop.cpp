@@ -310,9 +310,11 @@ std::shared_ptr<CurlTransfer> CurlLoop::takeRunning(
 void CurlLoop::endStalled() {
   const Clock::time_point now = Clock::now();
   nextStallCheck_ = now + kStallCheckEvery;
-  for (auto it = running_.begin(); it != running_.end();) {
-    CurlTransfer& t = *it->second;
-    auto here = it++;
+  // Found first, ended after: ending one lets queued transfers in, and their
+  // insertion may rehash the map being walked.
+  std::vector<Id> stalled;
+  for (auto& [id, transfer] : running_) {
+    CurlTransfer& t = *transfer;
     if (t.stallLimit_.count() == 0) continue;
     curl_off_t ready = 0;
     curl_off_t down = 0;
@@ -326,13 +328,18 @@ void CurlLoop::endStalled() {
       t.movedBytes_ = down + up;
       t.lastMoved_ = now;
     } else if (now - t.lastMoved_ >= t.stallLimit_) {
-      std::shared_ptr<CurlTransfer> stalled = takeRunning(here);
-      // libcurl's words for its own stall rule, which hosts have seen.
-      std::snprintf(stalled->errorBuffer_.data(), stalled->errorBuffer_.size(),
-                    "Operation too slow. Less than 1 bytes/sec transferred the last %lld seconds",
-                    static_cast<long long>(stalled->stallLimit_.count()));
-      stalled->finished(CURLE_OPERATION_TIMEDOUT, false);
+      stalled.push_back(id);
     }
+  }
+  for (Id id : stalled) {
+    auto it = running_.find(id);
+    if (it == running_.end()) continue;
+    std::shared_ptr<CurlTransfer> transfer = takeRunning(it);
+    // libcurl's words for its own stall rule, which hosts have seen.
+    std::snprintf(transfer->errorBuffer_.data(), transfer->errorBuffer_.size(),
+                  "Operation too slow. Less than 1 bytes/sec transferred the last %lld seconds",
+                  static_cast<long long>(transfer->stallLimit_.count()));
+    transfer->finished(CURLE_OPERATION_TIMEDOUT, false);
   }
 }
 
