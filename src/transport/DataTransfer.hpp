@@ -24,7 +24,11 @@ using HeaderMap = std::map<std::string, std::string>;
 /// allocation per line.
 class HeaderLines {
  public:
+  /// A value is cut at its first CR, LF or NUL: what follows would go out
+  /// as a header line of its own (a token from the host, say, could inject
+  /// one).
   void add(std::string_view name, std::string_view value) {
+    value = value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
     text_.append(name).append(": ").append(value).push_back('\0');
   }
   /// Calls f(name, value) for each header, in the order added.

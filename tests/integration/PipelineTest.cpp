@@ -111,6 +111,17 @@ TEST_F(PipelineTest, TokenAndHostAreReadWhenEachRequestStarts) {
   jobs().getJobs(GetJobsBean{}, third.callback());
   ASSERT_TRUE(third.wait().isSuccess());
   EXPECT_EQ(server.requests().at(2).target, "//quillbox/ose/v1/jobs?offset=0&limit=100");
+
+  // A token cannot add header lines of its own: it is cut at a line break or NUL.
+  for (const std::string& token : {std::string("tok\r\nX-Injected: 1"), std::string("tok\0X-Injected: 1", 17)}) {
+    cloud.setToken(token);
+    ResultCollector<GetJobsResponse> injected;
+    jobs().getJobs(GetJobsBean{}, injected.callback());
+    ASSERT_TRUE(injected.wait().isSuccess());
+    const auto last = server.requests().back();
+    EXPECT_EQ(last.header("Authorization"), "tok");
+    EXPECT_EQ(last.headerCount("X-Injected"), 0u);
+  }
 }
 
 TEST_F(PipelineTest, FailureTableRowsReachTheCallbackOnce) {
