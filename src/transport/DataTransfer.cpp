@@ -8,8 +8,6 @@
 
 namespace quillbox::transport {
 
-DataTransfer::~DataTransfer() = default;
-
 void DataTransfer::configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
                              const HeaderLines& headers, const std::optional<std::string>& body,
                              std::chrono::steady_clock::time_point endBy) {

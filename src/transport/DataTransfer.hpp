@@ -81,7 +81,6 @@ class DataTransfer final : public CurlTransfer, public std::enable_shared_from_t
  public:
   DataTransfer(util::ThreadPool& callbacks, std::function<void(HttpResult)> completion)
       : CurlTransfer(/*reuseHandle=*/true), callbacks_(callbacks), completion_(std::move(completion)) {}
-  ~DataTransfer() override;
 
   /// Sets up the handle: the base options of an API call, `url` as given,
   /// the method, `headers` and `body` (never sent with GET).
