@@ -99,11 +99,20 @@ CurlLoop::CurlLoop(std::string name, long maxHostConnections)
   multi_ = curl_multi_init();
   share_ = curl_share_init();
   if (!multi_ || !share_) throw std::runtime_error("libcurl initialisation failed");
-  if (maxHostConnections_ > 0) curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, maxHostConnections_);
+  if (maxHostConnections_ > 0) {
+    curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, maxHostConnections_);
+    // libcurl keeps four idle connections per transfer in the multi handle,
+    // and closes the oldest when a connection comes back to a fuller cache.
+    // Here a host's calls wait in the loop's queue, not in libcurl, so few
+    // transfers may be in libcurl for a while: a lull would close the
+    // connections the next burst needs. Enough for the cap of four hosts.
+    curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, kCachedHosts * maxHostConnections_);
+  }
   curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, lockShared);
   curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, unlockShared);
   curl_share_setopt(share_, CURLSHOPT_USERDATA, &shareLocks_);
-  curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+  // DNS answers need no share: the multi handle's own cache serves every
+  // transfer in it, without the share's locks.
   curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
   thread_ = std::thread([this] { run(); });
 }

@@ -75,8 +75,8 @@ class CurlTransfer {
 /// One libcurl multi handle driven by one I/O thread. Other threads only
 /// queue work and wake the loop; libcurl is called from the loop's thread
 /// alone (and from the thread that configures a transfer before start()).
-/// Transfers on one loop share DNS and TLS sessions, never connections of
-/// other loops. What the transfers post to a util::ThreadPool from
+/// Transfers on one loop share DNS answers, TLS sessions and idle
+/// connections, never connections of other loops. What the transfers post to a util::ThreadPool from
 /// finished() during one turn of the loop is queued there at once, at the
 /// end of the turn.
 class CurlLoop {
@@ -184,6 +184,9 @@ class CurlLoop {
   std::size_t stallWatched_ = 0;
   Clock::time_point nextStallCheck_{};
   static constexpr std::chrono::milliseconds kStallCheckEvery{250};
+  // Hosts whose full share of idle connections the loop keeps: a client
+  // talks to its service host and a storage host or two.
+  static constexpr long kCachedHosts = 4;
   // I/O thread only, with a cap: one entry per host this loop has talked to
   // (a client talks to a handful), kept for what it learnt about the host.
   std::unordered_map<std::string, Origin, OriginHash, std::equal_to<>> origins_;

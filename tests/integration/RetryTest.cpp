@@ -325,6 +325,40 @@ TEST_F(RetryTest, ManyCallsInFlightShareAFewConnectionsAndAllSucceed) {
   EXPECT_LE(server.mostConnectionsAtOnce(), 12u);
 }
 
+// A lull, when one call at a time is in flight, keeps the connections a
+// burst opened: the next burst finds them idle instead of connecting anew.
+TEST_F(RetryTest, ConnectionsOpenedForABurstOutlastALull) {
+  constexpr std::size_t kWidth = 8;
+  transport::TransportOptions options;
+  options.maxHostConnections = kWidth;
+  transport::Transport transport(options);
+  auto burst = [&] {
+    // Held long enough that all of them are in flight at once.
+    server.setHandler([](const test::RecordedRequest&) {
+      Reply slow = Reply::json(200, R"({"code":0,"msg":"ok"})");
+      slow.delay = milliseconds(150);
+      return slow;
+    });
+    std::vector<std::promise<long>> statuses(kWidth);
+    for (auto& status : statuses) {
+      transport.exchange(server.baseUrl() + "/burst", HTTPMethod::get, transport::HeaderLines{}, std::nullopt,
+                         [&status](transport::HttpResult r) { status.set_value(r.status); });
+    }
+    for (auto& status : statuses) EXPECT_EQ(status.get_future().get(), 200);
+    server.setHandler(nullptr);
+  };
+  burst();
+  for (int i = 0; i < 6; ++i) {
+    std::promise<long> status;
+    transport.exchange(server.baseUrl() + "/lull", HTTPMethod::get, transport::HeaderLines{}, std::nullopt,
+                       [&status](transport::HttpResult r) { status.set_value(r.status); });
+    EXPECT_EQ(status.get_future().get(), 200);
+  }
+  burst();
+  // Every connection the client ever opened, lull and second burst included.
+  EXPECT_LE(server.connectionCount(), kWidth);
+}
+
 // Calls beyond the cap wait in the client's own queue. The time one waits
 // there counts against its limit, and one whose time ran out while it waited
 // is never sent; those behind it still go.
