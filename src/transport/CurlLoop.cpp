@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 #include "util/ThreadPool.hpp"
@@ -25,36 +26,72 @@ void unlockShared(CURL*, curl_lock_data data, void* user) {
 }
 
 /// Easy handles of ended service calls, for the next calls to use as they
-/// are: every option a call sets, the next one sets again.
+/// are: every option a call sets, the next one sets again. Each thread keeps
+/// a few of its own, so that the callback threads, which end one call and
+/// start the next, do not queue on one lock; the rest are shared.
 class HandleCache {
  public:
-  CURL* take() {
+  /// A handle, and the set-up whose base options it carries (0 for a new
+  /// one, which carries none).
+  struct Handle {
+    CURL* easy = nullptr;
+    std::uint64_t setUp = 0;
+  };
+
+  Handle take() {
+    if (std::optional<Handle> h = local().take()) return *h;
     {
       std::lock_guard lock(mutex_);
-      if (!free_.empty()) {
-        CURL* h = free_.back();
-        free_.pop_back();
+      if (!shared_.empty()) {
+        const Handle h = shared_.back();
+        shared_.pop_back();
         return h;
       }
     }
-    return curl_easy_init();
+    return Handle{curl_easy_init(), 0};
   }
-  void give(CURL* h) {
+  void give(Handle h) {
+    if (local().keep(h)) return;
     {
       std::lock_guard lock(mutex_);
-      if (free_.size() < kKept) {
-        free_.push_back(h);
+      if (shared_.size() < kShared) {
+        shared_.push_back(h);
         return;
       }
     }
-    curl_easy_cleanup(h);
+    curl_easy_cleanup(h.easy);
   }
 
  private:
-  // As many as a busy host keeps in flight; more are freed when they end.
-  static constexpr std::size_t kKept = 64;
+  /// A thread's own handles; freed when the thread ends.
+  struct Local {
+    std::vector<Handle> handles;
+    ~Local() {
+      for (const Handle& h : handles) curl_easy_cleanup(h.easy);
+    }
+    std::optional<Handle> take() {
+      if (handles.empty()) return std::nullopt;
+      const Handle h = handles.back();
+      handles.pop_back();
+      return h;
+    }
+    bool keep(Handle h) {
+      if (handles.size() >= kPerThread) return false;
+      handles.push_back(h);
+      return true;
+    }
+  };
+  static Local& local() {
+    thread_local Local mine;
+    return mine;
+  }
+
+  // As many as a busy host keeps in flight, shared; more are freed when
+  // they end. A callback thread's own: a turn's worth of calls.
+  static constexpr std::size_t kShared = 64;
+  static constexpr std::size_t kPerThread = 16;
   std::mutex mutex_;
-  std::vector<CURL*> free_;
+  std::vector<Handle> shared_;
 };
 
 HandleCache& handleCache() {
@@ -67,7 +104,13 @@ HandleCache& handleCache() {
 
 CurlTransfer::CurlTransfer(bool reuseHandle) : reuseHandle_(reuseHandle) {
   ensureGlobalInit();
-  easy_ = reuseHandle_ ? handleCache().take() : curl_easy_init();
+  if (reuseHandle_) {
+    const HandleCache::Handle h = handleCache().take();
+    easy_ = h.easy;
+    setUpFor_ = h.setUp;
+  } else {
+    easy_ = curl_easy_init();
+  }
   if (!easy_) throw std::runtime_error("curl_easy_init failed");
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_.data());
@@ -76,7 +119,7 @@ CurlTransfer::CurlTransfer(bool reuseHandle) : reuseHandle_(reuseHandle) {
 
 CurlTransfer::~CurlTransfer() {
   if (reuseHandle_) {
-    handleCache().give(easy_);
+    handleCache().give({easy_, setUpFor_});
   } else {
     curl_easy_cleanup(easy_);
   }

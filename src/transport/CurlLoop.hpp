@@ -14,6 +14,7 @@
 #include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quillbox::transport {
@@ -57,11 +58,16 @@ class CurlTransfer {
   /// rule (CURLOPT_LOW_SPEED_*) does the same for large transfers but re-arms
   /// a timer on every read, which costs a small call a tenth of its CPU.
   void setStallLimit(std::chrono::seconds limit) { stallLimit_ = limit; }
+  /// Whether the handle already carries the base options of set-up `tag`
+  /// (a reused handle keeps what the call before set); from now on it is
+  /// taken to carry them. Tags are never 0.
+  bool setUpFor(std::uint64_t tag) { return std::exchange(setUpFor_, tag) == tag; }
 
  private:
   friend class CurlLoop;
   CURL* easy_;
   bool reuseHandle_;
+  std::uint64_t setUpFor_ = 0;  // see setUpFor()
   std::uint64_t loopId_ = 0;  // set by the loop that runs it
   std::string url_;
   std::chrono::steady_clock::time_point endBy_ = std::chrono::steady_clock::time_point::max();

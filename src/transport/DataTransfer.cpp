@@ -8,14 +8,16 @@
 
 namespace quillbox::transport {
 
-void DataTransfer::configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
+void DataTransfer::configure(const TransportOptions& options, std::uint64_t optionsTag, const std::string& url,
+                             HTTPMethod method,
                              const HeaderLines& headers, const std::optional<std::string>& body,
                              std::chrono::steady_clock::time_point endBy) {
   // The handle may come from an earlier call with everything it set: what
   // any call sets is set here on every call, to this call's value or back to
-  // libcurl's default.
+  // libcurl's default. The base options are the same for every call of a
+  // transport: a handle set up by one of its calls keeps them.
   CURL* h = easy();
-  applyBaseOptions(h, options, Kind::apiCall);
+  if (!setUpFor(optionsTag)) applyBaseOptions(h, options, Kind::apiCall);
   curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, 0L);  // no limit, unless the loop sets one from endBy
   setEndBy(endBy);
   setStallLimit(options.stallTimeout);
@@ -72,11 +74,12 @@ void DataTransfer::finished(CURLcode rc, bool cancelled) {
     result.transportError = errorText(rc);
   }
   result.body = std::move(received_);
-  // The transfer goes with its completion, so that what it holds is freed on
-  // the callback thread that allocated most of it, not on the I/O thread.
-  callbacks_.post([self = shared_from_this(), result = std::move(result)]() mutable {
-    self->completion_(std::move(result));
-  });
+  // The result waits in the transfer, and the transfer goes with its
+  // completion: the job fits in std::function without an allocation, and
+  // what the transfer holds is freed on the callback thread that allocated
+  // most of it, not on the I/O thread.
+  result_ = std::move(result);
+  callbacks_.post([self = shared_from_this()] { self->completion_(std::move(self->result_)); });
 }
 
 std::size_t DataTransfer::onBody(char* data, std::size_t size, std::size_t count, void* self) {

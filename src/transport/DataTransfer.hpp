@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -28,7 +29,8 @@ class HeaderLines {
   /// as a header line of its own (a token from the host, say, could inject
   /// one).
   void add(std::string_view name, std::string_view value) {
-    value = value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
+    const auto lineBreak = std::find_if(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+    value = value.substr(0, static_cast<std::size_t>(lineBreak - value.begin()));
     text_.append(name).append(": ").append(value).push_back('\0');
   }
   /// Calls f(name, value) for each header, in the order added.
@@ -84,8 +86,10 @@ class DataTransfer final : public CurlTransfer, public std::enable_shared_from_t
 
   /// Sets up the handle: the base options of an API call, `url` as given,
   /// the method, `headers` and `body` (never sent with GET).
-  /// The exchange ends with a time-out at `endBy`.
-  void configure(const TransportOptions& options, const std::string& url, HTTPMethod method,
+  /// The exchange ends with a time-out at `endBy`. `optionsTag` names
+  /// `options` (the same tag, the same options): a handle that carries them
+  /// already is not given them again.
+  void configure(const TransportOptions& options, std::uint64_t optionsTag, const std::string& url, HTTPMethod method,
                  const HeaderLines& headers, const std::optional<std::string>& body,
                  std::chrono::steady_clock::time_point endBy = std::chrono::steady_clock::time_point::max());
 
@@ -102,6 +106,7 @@ class DataTransfer final : public CurlTransfer, public std::enable_shared_from_t
   bool tooLarge_ = false;
   std::string headerText_;                // the request's header lines
   std::vector<curl_slist> headerNodes_;  // libcurl's list over them
+  HttpResult result_;                     // from finished() to the completion
 };
 
 /// What decides whether an ended attempt may be sent again: libcurl's

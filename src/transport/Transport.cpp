@@ -1,12 +1,18 @@
 #include "transport/Transport.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 
 namespace quillbox::transport {
 
 namespace {
+
+std::uint64_t nextOptionsTag() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
 
 std::size_t callbackWidth(std::size_t configured) {
   if (configured > 0) return configured;
@@ -17,6 +23,7 @@ std::size_t callbackWidth(std::size_t configured) {
 
 Transport::Transport(TransportOptions options)
     : options_(options),
+      optionsTag_(nextOptionsTag()),
       // A host callback may block until a nested call has answered; the
       // executor then adds threads, so that the answer still finds one.
       callbacks_("quillbox-callbacks", callbackWidth(options_.callbackThreads),
@@ -33,7 +40,7 @@ void Transport::exchange(const std::string& url, HTTPMethod method, const Header
   const auto endBy = timing.timeLimit.count() > 0
                          ? std::chrono::steady_clock::now() + timing.startAfter + timing.timeLimit
                          : std::chrono::steady_clock::time_point::max();
-  transfer->configure(options_, url, method, headers, method == HTTPMethod::get ? std::nullopt : body, endBy);
+  transfer->configure(options_, optionsTag_, url, method, headers, method == HTTPMethod::get ? std::nullopt : body, endBy);
   if (timing.startAfter.count() > 0) {
     loop_.startAfter(timing.startAfter, std::move(transfer));
   } else {

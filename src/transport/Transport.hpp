@@ -62,6 +62,9 @@ class Transport {
 
  private:
   const TransportOptions options_;
+  // Names options_ to the easy handles set up with them (see
+  // DataTransfer::configure); unique in the process.
+  const std::uint64_t optionsTag_;
   InFlight inFlight_;
   util::ThreadPool callbacks_;
   CurlLoop loop_;  // after callbacks_: it ends first, handing its last completions over
