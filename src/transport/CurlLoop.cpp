@@ -217,8 +217,10 @@ void CurlLoop::cancel(Id id) {
 }
 
 void CurlLoop::applyCommands() {
-  std::vector<Waiting> starts;
-  std::vector<Id> cancels;
+  // Swapped with the queues' empty spares, which keep the room of earlier
+  // turns: a busy loop then queues commands without allocating.
+  std::vector<Waiting>& starts = startSpare_;
+  std::vector<Id>& cancels = cancelSpare_;
   bool stopping;
   {
     std::lock_guard lock(mutex_);
@@ -266,6 +268,8 @@ void CurlLoop::applyCommands() {
       }
     }
   }
+  starts.clear();
+  cancels.clear();
   if (stopping) {
     // Queued ones first, so that no running one's end lets them in.
     for (auto& [key, origin] : origins_) {

@@ -181,6 +181,9 @@ class CurlLoop {
   bool stopping_ = false;
   bool stopped_ = false;  // the I/O thread has ended
 
+  std::vector<Waiting> startSpare_;  // I/O thread only: see applyCommands()
+  std::vector<Id> cancelSpare_;
+
   std::once_flag stopOnce_;
   std::atomic<Id> nextId_{1};
   std::unordered_map<Id, std::shared_ptr<CurlTransfer>> running_;  // I/O thread only
