@@ -82,9 +82,9 @@ class CurlTransfer {
 /// queue work and wake the loop; libcurl is called from the loop's thread
 /// alone (and from the thread that configures a transfer before start()).
 /// Transfers on one loop share DNS answers, TLS sessions and idle
-/// connections, never connections of other loops. What the transfers post to a util::ThreadPool from
-/// finished() during one turn of the loop is queued there at once, at the
-/// end of the turn.
+/// connections, never connections of other loops. What the transfers post
+/// to a util::ThreadPool from finished() during one turn of the loop is
+/// queued there at once, at the end of the turn.
 class CurlLoop {
  public:
   using Id = std::uint64_t;

@@ -9,8 +9,7 @@
 namespace quillbox::transport {
 
 void DataTransfer::configure(const TransportOptions& options, std::uint64_t optionsTag, const std::string& url,
-                             HTTPMethod method,
-                             const HeaderLines& headers, const std::optional<std::string>& body,
+                             HTTPMethod method, const HeaderLines& headers, const std::optional<std::string>& body,
                              std::chrono::steady_clock::time_point endBy) {
   // The handle may come from an earlier call with everything it set: what
   // any call sets is set here on every call, to this call's value or back to

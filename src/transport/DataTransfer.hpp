@@ -29,8 +29,9 @@ class HeaderLines {
   /// as a header line of its own (a token from the host, say, could inject
   /// one).
   void add(std::string_view name, std::string_view value) {
-    const auto lineBreak = std::find_if(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
-    value = value.substr(0, static_cast<std::size_t>(lineBreak - value.begin()));
+    auto breaksLine = [](char c) { return c == '\r' || c == '\n' || c == '\0'; };
+    const auto cut = std::find_if(value.begin(), value.end(), breaksLine);
+    value = value.substr(0, static_cast<std::size_t>(cut - value.begin()));
     text_.append(name).append(": ").append(value).push_back('\0');
   }
   /// Calls f(name, value) for each header, in the order added.

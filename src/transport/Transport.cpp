@@ -40,7 +40,8 @@ void Transport::exchange(const std::string& url, HTTPMethod method, const Header
   const auto endBy = timing.timeLimit.count() > 0
                          ? std::chrono::steady_clock::now() + timing.startAfter + timing.timeLimit
                          : std::chrono::steady_clock::time_point::max();
-  transfer->configure(options_, optionsTag_, url, method, headers, method == HTTPMethod::get ? std::nullopt : body, endBy);
+  transfer->configure(options_, optionsTag_, url, method, headers, method == HTTPMethod::get ? std::nullopt : body,
+                      endBy);
   if (timing.startAfter.count() > 0) {
     loop_.startAfter(timing.startAfter, std::move(transfer));
   } else {
