@@ -39,25 +39,18 @@ class HandleCache {
   };
 
   Handle take() {
-    if (std::optional<Handle> h = local().take()) return *h;
+    if (std::optional<Handle> h = popLast(local().handles)) return *h;
     {
       std::lock_guard lock(mutex_);
-      if (!shared_.empty()) {
-        const Handle h = shared_.back();
-        shared_.pop_back();
-        return h;
-      }
+      if (std::optional<Handle> h = popLast(shared_)) return *h;
     }
     return Handle{curl_easy_init(), 0};
   }
   void give(Handle h) {
-    if (local().keep(h)) return;
+    if (pushUnder(local().handles, kPerThread, h)) return;
     {
       std::lock_guard lock(mutex_);
-      if (shared_.size() < kShared) {
-        shared_.push_back(h);
-        return;
-      }
+      if (pushUnder(shared_, kShared, h)) return;
     }
     curl_easy_cleanup(h.easy);
   }
@@ -69,18 +62,18 @@ class HandleCache {
     ~Local() {
       for (const Handle& h : handles) curl_easy_cleanup(h.easy);
     }
-    std::optional<Handle> take() {
-      if (handles.empty()) return std::nullopt;
-      const Handle h = handles.back();
-      handles.pop_back();
-      return h;
-    }
-    bool keep(Handle h) {
-      if (handles.size() >= kPerThread) return false;
-      handles.push_back(h);
-      return true;
-    }
   };
+  static std::optional<Handle> popLast(std::vector<Handle>& list) {
+    if (list.empty()) return std::nullopt;
+    const Handle h = list.back();
+    list.pop_back();
+    return h;
+  }
+  static bool pushUnder(std::vector<Handle>& list, std::size_t cap, Handle h) {
+    if (list.size() >= cap) return false;
+    list.push_back(h);
+    return true;
+  }
   static Local& local() {
     thread_local Local mine;
     return mine;
@@ -332,9 +325,10 @@ void CurlLoop::add(Id id, std::shared_ptr<CurlTransfer> transfer) {
     transfer->countedByHost_ = false;
     transfer->finished(rc, false);
   };
+  const Clock::time_point now = Clock::now();
   if (transfer->endBy_ != Clock::time_point::max()) {
     // libcurl counts from here; the time spent queued is already gone.
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(transfer->endBy_ - Clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(transfer->endBy_ - now).count();
     if (left <= 0) return end(CURLE_OPERATION_TIMEDOUT);
     curl_easy_setopt(transfer->easy(), CURLOPT_TIMEOUT_MS, static_cast<long>(left));
   }
@@ -347,8 +341,8 @@ void CurlLoop::add(Id id, std::shared_ptr<CurlTransfer> transfer) {
   transfer->loopId_ = id;
   if (transfer->stallLimit_.count() > 0) {
     transfer->movedBytes_ = 0;
-    transfer->lastMoved_ = Clock::now();
-    if (stallWatched_++ == 0) nextStallCheck_ = transfer->lastMoved_ + kStallCheckEvery;
+    transfer->lastMoved_ = now;
+    if (stallWatched_++ == 0) nextStallCheck_ = now + kStallCheckEvery;
   }
   running_.emplace(id, std::move(transfer));
 }
